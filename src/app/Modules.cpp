@@ -1,0 +1,36 @@
+#include "app/Modules.h"
+
+#include "platform/FileSystem.h"
+#include "storage/Log.h"
+
+namespace meridia {
+namespace {
+
+// The log sits beside the program file, named after it.
+void StartLog() {
+  LogStart(LogFileNameFor(platform::ExecutablePath()));
+}
+
+constexpr Module kModules[] = {
+    {"log", StartLog, LogFinish},
+};
+
+} // namespace
+
+std::span<const Module> Modules() {
+  return kModules;
+}
+
+void InitializeModules() {
+  for (const Module& module : kModules) {
+    module.initialize();
+  }
+}
+
+void FinalizeModules() {
+  for (auto it = std::rbegin(kModules); it != std::rend(kModules); ++it) {
+    it->finalize();
+  }
+}
+
+} // namespace meridia

@@ -1,0 +1,42 @@
+// What the shell's loop drives: building the scene once the context is current, drawing a
+// frame, applying held keys after it, and the viewport and mouse messages. The real scene draws
+// with OpenGL; tests drive the loop with a recording one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace meridia {
+
+using KeyStateTable = std::array<bool, 256>;
+
+class SceneHooks {
+public:
+  virtual ~SceneHooks() = default;
+  virtual void InitScene() = 0;
+  // Draws into the back buffer; the loop swaps.
+  virtual void RenderFrame() = 0;
+  // Runs after the swap; may clear entries of the key table (toggles fire once per key-down).
+  virtual void UpdateFrame(KeyStateTable& key_state, float frame_delta_ms) = 0;
+  virtual void SetViewport(int x, int y, int width, int height) = 0;
+  // WM_MOUSEMOVE, WM_LBUTTONDOWN and WM_LBUTTONUP at client point (x, y).
+  virtual void MouseMessage(uint32_t message, int x, int y) = 0;
+};
+
+// Watches the loop from outside, for the flight tool. Frames are numbered from 1.
+class LoopObserver {
+public:
+  virtual ~LoopObserver() = default;
+  // The window and the scene exist; the loop has not started.
+  virtual void SceneReady() {}
+  // Called just before the idle step of the given frame, so input can be queued for it.
+  virtual void FrameStarting(int /*frame*/) {}
+  // The frame is drawn and not yet swapped: the back buffer holds it.
+  virtual void FrameRendered(int /*frame*/) {}
+  // Asked where Escape is tested; true ends the loop as Escape would.
+  virtual bool StopAfter(int /*frame*/) { return false; }
+  // The idle step is over; wall times of RenderFrame and of the whole step.
+  virtual void StepFinished(int /*frame*/, double /*render_ms*/, double /*step_ms*/) {}
+};
+
+} // namespace meridia

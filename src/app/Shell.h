@@ -1,0 +1,58 @@
+// The one top-level window, its rendering context and the main loop. Creation and release run
+// in a fixed order and report each failing step in an "Error" message box; the loop drains
+// messages and runs one idle step (count, time, render, swap, sleep, Escape, keys) whenever
+// none is waiting.
+#pragma once
+
+#include "app/SceneHooks.h"
+#include "platform/Platform.h"
+
+#include <string>
+
+namespace meridia {
+
+class Shell {
+public:
+  static constexpr const char* kClassName = "OpenGL";
+  static constexpr uint32_t kCaptionTimerId = 1;
+
+  Shell(platform::Platform& platform, SceneHooks& scene) : platform_(platform), scene_(scene) {}
+
+  void SetObserver(LoopObserver* observer) { observer_ = observer; }
+
+  void RunMainLoop();
+  bool CreateMainWindow(int width, int height, bool fullscreen, int bits);
+  void DestroyMainWindow(bool fullscreen);
+  intptr_t MainWindowProc(platform::Handle window, uint32_t message, uintptr_t wParam,
+                          intptr_t lParam);
+  void ResizeViewport(int width, int height);
+
+  static std::string InitialCaption();
+  static std::string FramesCaption(int32_t frames);
+
+  KeyStateTable KeyState{};
+  int32_t FrameCounter = 0;
+  float FrameDeltaMs = 0.0f;
+  int32_t FramesDrawn = 0; // every frame since the loop began, for observers
+
+  platform::Handle window() const { return window_; }
+  platform::Handle device_context() const { return dc_; }
+  platform::Handle rendering_context() const { return rc_; }
+
+private:
+  void ShowError(const std::string& text);
+  void OneSecondTick();
+  // One frame; true when the loop is to end.
+  bool IdleStep();
+
+  platform::Platform& platform_;
+  SceneHooks& scene_;
+  LoopObserver* observer_ = nullptr;
+  platform::Handle window_ = 0;
+  platform::Handle dc_ = 0;
+  platform::Handle rc_ = 0;
+  uint32_t loop_start_ = 0;
+  float previous_elapsed_ = 0.0f;
+};
+
+} // namespace meridia

@@ -1,0 +1,80 @@
+#include "app/Viewer.h"
+
+#include "app/Projection.h"
+#include "engine/FrameCounters.h"
+#include "engine/Random.h"
+#include "planet/PlanetCounters.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace meridia {
+
+void Viewer::InitScene() {
+  TimerReset(AnimationClock);
+  SetRandSeed(FrameTimeNow());
+
+  glClearColor(0, 0, 0, 0);
+  glShadeModel(GL_SMOOTH);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glDisable(GL_BLEND);
+  glEnable(GL_TEXTURE_2D);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+  Camera = TPlanetary_Camera{};
+  Camera.SetPosition(TPlanetary_Camera::kViewPosition, {0, 0, 1000});
+
+  glClearColor(0, 0, 0, 0);
+}
+
+void Viewer::RenderFrame() {
+  TrisCount = 0;
+  TimerUpdate(AnimationClock);
+
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  GLint viewport[4] = {0, 0, 1, 1};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const double aspect =
+      static_cast<double>(viewport[2]) / static_cast<double>(viewport[3] == 0 ? 1 : viewport[3]);
+
+  const DepthRange range = ProjectionDepthRange(CurrentLevel);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(kFieldOfViewDegrees, aspect, range.near_plane, range.far_plane);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  Camera.Apply();
+
+  const bool wireframe = Control.Wireframe;
+  if (wireframe) {
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glDisable(GL_TEXTURE_2D);
+  }
+  if (PlanetPass) {
+    PlanetPass();
+  }
+  if (wireframe) {
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_TEXTURE_2D);
+  }
+  if (Overlay) {
+    Overlay();
+  }
+}
+
+void Viewer::UpdateFrame(KeyStateTable& key_state, float frame_delta_ms) {
+  Control.UpdateFrame(Camera, key_state, frame_delta_ms, CurrentLevel);
+}
+
+void Viewer::SetViewport(int x, int y, int width, int height) {
+  glViewport(x, y, width, height);
+}
+
+void Viewer::MouseMessage(uint32_t message, int x, int y) {
+  Control.MouseMessage(Camera, message, x, y);
+}
+
+} // namespace meridia

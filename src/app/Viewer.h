@@ -1,0 +1,33 @@
+// The scene the shell drives: OpenGL state, the animation clock, the camera and flying, and the
+// frame's drawing order (projection, view, planet pass, overlay). Subsystems plug their passes
+// into the two hooks; the viewer owns nothing of theirs.
+#pragma once
+
+#include "app/CameraControl.h"
+#include "app/SceneHooks.h"
+#include "engine/FrameTimer.h"
+#include "view/PlanetaryCamera.h"
+
+#include <functional>
+
+namespace meridia {
+
+class Viewer final : public SceneHooks {
+public:
+  void InitScene() override;
+  void RenderFrame() override;
+  void UpdateFrame(KeyStateTable& key_state, float frame_delta_ms) override;
+  void SetViewport(int x, int y, int width, int height) override;
+  void MouseMessage(uint32_t message, int x, int y) override;
+
+  TPlanetary_Camera Camera;
+  CameraControl Control;
+  TzoFrameTimer AnimationClock{};
+
+  // Draws the planet under the camera's view transform.
+  std::function<void()> PlanetPass;
+  // Draws over the finished frame, last.
+  std::function<void()> Overlay;
+};
+
+} // namespace meridia

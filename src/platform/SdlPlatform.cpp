@@ -1,0 +1,312 @@
+#include "platform/SdlPlatform.h"
+
+#include "platform/VirtualKeys.h"
+
+#include <SDL2/SDL.h>
+#include <dlfcn.h>
+
+#include <cstring>
+
+namespace meridia::platform {
+namespace {
+
+SDL_Window* AsWindow(Handle handle) {
+  return reinterpret_cast<SDL_Window*>(handle);
+}
+
+// The window system's events as the messages a Win32 window procedure would receive.
+class SdlEventSource final : public EventSource {
+public:
+  bool Poll(Message& message) override {
+    SDL_Event event;
+    while (SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_PollEvent(&event) != 0) {
+      if (Translate(event, message)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+private:
+  static bool Translate(const SDL_Event& event, Message& message) {
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      // Auto-repeat arrives as further key-downs, as on Windows; toggles rely on it.
+      const int key = VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode);
+      if (key == 0) {
+        return false;
+      }
+      message = Message{event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP,
+                        static_cast<uintptr_t>(key), 0};
+      return true;
+    }
+    case SDL_MOUSEMOTION:
+      message = Message{WM_MOUSEMOVE, 0, MakeLParam(event.motion.x, event.motion.y)};
+      return true;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      // The window class asks for no double clicks, so a second click is a plain button-down.
+      const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+      uint32_t kind = 0;
+      if (event.button.button == SDL_BUTTON_LEFT) {
+        kind = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+      } else if (event.button.button == SDL_BUTTON_RIGHT) {
+        kind = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+      } else {
+        return false;
+      }
+      message = Message{kind, 0, MakeLParam(event.button.x, event.button.y)};
+      return true;
+    }
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        message = Message{WM_SIZE, 0, MakeLParam(event.window.data1, event.window.data2)};
+        return true;
+      }
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+        message = Message{WM_CLOSE, 0, 0};
+        return true;
+      }
+      return false;
+    case SDL_QUIT:
+      message = Message{WM_CLOSE, 0, 0};
+      return true;
+    default:
+      return false;
+    }
+  }
+};
+
+void SetGLAttributes(int depth_bits) {
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth_bits);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+}
+
+} // namespace
+
+SdlPlatform::SdlPlatform(Clock& clock)
+    : clock_(clock), queue_(clock), sdl_events_(std::make_unique<SdlEventSource>()) {
+  queue_.AddSource(sdl_events_.get());
+}
+
+SdlPlatform::~SdlPlatform() {
+  FreeGLLibraries();
+  if (video_ready_) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+}
+
+bool SdlPlatform::LoadGLLibraries() {
+  if (gl_library_ != nullptr && glu_library_ != nullptr) {
+    return true;
+  }
+  FreeGLLibraries();
+  gl_library_ = dlopen("libGL.so.1", RTLD_NOW | RTLD_GLOBAL);
+  glu_library_ = dlopen("libGLU.so.1", RTLD_NOW | RTLD_GLOBAL);
+  if (gl_library_ != nullptr && glu_library_ != nullptr) {
+    return true;
+  }
+  FreeGLLibraries();
+  return false;
+}
+
+void SdlPlatform::FreeGLLibraries() {
+  if (gl_library_ != nullptr) {
+    dlclose(gl_library_);
+    gl_library_ = nullptr;
+  }
+  if (glu_library_ != nullptr) {
+    dlclose(glu_library_);
+    glu_library_ = nullptr;
+  }
+}
+
+// The video subsystem stands for the registered class: without a display it cannot start.
+bool SdlPlatform::RegisterWindowClass(const std::string& class_name) {
+  if (video_ready_ || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    return false;
+  }
+  video_ready_ = true;
+  class_name_ = class_name;
+  return true;
+}
+
+bool SdlPlatform::UnregisterWindowClass(const std::string& class_name) {
+  if (!video_ready_ || class_name != class_name_) {
+    return false;
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  video_ready_ = false;
+  return true;
+}
+
+// Full screen is applied by the window's own flag at creation; nothing to switch here.
+bool SdlPlatform::ChangeDisplaySettings(int, int, int) {
+  return video_ready_;
+}
+
+void SdlPlatform::RestoreDisplaySettings() {}
+
+void SdlPlatform::ShowCursor(bool show) {
+  SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+Handle SdlPlatform::CreateWindow(const std::string& class_name, const std::string& caption,
+                                 int width, int height, bool fullscreen) {
+  if (!video_ready_ || class_name != class_name_) {
+    return 0;
+  }
+  uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+  if (fullscreen) {
+    flags |= SDL_WINDOW_FULLSCREEN;
+  }
+  // The depth buffer is fixed with the window's visual; drivers without 32 bits get 24.
+  depth_bits_asked_ = 32;
+  for (int depth : {32, 24, 16}) {
+    SetGLAttributes(depth);
+    SDL_Window* window = SDL_CreateWindow(caption.c_str(), 0, 0, width, height, flags);
+    if (window != nullptr) {
+      depth_bits_obtained_ = depth;
+      return reinterpret_cast<Handle>(window);
+    }
+  }
+  return 0;
+}
+
+bool SdlPlatform::DestroyWindow(Handle window) {
+  if (window == 0) {
+    return false;
+  }
+  SDL_DestroyWindow(AsWindow(window));
+  return true;
+}
+
+// One window, one drawable: the device context is the window itself.
+Handle SdlPlatform::GetDC(Handle window) {
+  return window;
+}
+
+bool SdlPlatform::ReleaseDC(Handle window, Handle dc) {
+  return window != 0 && window == dc;
+}
+
+int SdlPlatform::ChoosePixelFormat(Handle dc, const PixelFormatDescriptor& pfd) {
+  const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+  if (dc == 0 || (pfd.dwFlags & needed) != needed || pfd.iPixelType != PFD_TYPE_RGBA ||
+      pfd.cColorBits < 15 || pfd.cColorBits > 32) {
+    return 0;
+  }
+  return 1;
+}
+
+bool SdlPlatform::SetPixelFormat(Handle dc, int format, const PixelFormatDescriptor& pfd) {
+  depth_bits_asked_ = pfd.cDepthBits;
+  return dc != 0 && format == 1;
+}
+
+std::string SdlPlatform::DescribePixelFormat(Handle dc) {
+  if (dc == 0) {
+    return {};
+  }
+  int red = 0, green = 0, blue = 0, alpha = 0, depth = 0, stencil = 0, doubled = 0;
+  SDL_GL_GetAttribute(SDL_GL_RED_SIZE, &red);
+  SDL_GL_GetAttribute(SDL_GL_GREEN_SIZE, &green);
+  SDL_GL_GetAttribute(SDL_GL_BLUE_SIZE, &blue);
+  SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alpha);
+  SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);
+  SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
+  SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubled);
+  std::string text = "Pixel format : colour " + std::to_string(red + green + blue + alpha) +
+                     " alpha " + std::to_string(alpha) + " depth " + std::to_string(depth) +
+                     " stencil " + std::to_string(stencil) +
+                     (doubled != 0 ? " double-buffered" : " single-buffered");
+  if (depth < depth_bits_asked_) {
+    text += " (depth " + std::to_string(depth_bits_asked_) + " not available)";
+  }
+  return text;
+}
+
+Handle SdlPlatform::CreateContext(Handle dc) {
+  if (dc == 0) {
+    return 0;
+  }
+  return reinterpret_cast<Handle>(SDL_GL_CreateContext(AsWindow(dc)));
+}
+
+bool SdlPlatform::MakeCurrent(Handle dc, Handle context) {
+  if (!video_ready_) {
+    return context == 0;
+  }
+  return SDL_GL_MakeCurrent(AsWindow(dc), reinterpret_cast<SDL_GLContext>(context)) == 0;
+}
+
+bool SdlPlatform::DeleteContext(Handle context) {
+  if (context == 0) {
+    return false;
+  }
+  SDL_GL_DeleteContext(reinterpret_cast<SDL_GLContext>(context));
+  return true;
+}
+
+bool SdlPlatform::SwapBuffers(Handle dc) {
+  if (dc == 0) {
+    return false;
+  }
+  SDL_GL_SwapWindow(AsWindow(dc));
+  return true;
+}
+
+void SdlPlatform::SetTimer(Handle, uint32_t id, uint32_t interval_ms) {
+  queue_.SetTimer(id, interval_ms);
+}
+
+void SdlPlatform::ShowWindow(Handle window) {
+  if (window == 0) {
+    return;
+  }
+  SDL_Window* sdl_window = AsWindow(window);
+  SDL_ShowWindow(sdl_window);
+  SDL_RaiseWindow(sdl_window);
+  // The size asked for is the outer size: give the frame its share of it, as Windows does.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(sdl_window, &top, &left, &bottom, &right) == 0 &&
+      (top | left | bottom | right) != 0) {
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdl_window, &width, &height);
+    SDL_SetWindowSize(sdl_window, width - left - right, height - top - bottom);
+  }
+}
+
+void SdlPlatform::SetWindowText(Handle window, const std::string& text) {
+  if (window != 0) {
+    SDL_SetWindowTitle(AsWindow(window), text.c_str());
+  }
+}
+
+bool SdlPlatform::PeekMessage(Message& message) {
+  return queue_.Peek(message);
+}
+
+void SdlPlatform::PostQuitMessage(int exit_code) {
+  queue_.PostQuit(exit_code);
+}
+
+bool SdlPlatform::MessageBox(const std::string& text, const std::string& caption) {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
+      std::strcmp(driver, "dummy") == 0) {
+    return false;
+  }
+  return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) ==
+         0;
+}
+
+} // namespace meridia::platform

@@ -1,0 +1,61 @@
+// The window system over SDL2: one window with a compatibility-profile OpenGL context, input
+// turned into Win32 messages, message boxes. Runs headless on SDL's offscreen driver.
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/MessageQueue.h"
+#include "platform/Platform.h"
+
+#include <memory>
+
+namespace meridia::platform {
+
+class SdlPlatform final : public Platform {
+public:
+  explicit SdlPlatform(Clock& clock);
+  ~SdlPlatform() override;
+
+  // A further input source (a flight script) read after the window system's own events.
+  void AddEventSource(EventSource* source) { queue_.AddSource(source); }
+
+  bool LoadGLLibraries() override;
+  void FreeGLLibraries() override;
+  bool RegisterWindowClass(const std::string& class_name) override;
+  bool UnregisterWindowClass(const std::string& class_name) override;
+  bool ChangeDisplaySettings(int width, int height, int bits) override;
+  void RestoreDisplaySettings() override;
+  void ShowCursor(bool show) override;
+  Handle CreateWindow(const std::string& class_name, const std::string& caption, int width,
+                      int height, bool fullscreen) override;
+  bool DestroyWindow(Handle window) override;
+  Handle GetDC(Handle window) override;
+  bool ReleaseDC(Handle window, Handle dc) override;
+  int ChoosePixelFormat(Handle dc, const PixelFormatDescriptor& pfd) override;
+  bool SetPixelFormat(Handle dc, int format, const PixelFormatDescriptor& pfd) override;
+  std::string DescribePixelFormat(Handle dc) override;
+  Handle CreateContext(Handle dc) override;
+  bool MakeCurrent(Handle dc, Handle context) override;
+  bool DeleteContext(Handle context) override;
+  bool SwapBuffers(Handle dc) override;
+  void SetTimer(Handle window, uint32_t id, uint32_t interval_ms) override;
+  void ShowWindow(Handle window) override;
+  void SetWindowText(Handle window, const std::string& text) override;
+  bool PeekMessage(Message& message) override;
+  void PostQuitMessage(int exit_code) override;
+  uint32_t GetTickCount() override { return clock_.GetTickCount(); }
+  void Sleep(uint32_t milliseconds) override { clock_.Sleep(milliseconds); }
+  bool MessageBox(const std::string& text, const std::string& caption) override;
+
+private:
+  Clock& clock_;
+  MessageQueue queue_;
+  std::unique_ptr<EventSource> sdl_events_;
+  std::string class_name_;
+  bool video_ready_ = false;
+  void* gl_library_ = nullptr;
+  void* glu_library_ = nullptr;
+  int depth_bits_asked_ = 0;
+  int depth_bits_obtained_ = 0;
+};
+
+} // namespace meridia::platform

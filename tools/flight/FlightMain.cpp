@@ -1,0 +1,207 @@
+// meridia-flight: runs the viewer's own start-up and loop for a fixed number of frames, with a
+// stepped clock and scripted input, and records screenshots and per-frame statistics. The tool
+// for end-to-end tests, benchmarks and pictures; the program itself takes no options.
+#include "FlightScript.h"
+
+#include "app/FrameCapture.h"
+#include "app/Modules.h"
+#include "app/Shell.h"
+#include "app/Viewer.h"
+#include "engine/FrameCounters.h"
+#include "engine/FrameTimer.h"
+#include "engine/ProgramVariant.h"
+#include "planet/PlanetCounters.h"
+#include "platform/Clock.h"
+#include "platform/SdlPlatform.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+namespace meridia::flight {
+namespace {
+
+platform::Clock* g_clock = nullptr;
+
+// The animation clock follows the loop's clock, so a stepped run is reproducible to the bit.
+uint32_t LoopClockNow() {
+  return g_clock->GetTickCount();
+}
+
+// Hands the script's events to the message queue when their frame comes up.
+class ScriptedInput final : public platform::EventSource {
+public:
+  explicit ScriptedInput(std::vector<ScriptEvent> events) : events_(std::move(events)) {}
+
+  void SetFrame(int frame) { frame_ = frame; }
+
+  bool Poll(platform::Message& message) override {
+    if (next_ < events_.size() && events_[next_].frame <= frame_) {
+      message = events_[next_++].message;
+      return true;
+    }
+    return false;
+  }
+
+private:
+  std::vector<ScriptEvent> events_;
+  size_t next_ = 0;
+  int frame_ = 0;
+};
+
+class FlightRecorder final : public LoopObserver {
+public:
+  FlightRecorder(const FlightOptions& options, Viewer& viewer, ScriptedInput& input,
+                 std::FILE* stats)
+      : options_(options), viewer_(viewer), input_(input), stats_(stats) {}
+
+  bool scene_ready = false;
+  bool failed = false;
+
+  void SceneReady() override {
+    scene_ready = true;
+    if (options_.position) {
+      viewer_.Camera.SetPosition(TPlanetary_Camera::kViewPosition, *options_.position);
+    }
+  }
+
+  void FrameStarting(int frame) override { input_.SetFrame(frame); }
+
+  void FrameRendered(int frame) override {
+    if (std::find(options_.shots.begin(), options_.shots.end(), frame) == options_.shots.end()) {
+      return;
+    }
+    const std::string name = ShotFileName(options_.shots_dir, frame);
+    std::error_code ec;
+    std::filesystem::create_directories(options_.shots_dir, ec);
+    if (!CaptureViewport().SaveToFile(name)) {
+      std::fprintf(stderr, "meridia-flight: cannot write %s\n", name.c_str());
+      failed = true;
+    }
+  }
+
+  bool StopAfter(int frame) override { return frame >= options_.frames || failed; }
+
+  void StepFinished(int frame, double render_ms, double step_ms) override {
+    if (stats_ == nullptr) {
+      return;
+    }
+    // Counters of subsystems that are not part of the program yet read 0.
+    const int tiles_in_use = 0;
+    const int generations = 0;
+    const double height_km = 0.0;
+    std::fprintf(stats_, "%d,%.4f,%.4f,%d,%d,%d,%d,%d,%d,%d,%.6f\n", frame, render_ms, step_ms,
+                 TrisCount, CurrentLevel, NodesDrawn, NodeCount, VertexCount, tiles_in_use,
+                 generations, height_km);
+  }
+
+private:
+  const FlightOptions& options_;
+  Viewer& viewer_;
+  ScriptedInput& input_;
+  std::FILE* stats_;
+};
+
+bool ReadFile(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return false;
+  }
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  text = buffer.str();
+  return true;
+}
+
+// Without a display the offscreen driver still gives a real OpenGL context.
+void ChooseVideoDriver() {
+  if (std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("DISPLAY") == nullptr &&
+      std::getenv("WAYLAND_DISPLAY") == nullptr) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  }
+}
+
+int Run(const std::vector<std::string>& args) {
+  FlightOptions options;
+  std::string error;
+  if (!ParseFlightOptions(args, options, error)) {
+    std::fprintf(stderr, "meridia-flight: %s\n%s", error.c_str(), kUsage);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  FlightScript script;
+  if (!options.script_path.empty()) {
+    std::string text;
+    if (!ReadFile(options.script_path, text)) {
+      std::fprintf(stderr, "meridia-flight: cannot read %s\n", options.script_path.c_str());
+      return 2;
+    }
+    if (!ParseFlightScript(text, script, error)) {
+      std::fprintf(stderr, "meridia-flight: %s: %s\n", options.script_path.c_str(), error.c_str());
+      return 2;
+    }
+    ApplyScriptDefaults(script, options);
+  }
+
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stats(nullptr, &std::fclose);
+  if (!options.stats_path.empty()) {
+    stats.reset(std::fopen(options.stats_path.c_str(), "w"));
+    if (!stats) {
+      std::fprintf(stderr, "meridia-flight: cannot write %s\n", options.stats_path.c_str());
+      return 2;
+    }
+    std::fprintf(stats.get(), "%s\n", kStatsHeader);
+  }
+
+  ChooseVideoDriver();
+  SetProgramVariant(options.detail ? ProgramVariant::kDetail : ProgramVariant::kStandard);
+  std::unique_ptr<platform::Clock> clock;
+  if (options.step_ms > 0) {
+    clock = std::make_unique<platform::SteppedClock>(static_cast<uint32_t>(options.step_ms));
+  } else {
+    clock = std::make_unique<platform::SystemClock>();
+  }
+  g_clock = clock.get();
+  SetFrameTimeSource(&LoopClockNow);
+
+  InitializeModules();
+  bool ok = false;
+  int frames_drawn = 0;
+  {
+    ScriptedInput input(script.events);
+    platform::SdlPlatform platform(*clock);
+    platform.AddEventSource(&input);
+    Viewer viewer;
+    Shell shell(platform, viewer);
+    FlightRecorder recorder(options, viewer, input, stats.get());
+    shell.SetObserver(&recorder);
+    shell.RunMainLoop();
+    ok = recorder.scene_ready && !recorder.failed;
+    frames_drawn = shell.FramesDrawn;
+  }
+  FinalizeModules();
+  SetFrameTimeSource(nullptr);
+  g_clock = nullptr;
+
+  if (!ok) {
+    std::fprintf(stderr, "meridia-flight: the run failed (see the messages above and the log)\n");
+    return 1;
+  }
+  std::printf("meridia-flight: %d frames\n", frames_drawn);
+  return 0;
+}
+
+} // namespace
+} // namespace meridia::flight
+
+int main(int argc, char** argv) {
+  return meridia::flight::Run(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -1,0 +1,61 @@
+// Flights: the options of the flight tool and the timed input scripts it replays. A script is
+// one event a line ("FRAME down KEY", "FRAME mouse_move X Y", ...); two header comments,
+// "# frames N" and "# position X,Y,Z", let a flight file describe itself.
+#pragma once
+
+#include "engine/VectorTypes.h"
+#include "platform/Messages.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace meridia::flight {
+
+struct ScriptEvent {
+  int frame = 0; // delivered before this frame is drawn
+  platform::Message message;
+};
+
+struct FlightScript {
+  std::vector<ScriptEvent> events; // in frame order, file order within a frame
+  std::optional<int> frames;
+  std::optional<Vector3f> position;
+};
+
+// False with a message naming the line when a line is malformed.
+bool ParseFlightScript(std::string_view text, FlightScript& script, std::string& error);
+
+// "X,Y,Z" with decimal numbers.
+bool ParsePosition(std::string_view text, Vector3f& position);
+
+struct FlightOptions {
+  int frames = 300;
+  int step_ms = 16; // 0: real time
+  std::string script_path;
+  std::optional<Vector3f> position;
+  std::vector<int> shots;
+  std::string shots_dir = "screens";
+  std::string stats_path;
+  bool detail = false;
+  bool help = false;
+  // Whether --frames and --position were given, so that a script's header does not override.
+  bool frames_given = false;
+  bool position_given = false;
+};
+
+bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& options,
+                        std::string& error);
+
+// Fills the options a script's header gives and the command line left open.
+void ApplyScriptDefaults(const FlightScript& script, FlightOptions& options);
+
+// "DIR/frame_NNNNN.tga"
+std::string ShotFileName(const std::string& dir, int frame);
+
+extern const char* const kStatsHeader;
+
+extern const char* const kUsage;
+
+} // namespace meridia::flight
