@@ -1,0 +1,122 @@
+// Runs the real scene in an offscreen OpenGL context.
+#include "app/FrameCapture.h"
+#include "app/Projection.h"
+#include "app/Shell.h"
+#include "app/Viewer.h"
+#include "engine/FrameCounters.h"
+#include "planet/PlanetCounters.h"
+#include "platform/SdlPlatform.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <memory>
+
+namespace meridia {
+namespace {
+
+class ViewerGL : public ::testing::Test {
+protected:
+  void SetUp() override {
+    platform_ = std::make_unique<platform::SdlPlatform>(clock_);
+    shell_ = std::make_unique<Shell>(*platform_, viewer_);
+    ASSERT_TRUE(shell_->CreateMainWindow(800, 600, false, 32));
+    glViewport(0, 0, 800, 600);
+  }
+  void TearDown() override {
+    shell_->DestroyMainWindow(false);
+    CurrentLevel = 0;
+  }
+
+  platform::SteppedClock clock_{16};
+  std::unique_ptr<platform::SdlPlatform> platform_;
+  Viewer viewer_;
+  std::unique_ptr<Shell> shell_;
+};
+
+// Near and far planes back from the projection matrix OpenGL holds.
+DepthRange ReadDepthRange() {
+  double m[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, m);
+  const double a = m[10], b = m[14]; // (f + n) / (n - f) and 2fn / (n - f)
+  return {b / (a - 1.0), b / (a + 1.0)};
+}
+
+TEST_F(ViewerGL, ProjectionFollowsTheLevelAndViewFollowsTheCamera) {
+  for (int32_t level : {0, 8, 13, 17, 19, 20, 25}) {
+    CurrentLevel = level;
+    TrisCount = 99;
+    viewer_.RenderFrame();
+    EXPECT_EQ(TrisCount, 0);
+    const DepthRange expected = ProjectionDepthRange(level);
+    const DepthRange actual = ReadDepthRange();
+    EXPECT_NEAR(actual.near_plane, expected.near_plane, expected.near_plane * 1e-3) << level;
+    // The matrix is held in floats: with a near plane of 0.001 the far plane comes back only
+    // to within a percent.
+    EXPECT_NEAR(actual.far_plane, expected.far_plane, expected.far_plane * 1e-2) << level;
+  }
+  float projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  // 40 degrees vertically over an 800 by 600 viewport.
+  const double f = 1.0 / std::tan(20.0 * 3.14159265358979 / 180.0);
+  EXPECT_NEAR(projection[5], f, 1e-5);
+  EXPECT_NEAR(projection[0], f * 600.0 / 800.0, 1e-5);
+
+  float modelview[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+  // The camera starts at (0, 0, 1000) looking down -Z: the view moves the world by -1000.
+  EXPECT_FLOAT_EQ(modelview[14], -1000.0f);
+  EXPECT_FLOAT_EQ(modelview[0], 1.0f);
+}
+
+TEST_F(ViewerGL, WireframeHoldsOnlyForThePlanetPass) {
+  std::vector<std::string> order;
+  GLint mode_in_pass[2] = {0, 0};
+  GLboolean texture_in_pass = GL_TRUE;
+  viewer_.PlanetPass = [&] {
+    order.push_back("planet");
+    glGetIntegerv(GL_POLYGON_MODE, mode_in_pass);
+    texture_in_pass = glIsEnabled(GL_TEXTURE_2D);
+  };
+  viewer_.Overlay = [&] { order.push_back("overlay"); };
+  viewer_.Control.Wireframe = true;
+  viewer_.RenderFrame();
+  EXPECT_EQ(order, (std::vector<std::string>{"planet", "overlay"}));
+  EXPECT_EQ(mode_in_pass[0], GL_LINE);
+  EXPECT_EQ(texture_in_pass, GL_FALSE);
+  GLint mode_after[2] = {0, 0};
+  glGetIntegerv(GL_POLYGON_MODE, mode_after);
+  EXPECT_EQ(mode_after[0], GL_FILL);
+  EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), GL_TRUE);
+}
+
+TEST_F(ViewerGL, CaptureReadsTheViewportBottomUpInBlueGreenRed) {
+  glViewport(0, 0, 33, 17); // rows of 99 bytes: not 4-byte aligned
+  glClearColor(1.0f, 0.5f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 1, 1); // the bottom-left pixel differs
+  glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+
+  const TTGAImage image = CaptureViewport();
+  EXPECT_EQ(image.Header.ImageType, 2);
+  EXPECT_EQ(image.Header.Width, 33);
+  EXPECT_EQ(image.Header.Height, 17);
+  EXPECT_EQ(image.Header.PixelDepth, 24);
+  EXPECT_EQ(image.Header.ImageDescriptor, 0);
+  ASSERT_EQ(image.Pixels.size(), 33u * 17u * 3u);
+  EXPECT_EQ(image.Pixels[0], 255); // first pixel: bottom-left, blue
+  EXPECT_EQ(image.Pixels[1], 0);
+  EXPECT_EQ(image.Pixels[2], 0);
+  const size_t last = image.Pixels.size() - 3; // top-right: orange
+  EXPECT_EQ(image.Pixels[last + 0], 0);
+  EXPECT_NEAR(image.Pixels[last + 1], 128, 1);
+  EXPECT_EQ(image.Pixels[last + 2], 255);
+}
+
+} // namespace
+} // namespace meridia

@@ -1,0 +1,110 @@
+#include "FlightScript.h"
+
+#include "platform/VirtualKeys.h"
+
+#include <gtest/gtest.h>
+
+namespace meridia::flight {
+namespace {
+
+TEST(FlightScript, EventsHeadersAndComments) {
+  const char* text = "# frames 120\n"
+                     "# position 0,0,1.5e3\n"
+                     "# a descent over the pole\n"
+                     "\n"
+                     "10 down w   # forward\n"
+                     "5 mouse_down 400 300\r\n"
+                     "40 up W\n"
+                     "6 mouse_move 410 290\n"
+                     "7 mouse_up 410 290\n"
+                     "99 down F4\n"
+                     "# frames 5\n"; // after the first event: a plain comment
+  FlightScript script;
+  std::string error;
+  ASSERT_TRUE(ParseFlightScript(text, script, error)) << error;
+  EXPECT_EQ(script.frames, 120);
+  ASSERT_TRUE(script.position.has_value());
+  EXPECT_FLOAT_EQ(script.position->z, 1500.0f);
+  ASSERT_EQ(script.events.size(), 6u);
+  // Ordered by frame, whatever the file's order.
+  EXPECT_EQ(script.events[0].frame, 5);
+  EXPECT_EQ(script.events[0].message.message, platform::WM_LBUTTONDOWN);
+  EXPECT_EQ(platform::LowWord(script.events[0].message.lParam), 400);
+  EXPECT_EQ(platform::HighWord(script.events[0].message.lParam), 300);
+  EXPECT_EQ(script.events[1].message.message, platform::WM_MOUSEMOVE);
+  EXPECT_EQ(script.events[2].message.message, platform::WM_LBUTTONUP);
+  EXPECT_EQ(script.events[3].frame, 10);
+  EXPECT_EQ(script.events[3].message.message, platform::WM_KEYDOWN);
+  EXPECT_EQ(script.events[3].message.wParam, static_cast<uintptr_t>('W'));
+  EXPECT_EQ(script.events[4].message.message, platform::WM_KEYUP);
+  EXPECT_EQ(script.events[5].message.wParam, static_cast<uintptr_t>(platform::VK_F4));
+}
+
+TEST(FlightScript, MalformedLinesAreNamed) {
+  const struct {
+    const char* text;
+    const char* line;
+  } cases[] = {
+      {"1 down\n", "line 1"},
+      {"1 down Q\n2 down PLUS\n", "line 2"},
+      {"0 down W\n", "line 1"},
+      {"x down W\n", "line 1"},
+      {"\n\n3 jump\n", "line 3"},
+      {"1 mouse_move 10\n", "line 1"},
+      {"1 mouse_move 10 -5\n", "line 1"},
+      {"1 mouse_move 10 5 7\n", "line 1"},
+      {"# frames many\n", "line 1"},
+      {"# position 1,2\n", "line 1"},
+      {"4 down W extra\n", "line 1"},
+  };
+  for (const auto& c : cases) {
+    FlightScript script;
+    std::string error;
+    EXPECT_FALSE(ParseFlightScript(c.text, script, error)) << c.text;
+    EXPECT_EQ(error.rfind(c.line, 0), 0u) << c.text << " gave: " << error;
+  }
+}
+
+TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
+  FlightOptions options;
+  std::string error;
+  ASSERT_TRUE(ParseFlightOptions({"--frames", "30", "--shot", "29", "--shot", "5", "--stats",
+                                  "s.csv", "--step-ms", "0", "--detail"},
+                                 options, error))
+      << error;
+  EXPECT_EQ(options.frames, 30);
+  EXPECT_EQ(options.shots, (std::vector<int>{29, 5}));
+  EXPECT_EQ(options.stats_path, "s.csv");
+  EXPECT_EQ(options.step_ms, 0);
+  EXPECT_TRUE(options.detail);
+  EXPECT_EQ(options.shots_dir, "screens");
+
+  FlightScript script;
+  script.frames = 500;
+  script.position = Vector3f{1, 2, 3};
+  ApplyScriptDefaults(script, options);
+  EXPECT_EQ(options.frames, 30);
+  ASSERT_TRUE(options.position.has_value());
+  EXPECT_FLOAT_EQ(options.position->y, 2.0f);
+}
+
+TEST(FlightOptions, BadOptionsAreRefused) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--frames"},        {"--frames", "0"},     {"--frames", "ten"},
+      {"--step-ms", "-1"}, {"--position", "1,2"}, {"--position", "1,2,z"},
+      {"--shot", "0"},     {"--bogus"},           {"--stats"}};
+  for (const auto& args : cases) {
+    FlightOptions options;
+    std::string error;
+    EXPECT_FALSE(ParseFlightOptions(args, options, error)) << args[0];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(FlightOptions, ShotNames) {
+  EXPECT_EQ(ShotFileName("screens", 29), "screens/frame_00029.tga");
+  EXPECT_EQ(ShotFileName("out", 123456), "out/frame_123456.tga");
+}
+
+} // namespace
+} // namespace meridia::flight
