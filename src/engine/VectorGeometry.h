@@ -15,7 +15,8 @@ inline constexpr Matrix4f IdentityMatrix{};
 // A 32-bit subnormal: the near-zero test for vectors and determinants.
 inline constexpr float TinyValue = 1e-40f;
 inline constexpr float SmallValue = 1e-30f;
-// Every turn built from degrees is 1.5 times wider than asked; the camera relies on it.
+// Degrees are scaled by this factor and used as the half-angle, so every turn built from degrees
+// is three times wider than asked; the camera relies on it.
 inline constexpr float QuatDegreeFactor = 1.5f;
 
 // --- Scalars ---------------------------------------------------------------------------------
