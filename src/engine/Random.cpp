@@ -12,9 +12,13 @@ uint32_t Advance() {
 
 } // namespace
 
-void SetRandSeed(uint32_t seed) { g_seed = seed; }
+void SetRandSeed(uint32_t seed) {
+  g_seed = seed;
+}
 
-uint32_t RandSeed() { return g_seed; }
+uint32_t RandSeed() {
+  return g_seed;
+}
 
 int32_t Random(int32_t n) {
   const uint64_t seed = Advance();
@@ -25,6 +29,8 @@ int32_t Random(int32_t n) {
   return static_cast<int32_t>((seed * static_cast<uint64_t>(n)) >> 32);
 }
 
-double RandomReal() { return static_cast<double>(Advance()) / 4294967296.0; }
+double RandomReal() {
+  return static_cast<double>(Advance()) / 4294967296.0;
+}
 
 } // namespace meridia
