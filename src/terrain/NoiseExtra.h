@@ -1,0 +1,42 @@
+// TNoiseExtra: seeded three-dimensional gradient noise on a lattice of period 4096, and its
+// octave sum. Init fills the tables from the shared random generator; afterwards they are only
+// read, so evaluation has no side effects and a 0 lies on every lattice point.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace meridia {
+
+class TNoiseExtra {
+public:
+  static constexpr int32_t kSize = 4096;
+  static constexpr int32_t kMask = kSize - 1;
+  // Entries kSize .. 2 * kSize + 1 repeat the first ones, so lookups never wrap.
+  static constexpr int32_t kTableLength = 2 * kSize + 3;
+
+  // One gradient per 32 bytes, so every lookup touches a single cache line.
+  struct alignas(32) Gradient {
+    double X = 0.0;
+    double Y = 0.0;
+    double Z = 0.0;
+  };
+
+  // Seeds the shared random generator with `seed` and fills both tables from it.
+  void Init(int32_t seed);
+  // Gradient noise at a point; periodic with period kSize in every coordinate. Coordinates must
+  // be finite numbers; any other value is read as a lattice coordinate.
+  double Noise3(double x, double y, double z) const;
+  // |sum of amplitude * Noise3| over `octaves` octaves, each doubling the frequency and halving
+  // the amplitude; 0 when octaves <= 0.
+  double SumOctaves(int octaves, double x, double y, double z) const;
+
+  // Scales a drawn gradient of `count` components to unit length unless it is (nearly) the
+  // zero vector, which stays as drawn.
+  static void NormalizeGradient(double* components, int count);
+
+  std::vector<int32_t> Perm;
+  std::vector<Gradient> Grad3;
+};
+
+} // namespace meridia
