@@ -1,6 +1,8 @@
 #include "app/Modules.h"
 
 #include "platform/FileSystem.h"
+#include "storage/Archive.h"
+#include "storage/DataCache.h"
 #include "storage/Log.h"
 
 namespace meridia {
@@ -13,6 +15,9 @@ void StartLog() {
 
 constexpr Module kModules[] = {
     {"log", StartLog, LogFinish},
+    // After the log, so that a damaged index can be reported; saved before the log closes.
+    {"cache", CacheInitialize, CacheFinalize},
+    {"archives", CreateArchiveList, FreeArchiveList},
 };
 
 } // namespace

@@ -1,11 +1,92 @@
 #include "platform/FileSystem.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <optional>
 #include <vector>
 
 namespace meridia::platform {
+namespace {
+
+char FoldAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return FoldAscii(x) == FoldAscii(y);
+         });
+}
+
+bool EntryExists(const std::string& native) {
+  struct stat info {};
+  return lstat(native.c_str(), &info) == 0;
+}
+
+bool IsFolder(const std::string& native) {
+  struct stat info {};
+  return stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The entry of `folder` whose name equals `part` ignoring ASCII case; the first in byte order
+// when several do, so that two runs over the same folder agree.
+std::optional<std::string> FindIgnoringCase(const std::string& folder, std::string_view part,
+                                            bool folders_only) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) {
+    return std::nullopt;
+  }
+  std::vector<std::string> matches;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view entry_name = entry->d_name;
+    if (entry_name != "." && entry_name != ".." && EqualIgnoringAsciiCase(entry_name, part)) {
+      matches.emplace_back(entry_name);
+    }
+  }
+  closedir(dir);
+  std::sort(matches.begin(), matches.end());
+  for (const std::string& match : matches) {
+    if (!folders_only || IsFolder(folder + match)) {
+      return match;
+    }
+  }
+  return std::nullopt;
+}
+
+void FillLocalTime(time_t seconds, LocalDateTime& out) {
+  tm local{};
+  if (localtime_r(&seconds, &local) == nullptr) {
+    return;
+  }
+  out.year = local.tm_year + 1900;
+  out.month = local.tm_mon + 1;
+  out.day = local.tm_mday;
+  out.hour = local.tm_hour;
+  out.minute = local.tm_min;
+  out.second = local.tm_sec;
+}
+
+int OpenFlags(OpenMode mode) {
+  switch (mode) {
+  case OpenMode::kRead:
+    return O_RDONLY;
+  case OpenMode::kReadWrite:
+    return O_RDWR;
+  case OpenMode::kCreate:
+    return O_WRONLY | O_CREAT | O_TRUNC;
+  case OpenMode::kCreateReadWrite:
+    return O_RDWR | O_CREAT | O_TRUNC;
+  }
+  return O_RDONLY;
+}
+
+} // namespace
 
 std::string NativePath(std::string_view name) {
   std::string native(name);
@@ -20,6 +101,145 @@ std::string ExecutablePath() {
     return {};
   }
   return std::string(buffer.data(), static_cast<size_t>(length));
+}
+
+std::string ResolvePath(std::string_view name) {
+  const std::string native = NativePath(name);
+  if (native.empty() || EntryExists(native)) {
+    return native;
+  }
+  // `resolved` always ends with "/" (or is empty), ready for the next component.
+  std::string resolved = native.front() == '/' ? "/" : "";
+  size_t pos = resolved.size();
+  while (true) {
+    const size_t slash = native.find('/', pos);
+    const bool last = slash == std::string::npos;
+    const size_t end = last ? native.size() : slash;
+    const std::string_view part = std::string_view(native).substr(pos, end - pos);
+    if (part.empty() || part == "." || part == "..") {
+      resolved.append(part);
+    } else {
+      const std::string exact = resolved + std::string(part);
+      if (last ? EntryExists(exact) : IsFolder(exact)) {
+        resolved.append(part);
+      } else if (const auto match = FindIgnoringCase(resolved, part, !last)) {
+        resolved.append(*match);
+      } else {
+        // Nothing matches here, so nothing below can exist: the rest stays as given.
+        resolved.append(native, pos, std::string::npos);
+        return resolved;
+      }
+    }
+    if (last) {
+      return resolved;
+    }
+    resolved.push_back('/');
+    pos = end + 1;
+  }
+}
+
+EntryInfo QueryEntry(std::string_view name) {
+  EntryInfo result;
+  if (name.empty()) {
+    return result;
+  }
+  struct stat info {};
+  if (stat(ResolvePath(name).c_str(), &info) != 0) {
+    return result;
+  }
+  result.kind = S_ISREG(info.st_mode)   ? EntryKind::kFile
+                : S_ISDIR(info.st_mode) ? EntryKind::kDirectory
+                                        : EntryKind::kOther;
+  result.size = static_cast<int64_t>(info.st_size);
+  FillLocalTime(info.st_mtim.tv_sec, result.last_write);
+  return result;
+}
+
+bool MakeDirectory(std::string_view name) {
+  return !name.empty() && mkdir(ResolvePath(name).c_str(), 0777) == 0;
+}
+
+bool RemoveFile(std::string_view name) {
+  if (QueryEntry(name).kind != EntryKind::kFile) {
+    return false;
+  }
+  return unlink(ResolvePath(name).c_str()) == 0;
+}
+
+FileHandle OpenFile(std::string_view name, OpenMode mode) {
+  if (name.empty()) {
+    return kNoFile;
+  }
+  // Non-blocking so that a pipe's name cannot hang the program before it is refused below.
+  const int file = open(ResolvePath(name).c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (file < 0) {
+    return kNoFile;
+  }
+  struct stat info {};
+  if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(file);
+    return kNoFile;
+  }
+  fcntl(file, F_SETFL, fcntl(file, F_GETFL) & ~O_NONBLOCK);
+  return file;
+}
+
+void CloseFile(FileHandle file) {
+  if (file != kNoFile) {
+    close(file);
+  }
+}
+
+int64_t ReadFile(FileHandle file, void* buffer, int64_t count) {
+  int64_t done = 0;
+  while (done < count) {
+    const ssize_t got =
+        read(file, static_cast<char*>(buffer) + done, static_cast<size_t>(count - done));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      return done > 0 ? done : -1;
+    }
+    if (got == 0) {
+      break;
+    }
+    done += got;
+  }
+  return done;
+}
+
+int64_t WriteFile(FileHandle file, const void* buffer, int64_t count) {
+  int64_t done = 0;
+  while (done < count) {
+    const ssize_t put =
+        write(file, static_cast<const char*>(buffer) + done, static_cast<size_t>(count - done));
+    if (put < 0 && errno == EINTR) {
+      continue;
+    }
+    if (put <= 0) {
+      return done > 0 ? done : -1;
+    }
+    done += put;
+  }
+  return done;
+}
+
+bool SeekFile(FileHandle file, int64_t position) {
+  return position >= 0 && lseek(file, static_cast<off_t>(position), SEEK_SET) >= 0;
+}
+
+int64_t FilePosition(FileHandle file) {
+  return static_cast<int64_t>(lseek(file, 0, SEEK_CUR));
+}
+
+int64_t FileSizeOf(FileHandle file) {
+  struct stat info {};
+  return fstat(file, &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+}
+
+bool TruncateFile(FileHandle file, int64_t size) {
+  return size >= 0 && ftruncate(file, static_cast<off_t>(size)) == 0;
 }
 
 } // namespace meridia::platform

@@ -63,7 +63,7 @@ bool LogStart(std::string_view file_name) {
     LogFinish();
   }
   state.has_stamp = false;
-  state.file = std::fopen(platform::NativePath(file_name).c_str(), "wb");
+  state.file = std::fopen(platform::ResolvePath(file_name).c_str(), "wb");
   LogWrite("Log Started");
   return state.file != nullptr;
 }
