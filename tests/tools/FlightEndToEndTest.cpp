@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,6 +28,11 @@ std::vector<std::string> ReadLines(const fs::path& path) {
     lines.push_back(line);
   }
   return lines;
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class FlightEndToEnd : public ::testing::Test {
@@ -96,6 +103,32 @@ TEST_F(FlightEndToEnd, AMalformedScriptStopsWithAMessage) {
   const auto out = ReadLines(dir_ / "out.txt");
   ASSERT_FALSE(out.empty());
   EXPECT_NE(out.front().find("line 2"), std::string::npos) << out.front();
+}
+
+TEST_F(FlightEndToEnd, AnEmptyCacheFolderReceivesAnEmptyIndex) {
+  fs::create_directory(dir_ / "cache");
+  ASSERT_EQ(Fly("--frames 5"), 0) << ReadLines(dir_ / "out.txt").back();
+  EXPECT_EQ(ReadBytes(dir_ / "cache" / "data.cache"), std::string(4, '\0'));
+  // Without an archive nothing is ever copied into the cache.
+  EXPECT_FALSE(fs::exists(dir_ / "cache" / "archive"));
+}
+
+TEST_F(FlightEndToEnd, ADamagedCacheIndexIsReportedAndReplacedByAnEmptyOne) {
+  fs::create_directory(dir_ / "cache");
+  std::mt19937 random(20240601);
+  std::string junk(64, '\0');
+  for (char& c : junk) {
+    c = static_cast<char>(random());
+  }
+  std::ofstream(dir_ / "cache" / "data.cache", std::ios::binary) << junk;
+  ASSERT_EQ(Fly("--frames 5"), 0) << ReadLines(dir_ / "out.txt").back();
+
+  const auto log = ReadLines(dir_ / "meridia-flight.zolog");
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_NE(log[1].find(" Cache index damaged, starting empty : cache/data.cache"),
+            std::string::npos)
+      << log[1];
+  EXPECT_EQ(ReadBytes(dir_ / "cache" / "data.cache"), std::string(4, '\0'));
 }
 
 } // namespace

@@ -1,0 +1,126 @@
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace meridia::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileSystemTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/meridia-fs-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    previous_ = fs::current_path();
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    fs::create_directories("base/Textures/Galaxy");
+    fs::create_directories("base/models/City/47");
+    std::ofstream("base/Textures/Galaxy/Star.tga") << "star";
+    std::ofstream("base/models/City/47/Bld_47.obj") << "v";
+  }
+  void TearDown() override {
+    EXPECT_EQ(chdir(previous_.c_str()), 0);
+    fs::remove_all(dir_);
+  }
+  std::string dir_;
+  std::string previous_;
+};
+
+TEST_F(FileSystemTest, ResolvesWindowsNamesComponentByComponent) {
+  const struct {
+    const char* name;
+    const char* expected;
+  } cases[] = {
+      {"base/textures", "base/Textures"},
+      {"base\\TEXTURES\\galaxy\\STAR.TGA", "base/Textures/Galaxy/Star.tga"},
+      {"base\\models\\city\\47\\Bld_47.obj", "base/models/City/47/Bld_47.obj"},
+      {"./Base/./textures/../Textures/", "./base/./Textures/../Textures/"},
+      // Only the first missing component ends the matching; the rest stays as written.
+      {"base/textures/New/Sub\\x", "base/Textures/New/Sub/x"},
+      {"base/textures/galaxy/new.tga", "base/Textures/Galaxy/new.tga"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ResolvePath(c.name), c.expected) << c.name;
+  }
+  EXPECT_EQ(ResolvePath(dir_ + "/BASE/textures"), dir_ + "/base/Textures");
+  EXPECT_EQ(NativePath("a\\B/c"), "a/B/c");
+}
+
+TEST_F(FileSystemTest, ExactNamesWinAndFoldersOnTheWayMustBeFolders) {
+  fs::create_directory("base/textures"); // now both spellings exist
+  std::ofstream("base/textures/leaf.tga") << "lower";
+  EXPECT_EQ(ResolvePath("base/textures/leaf.tga"), "base/textures/leaf.tga");
+  EXPECT_EQ(ResolvePath("base/TEXTURES/leaf.tga"), "base/Textures/leaf.tga"); // byte order
+  // "maps" is a file; the folder "MAPS" is the one a path through it means.
+  std::ofstream("base/maps") << "file";
+  fs::create_directory("base/MAPS");
+  EXPECT_EQ(ResolvePath("base/maps/x.dat"), "base/MAPS/x.dat");
+  EXPECT_EQ(ResolvePath("base/Maps"), "base/MAPS");
+}
+
+TEST_F(FileSystemTest, EntriesAndFolders) {
+  EXPECT_EQ(QueryEntry("BASE/textures/galaxy/star.tga").kind, EntryKind::kFile);
+  EXPECT_EQ(QueryEntry("BASE/textures/galaxy/star.tga").size, 4);
+  EXPECT_EQ(QueryEntry("base\\Textures\\").kind, EntryKind::kDirectory);
+  EXPECT_EQ(QueryEntry("base/nothing").kind, EntryKind::kMissing);
+  EXPECT_EQ(QueryEntry("").kind, EntryKind::kMissing);
+  EXPECT_EQ(QueryEntry("/dev/null").kind, EntryKind::kOther);
+  const LocalDateTime when = QueryEntry("base/models/city/47/bld_47.obj").last_write;
+  EXPECT_GE(when.year, 2020);
+  EXPECT_GE(when.month, 1);
+
+  EXPECT_TRUE(MakeDirectory("BASE\\textures\\Smoke"));
+  EXPECT_TRUE(fs::is_directory("base/Textures/Smoke"));
+  EXPECT_FALSE(MakeDirectory("base/textures/SMOKE")); // exists, in another spelling
+  EXPECT_FALSE(MakeDirectory("base/missing/x"));
+  EXPECT_FALSE(MakeDirectory(""));
+
+  EXPECT_FALSE(RemoveFile("base/textures")); // a folder is never a file
+  EXPECT_TRUE(fs::exists("base/Textures"));
+  EXPECT_TRUE(RemoveFile("base/textures/galaxy/STAR.tga"));
+  EXPECT_FALSE(fs::exists("base/Textures/Galaxy/Star.tga"));
+}
+
+TEST_F(FileSystemTest, FilesOpenOnlyAsPlainFiles) {
+  EXPECT_EQ(OpenFile("base/textures", OpenMode::kRead), kNoFile);
+  EXPECT_EQ(OpenFile("base/textures", OpenMode::kCreate), kNoFile);
+  EXPECT_EQ(OpenFile("missing.bin", OpenMode::kRead), kNoFile);
+  EXPECT_EQ(OpenFile("", OpenMode::kCreate), kNoFile);
+  ASSERT_EQ(mkfifo("pipe", 0600), 0);
+  EXPECT_EQ(OpenFile("pipe", OpenMode::kRead), kNoFile); // refused, without waiting
+  EXPECT_EQ(OpenFile("pipe", OpenMode::kCreate), kNoFile);
+
+  const FileHandle file = OpenFile("Base/new.bin", OpenMode::kCreateReadWrite);
+  ASSERT_NE(file, kNoFile);
+  EXPECT_EQ(WriteFile(file, "abcdef", 6), 6);
+  EXPECT_EQ(FilePosition(file), 6);
+  EXPECT_TRUE(SeekFile(file, 2));
+  EXPECT_FALSE(SeekFile(file, -1));
+  char out[8] = {};
+  EXPECT_EQ(ReadFile(file, out, 8), 4);
+  EXPECT_EQ(std::string(out, 4), "cdef");
+  EXPECT_EQ(ReadFile(file, out, 8), 0);
+  EXPECT_TRUE(TruncateFile(file, 3));
+  EXPECT_FALSE(TruncateFile(file, -1));
+  EXPECT_EQ(FileSizeOf(file), 3);
+  CloseFile(file);
+  EXPECT_EQ(fs::file_size("base/new.bin"), 3u);
+
+  const FileHandle reader = OpenFile("base/NEW.bin", OpenMode::kRead);
+  ASSERT_NE(reader, kNoFile);
+  EXPECT_EQ(WriteFile(reader, "x", 1), -1);
+  CloseFile(reader);
+}
+
+} // namespace
+} // namespace meridia::platform

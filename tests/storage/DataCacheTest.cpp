@@ -1,0 +1,230 @@
+#include "storage/DataCache.h"
+
+#include "StorageTestSupport.h"
+#include "storage/File.h"
+#include "storage/MemoryStream.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace meridia {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::AppendString;
+using testing::AppendValue;
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+std::string IndexBytes(const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::string bytes;
+  AppendValue<int32_t>(bytes, static_cast<int32_t>(entries.size()));
+  for (const auto& [name, path] : entries) {
+    AppendString(bytes, name);
+    AppendString(bytes, path);
+    AppendValue<int32_t>(bytes, 0);
+    AppendValue<int64_t>(bytes, 0);
+  }
+  return bytes;
+}
+
+// A memory stream holding bytes, in read mode at position 0.
+struct StreamOf : TzoMemoryStream {
+  explicit StreamOf(const std::string& bytes) { Buffer.assign(bytes.begin(), bytes.end()); }
+};
+
+std::vector<std::string> Names(const TCacheManager& cache) {
+  std::vector<std::string> names;
+  for (const TzoString& entry : cache.Entries.Items) {
+    names.push_back(entry.Text);
+  }
+  return names;
+}
+
+class DataCacheTest : public testing::TempFolderTest {};
+
+TEST_F(DataCacheTest, IndexRoundTripAndItsLayout) {
+  fs::create_directories("cache/archive");
+  WriteBytes("cache/archive/a.obj", "a");
+  WriteBytes("cache/archive/b.tga", "b");
+  {
+    TCacheManager cache;
+    EXPECT_EQ(cache.Folder, "cache/archive/");
+    cache.Save("cache/data.cache");
+    EXPECT_EQ(ReadBytes("cache/data.cache"), std::string(4, '\0'));
+    const std::pair<const char*, const char*> listed[] = {{"Base/a.obj", "cache/archive/a.obj"},
+                                                          {"base/a.obj", "cache/archive/b.tga"}};
+    for (const auto& [name, path] : listed) {
+      auto* copy = new TCacheFile();
+      copy->Path = path;
+      cache.Entries.AddObject(name, copy);
+    }
+    cache.Save("cache/data.cache");
+  }
+  EXPECT_EQ(ReadBytes("cache/data.cache"), IndexBytes({{"Base/a.obj", "cache/archive/a.obj"},
+                                                       {"base/a.obj", "cache/archive/b.tga"}}));
+  TCacheManager cache;
+  cache.Load("cache/data.cache");
+  EXPECT_EQ(Names(cache), (std::vector<std::string>{"Base/a.obj", "base/a.obj"}));
+  // Names that differ only in case are different keys; the first entry is found like any other.
+  EXPECT_EQ(cache.Lookup("Base/a.obj"), "cache/archive/a.obj");
+  EXPECT_EQ(cache.Lookup("base/a.obj"), "cache/archive/b.tga");
+  EXPECT_EQ(cache.Lookup("BASE/A.OBJ"), std::nullopt);
+  EXPECT_TRUE(LogMessages().empty());
+}
+
+TEST_F(DataCacheTest, ADeletedCopyDropsItsEntry) {
+  fs::create_directories("cache/archive");
+  WriteBytes("cache/archive/two.txt", "2");
+  WriteBytes("cache/data.cache",
+             IndexBytes({{"one", "cache/archive/one.txt"}, {"two", "cache/archive/two.txt"}}));
+  TCacheManager cache;
+  cache.Load("cache/data.cache");
+  ASSERT_EQ(cache.Entries.Count, 2);
+  EXPECT_EQ(cache.Lookup("one"), std::nullopt);
+  EXPECT_EQ(Names(cache), std::vector<std::string>{"two"});
+  EXPECT_EQ(cache.Lookup("two"), "cache/archive/two.txt");
+  cache.Save("cache/data.cache");
+  EXPECT_EQ(ReadBytes("cache/data.cache"), IndexBytes({{"two", "cache/archive/two.txt"}}));
+}
+
+TEST_F(DataCacheTest, MissingFoldersMakeEverythingQuietlyFail) {
+  TCacheManager cache;
+  cache.Load("cache/data.cache"); // no index: empty, no message
+  StreamOf data("content");
+  const std::string path = cache.Add("base/x.dds", data);
+  EXPECT_EQ(path.rfind("cache/archive/", 0), 0u);
+  EXPECT_EQ(path.substr(path.size() - 4), ".dds");
+  EXPECT_EQ(cache.Entries.Count, 0);
+  cache.Save("cache/data.cache");
+  EXPECT_FALSE(fs::exists("cache"));
+  // A "folder" that is a regular file behaves as an unwritable place, and is left as it was.
+  WriteBytes("cache", "not a folder");
+  cache.Save("cache/data.cache");
+  EXPECT_EQ(cache.Add("base/x.dds", data).rfind("cache/archive/", 0), 0u);
+  EXPECT_EQ(ReadBytes("cache"), "not a folder");
+  EXPECT_TRUE(LogMessages().empty());
+}
+
+TEST_F(DataCacheTest, AddWritesTheWholeStreamOrNothing) {
+  fs::create_directories("cache/archive");
+  TCacheManager cache;
+  TzoMemoryStream empty;
+  EXPECT_EQ(cache.Add("base/none.txt", empty), "base/none.txt");
+  EXPECT_EQ(cache.Entries.Count, 0);
+
+  StreamOf memory("memory bytes");
+  memory.SetPosition(3);
+  const std::string first = cache.Add("base/m.txt", memory);
+  EXPECT_EQ(ReadBytes(first), "memory bytes");
+  EXPECT_EQ(memory.GetPosition(), 3);
+
+  // Any other stream has its bytes copied too, its mode and position left as they were.
+  WriteBytes("source.bin", "file bytes");
+  TzoFile file;
+  ASSERT_TRUE(file.OpenRead("source.bin", false));
+  file.SetPosition(5);
+  file.SetMode(kStreamWrite);
+  const std::string second = cache.Add("base/f.bin", file);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(ReadBytes(second), "file bytes");
+  EXPECT_EQ(file.GetPosition(), 5);
+  EXPECT_EQ(file.Mode, kStreamWrite);
+  EXPECT_EQ(Names(cache), (std::vector<std::string>{"base/m.txt", "base/f.bin"}));
+
+  // A copy cut short by the system (here a file-size limit, as a full disk would) is removed
+  // and not listed: it would otherwise be served as the data from then on.
+  rlimit previous{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+  const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  // The limit leaves room for the test's own log, which grows in the same process.
+  rlimit small = previous;
+  small.rlim_cur = 1 << 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  StreamOf big(std::string(1 << 17, 'x'));
+  const std::string failed = cache.Add("base/big.bin", big);
+  setrlimit(RLIMIT_FSIZE, &previous);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_FALSE(fs::exists(failed));
+  EXPECT_EQ(cache.Entries.Count, 2);
+  EXPECT_EQ(LogMessages(), std::vector<std::string>{"IO Error : Read after end of file"});
+}
+
+TEST_F(DataCacheTest, DamagedIndexesAreRejectedAndTheCacheStartsEmpty) {
+  const std::string valid = IndexBytes({{"name", "cache/archive/x.txt"}});
+  std::string negative_count;
+  AppendValue<int32_t>(negative_count, -1);
+  std::string huge_count;
+  AppendValue<int32_t>(huge_count, 0x7FFFFFFF);
+  std::string name_overrun = valid;
+  name_overrun[4] = 100;
+  std::string negative_name = valid;
+  std::memcpy(negative_name.data() + 4, "\xFF\xFF\xFF\xFF", 4);
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"empty file", ""},
+      {"negative count", negative_count},
+      {"count beyond the file", huge_count},
+      {"name length overruns", name_overrun},
+      {"negative name length", negative_name},
+      {"bytes left over", valid + "x"},
+  };
+  fs::create_directory("cache");
+  for (const auto& c : cases) {
+    WriteBytes("cache/data.cache", c.bytes);
+    TCacheManager cache;
+    auto* stale = new TCacheFile();
+    cache.Entries.AddObject("stale", stale);
+    cache.Load("cache/data.cache");
+    EXPECT_EQ(cache.Entries.Count, 0) << c.name;
+    ASSERT_FALSE(LogMessages().empty()) << c.name;
+    EXPECT_EQ(LogMessages().back(), "Cache index damaged, starting empty : cache/data.cache")
+        << c.name;
+    EXPECT_EQ(ReadBytes("cache/data.cache"), c.bytes) << c.name; // loading writes nothing
+  }
+}
+
+TEST_F(DataCacheTest, EveryTruncatedPrefixOfAnIndexIsRejected) {
+  const std::string valid =
+      IndexBytes({{"base/a.obj", "cache/archive/one.obj"}, {"b", "cache/archive/two.tga"}});
+  TCacheManager cache;
+  for (size_t length = 0; length < valid.size(); ++length) {
+    StreamOf stream(valid.substr(0, length));
+    EXPECT_FALSE(cache.Serialize(stream)) << length;
+    EXPECT_EQ(cache.Entries.Count, 0) << length;
+  }
+  StreamOf whole(valid);
+  ASSERT_TRUE(cache.Serialize(whole));
+  EXPECT_EQ(Names(cache), (std::vector<std::string>{"base/a.obj", "b"}));
+  TzoMemoryStream written;
+  written.SetMode(kStreamWrite);
+  ASSERT_TRUE(cache.Serialize(written));
+  EXPECT_EQ(std::string(written.Buffer.begin(), written.Buffer.end()), valid);
+}
+
+TEST_F(DataCacheTest, ModuleOperationsSaveTheIndexAtOnce) {
+  fs::create_directories("cache/archive");
+  EXPECT_EQ(CacheLookup("x"), ""); // before the cache exists: nothing, no crash
+  StreamOf data("payload");
+  EXPECT_EQ(CacheStore("x.txt", data), "x.txt");
+  CacheInitialize();
+  const std::string path = CacheStore("base/x.txt", data);
+  EXPECT_EQ(ReadBytes("cache/data.cache"), IndexBytes({{"base/x.txt", path}}));
+  EXPECT_EQ(CacheLookup("base/x.txt"), path);
+  fs::remove(path);
+  EXPECT_EQ(CacheLookup("base/x.txt"), "");
+  CacheFinalize();
+  EXPECT_EQ(CacheManager(), nullptr);
+  EXPECT_EQ(ReadBytes("cache/data.cache"), std::string(4, '\0'));
+}
+
+} // namespace
+} // namespace meridia

@@ -1,0 +1,189 @@
+#include "storage/DataManager.h"
+
+#include "StorageTestSupport.h"
+#include "storage/Archive.h"
+#include "storage/DataCache.h"
+#include "storage/File.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace meridia {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ArchiveItem;
+using testing::BuildArchive;
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+std::string ReadAll(TzoStream& stream) {
+  std::string text(static_cast<size_t>(stream.GetSize()), '\0');
+  stream.TransferBlock(text.data(), static_cast<int64_t>(text.size()));
+  return text;
+}
+
+// The program's own order of module start and end, in a private current folder.
+class DataManagerTest : public testing::TempFolderTest {
+protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    CacheInitialize();
+    CreateArchiveList();
+  }
+  void TearDown() override {
+    FreeArchiveList();
+    CacheFinalize();
+    TempFolderTest::TearDown();
+  }
+};
+
+TEST_F(DataManagerTest, PlainFiles) {
+  fs::create_directories("base/Shaders");
+  WriteBytes("base/Shaders/treevp.txt", "!!ARBvp1.0\r\nEND\r\n");
+  EXPECT_TRUE(FileExists("base\\shaders\\TREEVP.txt"));
+  EXPECT_FALSE(FileExists("base/shaders"));
+  EXPECT_FALSE(FileExists(""));
+
+  auto stream = OpenFileStream("base\\shaders\\treevp.txt");
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(stream->Mode, kStreamRead);
+  EXPECT_EQ(stream->GetPosition(), 0);
+  EXPECT_EQ(ReadAll(*stream), "!!ARBvp1.0\r\nEND\r\n");
+  EXPECT_EQ(LoadFileToString("base/shaders/treevp.txt"), "!!ARBvp1.0\r\nEND\r\n");
+
+  auto memory = LoadFileToMemoryStream("base/shaders/treevp.txt");
+  ASSERT_NE(memory, nullptr);
+  EXPECT_EQ(memory->Mode, kStreamRead);
+  EXPECT_EQ(memory->GetPosition(), 0);
+  EXPECT_EQ(std::string(memory->Buffer.begin(), memory->Buffer.end()), "!!ARBvp1.0\r\nEND\r\n");
+
+  WriteBytes("empty.txt", "");
+  EXPECT_EQ(LoadFileToString("empty.txt"), "");
+  ASSERT_NE(LoadFileToMemoryStream("empty.txt"), nullptr);
+  EXPECT_TRUE(LogMessages().empty());
+}
+
+TEST_F(DataManagerTest, MissingDataLogsItsErrorLine) {
+  fs::create_directory("folder");
+  EXPECT_EQ(OpenFileStream("base/missing.obj"), nullptr);
+  EXPECT_EQ(LoadFileToString("folder"), "");
+  EXPECT_EQ(LoadFileToMemoryStream(""), nullptr);
+  EXPECT_EQ(LogMessages(),
+            (std::vector<std::string>{"Error : 1000 Caption : base/missing.obj",
+                                      "Error : 1000 Caption : folder", "Error : 1000 Caption : "}));
+}
+
+TEST_F(DataManagerTest, FindFileSearchOrder) {
+  const std::vector<std::string> folders = {"base/other", "base/shaders"};
+  const std::vector<std::string> extensions = {"txt"};
+  fs::create_directories("base/shaders");
+  fs::create_directories("base/other");
+  // The expected result as each candidate appears, the least preferred first.
+  const struct {
+    const char* create;
+    const char* expected;
+  } steps[] = {
+      {nullptr, "base/shaders\\tree"}, // nothing: the last folder joined with the name
+      {"base/shaders/tree.txt", "base/shaders\\tree.txt"},
+      {"base/shaders/tree", "base/shaders\\tree"},
+      {"base/other/tree.txt", "base/other\\tree.txt"},
+      {"base/other/tree", "base/other\\tree"},
+      {"tree.txt", "tree.txt"},
+      {"tree", "tree"},
+  };
+  for (const auto& step : steps) {
+    if (step.create != nullptr) {
+      WriteBytes(step.create, "x");
+    }
+    EXPECT_EQ(FindFile("tree", folders, extensions), step.expected) << step.expected;
+  }
+  EXPECT_EQ(FindFile("absent", {}, extensions), "absent");
+  EXPECT_EQ(FindFile("tree", {}, {}), "tree");
+  // A folder of the name is no file.
+  fs::create_directory("base/shaders/leaf");
+  EXPECT_EQ(FindFile("leaf", std::vector<std::string>{"base/shaders/"}, {}), "base/shaders/leaf");
+  EXPECT_FALSE(FileExists("base/shaders/leaf"));
+}
+
+TEST_F(DataManagerTest, ArchiveReadsAreCachedAndTheCopyUsedNext) {
+  fs::create_directories("cache/archive");
+  WriteBytes("data.mza", BuildArchive({{kMethodStored, "Models\\City\\Bld.obj", "v 0 0 0\n"},
+                                       {kMethodCompressed, "packed.txt", "zzz"}}));
+  ASSERT_TRUE(MountArchive("data.mza"));
+  EXPECT_TRUE(FileExists("models/city/bld.OBJ"));
+
+  // First read: from the archive, copied into the cache and listed in the saved index.
+  auto first = OpenFileStream("models/city/bld.OBJ");
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(dynamic_cast<TzoMemoryStream*>(first.get()), nullptr);
+  EXPECT_EQ(ReadAll(*first), "v 0 0 0\n");
+  ASSERT_EQ(CacheManager()->Entries.Count, 1);
+  const std::string copy = CacheLookup("models/city/bld.OBJ");
+  EXPECT_EQ(copy.rfind("cache/archive/", 0), 0u);
+  EXPECT_EQ(copy.substr(copy.size() - 4), ".OBJ");
+  EXPECT_EQ(ReadBytes(copy), "v 0 0 0\n");
+  EXPECT_NE(ReadBytes("cache/data.cache").find("models/city/bld.OBJ"), std::string::npos);
+
+  // Second read: the copy, as a plain file.
+  WriteBytes(copy, "from the copy");
+  auto second = OpenFileStream("models/city/bld.OBJ");
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(dynamic_cast<TzoFile*>(second.get()), nullptr);
+  EXPECT_EQ(ReadAll(*second), "from the copy");
+  // Another spelling is another cache key: extracted again, and a second copy made.
+  EXPECT_EQ(LoadFileToString("Models/City/Bld.obj"), "v 0 0 0\n");
+  EXPECT_EQ(CacheManager()->Entries.Count, 2);
+  // The copy is only asked for names that some source still knows.
+  UnmountAllArchives();
+  EXPECT_EQ(OpenFileStream("models/city/bld.OBJ"), nullptr);
+  EXPECT_EQ(LogMessages(), std::vector<std::string>{"Error : 1000 Caption : models/city/bld.OBJ"});
+}
+
+TEST_F(DataManagerTest, FailedExtractionFallsBackToThePlainFile) {
+  fs::create_directories("cache/archive");
+  WriteBytes("packed.txt", "plain bytes");
+  WriteBytes("data.mza", BuildArchive({{kMethodCompressed, "packed.txt", "zzz"},
+                                       {kMethodCompressed, "only-packed.txt", "zzz"}}));
+  ASSERT_TRUE(MountArchive("data.mza"));
+  EXPECT_EQ(LoadFileToString("packed.txt"), "plain bytes");
+  EXPECT_EQ(LoadFileToString("only-packed.txt"), "");
+  EXPECT_EQ(CacheManager()->Entries.Count, 0);
+  EXPECT_EQ(LogMessages(),
+            (std::vector<std::string>{"Archive : no decoder for compressed entry : packed.txt",
+                                      "Archive : no decoder for compressed entry : only-packed.txt",
+                                      "File Not Found : only-packed.txt"}));
+}
+
+TEST_F(DataManagerTest, CachedCopiesComeFirstAndAFailedOneSkipsTheArchives) {
+  WriteBytes("name.txt", "plain");
+  WriteBytes("data.mza", BuildArchive({{kMethodStored, "name.txt", "archived"},
+                                       {kMethodStored, "ghost.copy", "ghost"}}));
+  ASSERT_TRUE(MountArchive("data.mza"));
+  auto* record = new TCacheFile();
+  record->Path = "ghost.copy";
+  CacheManager()->Entries.AddObject("name.txt", record);
+
+  // The copy's name is only in the archive: it counts as present but does not open as a file,
+  // and the plain file is read instead of the archive entry.
+  EXPECT_EQ(LoadFileToString("name.txt"), "plain");
+  EXPECT_EQ(LogMessages(), std::vector<std::string>{"File Not Found : ghost.copy"});
+
+  WriteBytes("ghost.copy", "copy");
+  EXPECT_EQ(LoadFileToString("name.txt"), "copy");
+
+  // With the copy gone for good its entry is dropped, and the archive is asked again (no cache
+  // folder, so no new copy).
+  fs::remove("ghost.copy");
+  UnmountAllArchives();
+  WriteBytes("data.mza", BuildArchive({{kMethodStored, "name.txt", "archived"}}));
+  ASSERT_TRUE(MountArchive("data.mza"));
+  EXPECT_EQ(LoadFileToString("name.txt"), "archived");
+  EXPECT_EQ(CacheManager()->Entries.Count, 0);
+}
+
+} // namespace
+} // namespace meridia

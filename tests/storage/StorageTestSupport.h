@@ -1,0 +1,105 @@
+// A private folder per test, the current directory inside it, and a log beside it that tests
+// can read back; plus small file helpers and an archive writer in the program's archive layout.
+#pragma once
+
+#include "storage/Archive.h"
+#include "storage/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace meridia::testing {
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+template <typename T> void AppendValue(std::string& out, T value) {
+  char bytes[sizeof(T)];
+  std::memcpy(bytes, &value, sizeof(T));
+  out.append(bytes, sizeof(T));
+}
+
+inline void AppendString(std::string& out, const std::string& text) {
+  AppendValue<int32_t>(out, static_cast<int32_t>(text.size()));
+  out += text;
+}
+
+class TempFolderTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/meridia-storage-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    std::filesystem::create_directory(root_ + "/work");
+    previous_ = std::filesystem::current_path();
+    ASSERT_EQ(chdir((root_ + "/work").c_str()), 0);
+    ASSERT_TRUE(LogStart(root_ + "/test.zolog"));
+  }
+  void TearDown() override {
+    LogFinish();
+    EXPECT_EQ(chdir(previous_.c_str()), 0);
+    std::filesystem::remove_all(root_);
+  }
+
+  // The messages logged since the test began, stamps removed, "Log Started" left out.
+  std::vector<std::string> LogMessages() const {
+    std::ifstream in(root_ + "/test.zolog");
+    std::vector<std::string> messages;
+    for (std::string line; std::getline(in, line);) {
+      messages.push_back(line.size() > 15 ? line.substr(15) : std::string());
+    }
+    if (!messages.empty()) {
+      messages.erase(messages.begin());
+    }
+    return messages;
+  }
+
+  std::string root_;
+  std::string previous_;
+};
+
+struct ArchiveItem {
+  uint8_t method;
+  std::string name;
+  std::string data;
+};
+
+// An archive holding the items: header, table, then each item's data transformed so that
+// extraction (byte i minus i) gives the data back.
+inline std::string BuildArchive(const std::vector<ArchiveItem>& items) {
+  int64_t offset = 8;
+  for (const ArchiveItem& item : items) {
+    offset += 1 + 4 + static_cast<int64_t>(item.name.size()) + 4 + 8;
+  }
+  std::string table(kArchiveMagic.data(), kArchiveMagic.size());
+  AppendValue<int32_t>(table, static_cast<int32_t>(items.size()));
+  std::string data;
+  for (const ArchiveItem& item : items) {
+    table.push_back(static_cast<char>(item.method));
+    AppendString(table, item.name);
+    AppendValue<int32_t>(table, static_cast<int32_t>(item.data.size()));
+    AppendValue<int64_t>(table, offset + static_cast<int64_t>(data.size()));
+    for (size_t i = 0; i < item.data.size(); ++i) {
+      data.push_back(static_cast<char>(static_cast<uint8_t>(item.data[i]) + i));
+    }
+  }
+  return table + data;
+}
+
+} // namespace meridia::testing

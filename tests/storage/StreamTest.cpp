@@ -1,0 +1,137 @@
+#include "storage/MemoryStream.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+namespace meridia {
+namespace {
+
+TEST(MemoryStreamTest, OneRoutineSavesAndLoadsTheSameValues) {
+  struct Record {
+    int32_t count = 0;
+    double scale = 0;
+    std::string name;
+    void Serialize(TzoStream& s) {
+      s.TransferInt32(count);
+      s.TransferInt64(scale);
+      s.TransferString(name);
+    }
+  };
+  TzoMemoryStream stream;
+  EXPECT_EQ(stream.Mode, kStreamRead);
+  Record saved{-7, 0.1, "abcde"};
+  stream.SetMode(kStreamWrite);
+  saved.Serialize(stream);
+  // 4 + 8 + (4 + 5): no spare bytes, position at the end.
+  EXPECT_EQ(stream.GetSize(), 21);
+  EXPECT_EQ(stream.GetPosition(), 21);
+  const std::array<uint8_t, 4> little_endian = {0xF9, 0xFF, 0xFF, 0xFF};
+  EXPECT_EQ(std::memcmp(stream.Buffer.data(), little_endian.data(), 4), 0);
+
+  Record loaded;
+  stream.SetMode(kStreamRead);
+  stream.SetPosition(0);
+  loaded.Serialize(stream);
+  EXPECT_EQ(loaded.count, -7);
+  EXPECT_EQ(loaded.scale, 0.1);
+  EXPECT_EQ(loaded.name, "abcde");
+  EXPECT_EQ(stream.GetPosition(), 21);
+}
+
+TEST(MemoryStreamTest, EmptyStringIsJustItsLength) {
+  TzoMemoryStream stream;
+  stream.SetMode(kStreamWrite);
+  std::string empty;
+  EXPECT_TRUE(stream.TransferString(empty));
+  ASSERT_EQ(stream.Buffer, TzoMemoryStreamBuffer(4, 0));
+  stream.Buffer.push_back(0x5A); // a byte after the record must stay unread
+  stream.SetMode(kStreamRead);
+  stream.SetPosition(0);
+  std::string text = "old";
+  EXPECT_TRUE(stream.TransferString(text));
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(stream.GetPosition(), 4);
+}
+
+TEST(MemoryStreamTest, WritesGrowBySizeWrittenWhereverThePositionIs) {
+  TzoMemoryStream stream;
+  stream.SetMode(kStreamWrite);
+  std::array<uint8_t, 10> ten{};
+  ten.fill(9);
+  stream.TransferBuffer(ten.data(), 10);
+  stream.SetPosition(0);
+  std::array<uint8_t, 3> three = {1, 2, 3};
+  stream.TransferBuffer(three.data(), 3);
+  ASSERT_EQ(stream.GetSize(), 13);
+  EXPECT_EQ(stream.GetPosition(), 3);
+  EXPECT_EQ(stream.Buffer, (TzoMemoryStreamBuffer{1, 2, 3, 9, 9, 9, 9, 9, 9, 9, 0, 0, 0}));
+}
+
+TEST(MemoryStreamTest, ReadsStopAtTheEndAndLeaveTheRestOfTheBuffer) {
+  TzoMemoryStream stream;
+  stream.Buffer = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+  stream.SetPosition(6);
+  std::array<uint8_t, 8> out{};
+  out.fill(0xEE);
+  stream.TransferBuffer(out.data(), 8);
+  EXPECT_EQ(out, (std::array<uint8_t, 8>{6, 7, 8, 9, 0xEE, 0xEE, 0xEE, 0xEE}));
+  EXPECT_EQ(stream.GetPosition(), 10);
+  out.fill(0xEE);
+  stream.TransferBuffer(out.data(), 8);
+  EXPECT_EQ(out[0], 0xEE);
+  EXPECT_EQ(stream.GetPosition(), 10);
+
+  // Damaged lengths: a string longer than the rest, a negative one, a cut length field.
+  const struct {
+    const char* name;
+    TzoMemoryStreamBuffer bytes;
+    const char* expected;
+  } strings[] = {
+      {"overrun", {5, 0, 0, 0, 'a', 'b'}, "ab"},
+      {"negative", {0xFF, 0xFF, 0xFF, 0xFF, 'a'}, ""},
+      {"huge", {0xFF, 0xFF, 0xFF, 0x7F, 'a'}, "a"},
+      {"cut length", {1, 0}, ""},
+  };
+  for (const auto& c : strings) {
+    TzoMemoryStream damaged;
+    damaged.Buffer = c.bytes;
+    std::string text = "old";
+    EXPECT_FALSE(damaged.TransferString(text)) << c.name;
+    EXPECT_EQ(text, c.expected) << c.name;
+    EXPECT_LE(damaged.GetPosition(), damaged.GetSize()) << c.name;
+  }
+}
+
+TEST(MemoryStreamTest, SizeAndPositionClamps) {
+  TzoMemoryStream stream;
+  stream.Buffer = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  stream.SetPosition(8);
+  stream.SetSize(4);
+  EXPECT_EQ(stream.GetPosition(), 4);
+  stream.SetSize(6);
+  EXPECT_EQ(stream.Buffer, (TzoMemoryStreamBuffer{1, 2, 3, 4, 0, 0}));
+  EXPECT_EQ(stream.GetPosition(), 4);
+  stream.SetPosition(100);
+  EXPECT_EQ(stream.GetPosition(), 6);
+  stream.SetPosition(-3);
+  EXPECT_EQ(stream.GetPosition(), 0);
+
+  // Counts of zero or less move nothing in either direction.
+  stream.SetMode(kStreamWrite);
+  uint8_t byte = 0x77;
+  stream.TransferBuffer(&byte, 0);
+  stream.TransferBuffer(&byte, -5);
+  EXPECT_EQ(stream.GetSize(), 6);
+  EXPECT_EQ(stream.GetPosition(), 0);
+}
+
+TEST(MemoryStreamDeathTest, NegativeSizeIsACallerError) {
+  TzoMemoryStream stream;
+  EXPECT_DEBUG_DEATH(stream.SetSize(-1), "TzoMemoryStream::SetSize");
+}
+
+} // namespace
+} // namespace meridia
