@@ -1,12 +1,10 @@
 #include "imaging/Image.h"
 
 #include "imaging/TGAReader.h"
-#include "platform/FileSystem.h"
+#include "storage/File.h"
 #include "storage/Log.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace meridia {
@@ -29,29 +27,21 @@ bool SizeFits(int32_t w, int32_t h, int32_t bytes_per_pixel) {
   return pixel_bytes <= TzoImage::kMaxBytes && table_bytes <= TzoImage::kMaxBytes - pixel_bytes;
 }
 
-// The whole file, or false with the file layer's "File Not Found" line when there is no plain
-// file of that name to read. A file too big for any image is refused the same way.
+// The whole file through the file layer, which logs a missing one. A file too big for any image
+// is refused before anything is allocated for it.
 bool ReadWholeFile(std::string_view name, std::vector<uint8_t>& bytes) {
-  const std::string path = platform::NativePath(name);
-  std::error_code error;
-  const bool plain = !name.empty() && std::filesystem::is_regular_file(path, error);
-  const uintmax_t size = plain ? std::filesystem::file_size(path, error) : 0;
-  std::ifstream in;
-  if (plain && !error) {
-    in.open(path, std::ios::binary);
-  }
-  if (!in.is_open()) {
-    LogWrite("File Not Found : " + std::string(name));
+  TzoFile file;
+  if (!file.OpenRead(name, false)) {
     return false;
   }
-  if (size > TzoImage::kMaxBytes) {
+  const int64_t size = file.GetSize();
+  if (size < 0 || static_cast<uint64_t>(size) > TzoImage::kMaxBytes) {
     LogWrite("File too large for an image : " + std::string(name));
     return false;
   }
   bytes.resize(static_cast<size_t>(size));
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  // A file that shrank since its size was taken gives what it still has.
-  bytes.resize(static_cast<size_t>(in.gcount()));
+  file.TransferBuffer(bytes.data(), static_cast<int32_t>(size));
+  file.Close();
   return true;
 }
 

@@ -166,6 +166,8 @@ bool LoadTGAFromMemory(TzoImage& image, std::span<const uint8_t> bytes) {
     reader.Read(pixels.data(), pixels.size());
   }
 
+  // Only image type 2 is exempt from widening: an encoded 16-bit true-colour picture (type 10)
+  // is widened like grey from each pixel's first byte, as the program has always read it.
   bool result = true;
   if (image.BytesPerPixel < 3 && header.ImageType != 2) {
     if (mapped && header.ColorMapEntrySize != 24) {
