@@ -14,8 +14,9 @@ function(meridia_library name)
   target_link_libraries(meridia_${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# meridia_test(NAME SOURCES... DEPS ... [GL]): one GoogleTest executable per subsystem. Tests
-# that need a rendering context are labelled gl and run headless on the offscreen driver.
+# meridia_test(NAME SOURCES... DEPS ... [GL] [LABELS label]): one GoogleTest executable per
+# subsystem, labelled unit. Tests that need a rendering context are labelled gl and run headless
+# on the offscreen driver; end-to-end runs of the programs are labelled e2e.
 function(meridia_test name)
   cmake_parse_arguments(ARG "GL" "" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT ARG_SOURCES)
@@ -25,11 +26,15 @@ function(meridia_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
-  set(labels unit ${ARG_LABELS})
+  # One label per test: the discovered tests take their properties as a flat list.
+  set(labels unit)
   set(props "")
   if(ARG_GL)
-    set(labels gl ${ARG_LABELS})
+    set(labels gl)
     set(props ENVIRONMENT "SDL_VIDEODRIVER=offscreen")
+  endif()
+  if(ARG_LABELS)
+    set(labels ${ARG_LABELS})
   endif()
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
                        PROPERTIES LABELS "${labels}" ${props} DISCOVERY_TIMEOUT 60)

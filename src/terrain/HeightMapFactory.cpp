@@ -2,6 +2,7 @@
 
 #include "engine/ProgramVariant.h"
 #include "storage/DataManager.h"
+#include "storage/FilePaths.h"
 #include "storage/Log.h"
 #include "terrain/TerrainMaps.h"
 
@@ -52,8 +53,13 @@ THeightMapFactory::THeightMapFactory(int32_t seed)
     if (FileExists(kErosionMapFile)) {
       LogWrite(std::string("Terrain map damaged, generating it again : ") + kErosionMapFile);
     }
-    GenerateTerrainMaps("base/maps/", seed, 2048, 2048);
-    usable = FileExists(kErosionMapFile);
+    // Seconds of work that could not be kept: without the folder, go on without the maps.
+    if (DirectoryExists(kMapFolder)) {
+      GenerateTerrainMaps(kMapFolder, seed, 2048, 2048);
+    } else {
+      LogWrite(std::string("Terrain maps cannot be generated, no folder ") + kMapFolder);
+    }
+    usable = FileExists(kErosionMapFile) && IsValidMapFile(kErosionMapFile);
   }
   if (usable) {
     ErosionSampler = std::make_unique<TPixelBuffer_d>();

@@ -16,6 +16,7 @@
 
 namespace meridia {
 
+inline constexpr const char* kMapFolder = "base/maps/";
 inline constexpr const char* kErosionMapFile = "base/maps/errosion.dat";
 inline constexpr const char* kBaseMapFile = "base/maps/basemap.dat";
 inline constexpr const char* kColorMapFile = "base/maps/cmap_1.tga";

@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -35,25 +40,67 @@ std::string ReadBytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A private copy of the runnable folder: the program and its base/ data.
+fs::path MakeRunFolder() {
+  char pattern[] = "/tmp/meridia-flight-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    return {};
+  }
+  const fs::path dir = pattern;
+  const fs::path run = MERIDIA_RUN_DIR;
+  fs::copy_file(run / "meridia-flight", dir / "meridia-flight");
+  fs::copy(run / "base", dir / "base", fs::copy_options::recursive);
+  fs::remove(dir / "base" / "maps" / "errosion.dat");
+  fs::remove(dir / "base" / "maps" / "basemap.dat");
+  return dir;
+}
+
+int FlyIn(const fs::path& dir, const std::string& args) {
+  const std::string command = "cd '" + dir.string() +
+                              "' && SDL_VIDEODRIVER=offscreen ./meridia-flight " + args +
+                              " > out.txt 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Terrain maps take seconds to generate: one run makes them for every test, kept in the build
+// tree between runs. Each test is its own process, so a file lock keeps parallel tests from
+// generating them twice.
+fs::path SharedMaps() {
+  const fs::path maps = fs::path(MERIDIA_TEST_DIR) / "e2e-maps";
+  fs::create_directories(maps);
+  const int lock = open((maps / "lock").c_str(), O_CREAT | O_RDWR, 0644);
+  flock(lock, LOCK_EX);
+  if (!fs::exists(maps / "errosion.dat") || !fs::exists(maps / "basemap.dat")) {
+    const fs::path dir = MakeRunFolder();
+    if (!dir.empty() && FlyIn(dir, "--frames 1") == 0) {
+      for (const char* name : {"basemap.dat", "errosion.dat"}) {
+        fs::copy_file(dir / "base" / "maps" / name, maps / (std::string(name) + ".part"),
+                      fs::copy_options::overwrite_existing);
+        fs::rename(maps / (std::string(name) + ".part"), maps / name);
+      }
+    }
+    fs::remove_all(dir);
+  }
+  flock(lock, LOCK_UN);
+  close(lock);
+  return maps;
+}
+
 class FlightEndToEnd : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/meridia-flight-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    const fs::path run = MERIDIA_RUN_DIR;
-    fs::copy_file(run / "meridia-flight", dir_ / "meridia-flight");
-    fs::copy(run / "base", dir_ / "base", fs::copy_options::recursive);
+    dir_ = MakeRunFolder();
+    ASSERT_FALSE(dir_.empty());
+    const fs::path maps = SharedMaps();
+    for (const char* name : {"errosion.dat", "basemap.dat"}) {
+      ASSERT_TRUE(fs::exists(maps / name)) << "the terrain maps could not be generated";
+      fs::copy_file(maps / name, dir_ / "base" / "maps" / name);
+    }
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  int Fly(const std::string& args) {
-    const std::string command = "cd '" + dir_.string() +
-                                "' && SDL_VIDEODRIVER=offscreen ./meridia-flight " + args +
-                                " > out.txt 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  int Fly(const std::string& args) { return FlyIn(dir_, args); }
 
   fs::path dir_;
 };
@@ -129,6 +176,57 @@ TEST_F(FlightEndToEnd, ADamagedCacheIndexIsReportedAndReplacedByAnEmptyOne) {
             std::string::npos)
       << log[1];
   EXPECT_EQ(ReadBytes(dir_ / "cache" / "data.cache"), std::string(4, '\0'));
+}
+
+} // namespace
+
+namespace {
+
+float ReadFloat(const std::string& bytes, size_t offset) {
+  float value = 0;
+  std::memcpy(&value, bytes.data() + offset, 4);
+  return value;
+}
+
+TEST(FlightTerrainMaps, AreGeneratedOnTheFirstRunOnlyAndReproducibly) {
+  const fs::path dir = MakeRunFolder();
+  ASSERT_FALSE(dir.empty());
+  ASSERT_EQ(FlyIn(dir, "--frames 2"), 0);
+  const fs::path maps = dir / "base" / "maps";
+  const std::string erosion = ReadBytes(maps / "errosion.dat");
+  const std::string base = ReadBytes(maps / "basemap.dat");
+  ASSERT_EQ(erosion.size(), 16777224u);
+  ASSERT_EQ(base.size(), 16777224u);
+  int32_t header[2] = {0, 0};
+  std::memcpy(header, erosion.data(), 8);
+  EXPECT_EQ(header[0], 2048);
+  EXPECT_EQ(header[1], 2048);
+  float erosion_min = 2, erosion_max = -1, base_min = 2;
+  for (size_t offset = 8; offset < erosion.size(); offset += 4) {
+    erosion_min = std::min(erosion_min, ReadFloat(erosion, offset));
+    erosion_max = std::max(erosion_max, ReadFloat(erosion, offset));
+    base_min = std::min(base_min, ReadFloat(base, offset));
+  }
+  EXPECT_EQ(erosion_min, 0.0f);
+  EXPECT_EQ(erosion_max, 1.0f);
+  EXPECT_EQ(base_min, 0.0f);
+  const auto generated = ReadLines(dir / "meridia-flight.zolog");
+  EXPECT_NE(std::find_if(generated.begin(), generated.end(),
+                         [](const std::string& line) {
+                           return line.find("Generating terrain maps") != std::string::npos;
+                         }),
+            generated.end());
+
+  // The second run loads what the first one wrote.
+  ASSERT_EQ(FlyIn(dir, "--frames 2"), 0);
+  for (const std::string& line : ReadLines(dir / "meridia-flight.zolog")) {
+    EXPECT_EQ(line.find("Generating terrain maps"), std::string::npos) << line;
+  }
+  // Another installation generates the very same bytes.
+  const fs::path shared = SharedMaps();
+  EXPECT_TRUE(ReadBytes(shared / "errosion.dat") == erosion);
+  EXPECT_TRUE(ReadBytes(shared / "basemap.dat") == base);
+  fs::remove_all(dir);
 }
 
 } // namespace
