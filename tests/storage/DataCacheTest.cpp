@@ -210,21 +210,5 @@ TEST_F(DataCacheTest, EveryTruncatedPrefixOfAnIndexIsRejected) {
   EXPECT_EQ(std::string(written.Buffer.begin(), written.Buffer.end()), valid);
 }
 
-TEST_F(DataCacheTest, ModuleOperationsSaveTheIndexAtOnce) {
-  fs::create_directories("cache/archive");
-  EXPECT_EQ(CacheLookup("x"), ""); // before the cache exists: nothing, no crash
-  StreamOf data("payload");
-  EXPECT_EQ(CacheStore("x.txt", data), "x.txt");
-  CacheInitialize();
-  const std::string path = CacheStore("base/x.txt", data);
-  EXPECT_EQ(ReadBytes("cache/data.cache"), IndexBytes({{"base/x.txt", path}}));
-  EXPECT_EQ(CacheLookup("base/x.txt"), path);
-  fs::remove(path);
-  EXPECT_EQ(CacheLookup("base/x.txt"), "");
-  CacheFinalize();
-  EXPECT_EQ(CacheManager(), nullptr);
-  EXPECT_EQ(ReadBytes("cache/data.cache"), std::string(4, '\0'));
-}
-
 } // namespace
 } // namespace meridia

@@ -135,19 +135,5 @@ TEST_F(FileTest, SetSizeAndTruncateCutAtThePosition) {
   EXPECT_EQ(file.GetSize(), 2);
 }
 
-TEST_F(FileTest, NamesMatchFoldersAndFilesIgnoringCase) {
-  std::filesystem::create_directories("base/Textures/Galaxy");
-  WriteBytes("base/Textures/Galaxy/Star.TGA", "star");
-  TzoFile file;
-  ASSERT_TRUE(file.OpenRead("base\\textures\\galaxy\\star.tga", false));
-  std::string text(4, '\0');
-  file.TransferBuffer(text.data(), 4);
-  EXPECT_EQ(text, "star");
-  // A new file goes into the folder found, under the name as given.
-  ASSERT_TRUE(file.OpenWrite("BASE/textures/New.bin", false));
-  file.Close();
-  EXPECT_TRUE(std::filesystem::exists("base/Textures/New.bin"));
-}
-
 } // namespace
 } // namespace meridia
