@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
@@ -85,10 +84,6 @@ TEST(TGAReaderFormats, TrueColourIsKeptAsStored) {
   ASSERT_TRUE(rgb.ok);
   ExpectShape(rgb.image, 3, 2, 3);
   EXPECT_EQ(rgb.image.Data, pixels) << "bottom-left origin: rows stay as stored";
-
-  Loaded rgba = Load(File(Header(2, 1, 2, 32), {1, 2, 3, 4, 5, 6, 7, 8}));
-  ASSERT_TRUE(rgba.ok);
-  ExpectShape(rgba.image, 1, 2, 4);
 
   Loaded high_colour = Load(File(Header(2, 2, 1, 16), {0x1F, 0x7C, 0xE0, 0x03}));
   ASSERT_TRUE(high_colour.ok);
@@ -326,20 +321,6 @@ TEST_F(TGAReaderFileTest, MissingOrUnreadableFilesLeaveTheImageAlone) {
     EXPECT_FALSE(image.LoadTGA(name)) << name;
     EXPECT_EQ(image.DataSize, 6) << name;
   }
-}
-
-TEST_F(TGAReaderFileTest, LoadFromFileHandsTheLoaderEveryByte) {
-  const Bytes content = {0, 1, 2, 250, 13, 10, 26};
-  std::ofstream(dir_ + "/blob.bin", std::ios::binary)
-      .write(reinterpret_cast<const char*>(content.data()), 7);
-  static Bytes seen;
-  const auto loader = [](TzoImage&, std::span<const uint8_t> bytes) {
-    seen.assign(bytes.begin(), bytes.end());
-    return false;
-  };
-  TzoImage image;
-  EXPECT_FALSE(image.LoadFromFile(dir_ + "/blob.bin", loader)) << "the loader's result";
-  EXPECT_EQ(seen, content);
 }
 
 } // namespace
