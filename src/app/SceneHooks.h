@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace meridia {
 
@@ -13,6 +14,9 @@ using KeyStateTable = std::array<bool, 256>;
 class SceneHooks {
 public:
   virtual ~SceneHooks() = default;
+  // Given before InitScene: shows the back buffer at once, for what start-up draws while it
+  // works (the loop swaps every frame by itself).
+  virtual void SetSwapBuffers(std::function<void()> /*swap_buffers*/) {}
   virtual void InitScene() = 0;
   // Draws into the back buffer; the loop swaps.
   virtual void RenderFrame() = 0;

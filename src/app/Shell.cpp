@@ -98,6 +98,7 @@ bool Shell::CreateMainWindow(int width, int height, bool fullscreen, int bits) {
 
   platform_.SetTimer(window_, kCaptionTimerId, 1000);
   platform_.ShowWindow(window_);
+  scene_.SetSwapBuffers([this] { platform_.SwapBuffers(dc_); });
   scene_.InitScene();
   return true;
 }

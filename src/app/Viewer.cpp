@@ -1,5 +1,6 @@
 #include "app/Viewer.h"
 
+#include "app/Overlay.h"
 #include "app/Projection.h"
 #include "engine/FrameCounters.h"
 #include "engine/Random.h"
@@ -9,6 +10,10 @@
 #include <GL/glu.h>
 
 namespace meridia {
+
+void Viewer::SetSwapBuffers(std::function<void()> swap_buffers) {
+  swap_buffers_ = std::move(swap_buffers);
+}
 
 void Viewer::InitScene() {
   TimerReset(AnimationClock);
@@ -23,6 +28,13 @@ void Viewer::InitScene() {
   glDisable(GL_BLEND);
   glEnable(GL_TEXTURE_2D);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+  Font = std::make_unique<Tgui_font>();
+  Font->SetFont("Arial", 8);
+  // Stays on screen through the rest of start-up, the long part of which is the planet.
+  ShowProgressText(*Font, "Generation", swap_buffers_);
+  Overlay = [this] { DrawOverlay(*Font, CollectOverlayValues(*this)); };
+  Control.SaveScreenshot = [] { SaveScreenshot(); };
 
   Camera = TPlanetary_Camera{};
   Camera.SetPosition(TPlanetary_Camera::kViewPosition, {0, 0, 1000});

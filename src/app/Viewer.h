@@ -6,14 +6,17 @@
 #include "app/CameraControl.h"
 #include "app/SceneHooks.h"
 #include "engine/FrameTimer.h"
+#include "imaging/GuiFont.h"
 #include "view/PlanetaryCamera.h"
 
 #include <functional>
+#include <memory>
 
 namespace meridia {
 
 class Viewer final : public SceneHooks {
 public:
+  void SetSwapBuffers(std::function<void()> swap_buffers) override;
   void InitScene() override;
   void RenderFrame() override;
   void UpdateFrame(KeyStateTable& key_state, float frame_delta_ms) override;
@@ -23,11 +26,16 @@ public:
   TPlanetary_Camera Camera;
   CameraControl Control;
   TzoFrameTimer AnimationClock{};
+  // The one font of every text, made by InitScene.
+  std::unique_ptr<Tgui_font> Font;
 
   // Draws the planet under the camera's view transform.
   std::function<void()> PlanetPass;
-  // Draws over the finished frame, last.
+  // Draws over the finished frame, last; InitScene sets it to the statistics overlay.
   std::function<void()> Overlay;
+
+private:
+  std::function<void()> swap_buffers_;
 };
 
 } // namespace meridia

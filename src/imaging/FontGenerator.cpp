@@ -33,7 +33,15 @@ void TFontGenerator::EnsureFont() {
   font_open_ = true;
   if (!font_.SetFont(font_name_, font_size_)) {
     LogWrite("Font Not Found : " + font_name_);
+    return;
   }
+  // Every character a font can be asked for, whatever range is rendered later: the line height
+  // must not depend on FirstChar and LastChar.
+  std::string all(256, '\0');
+  for (int c = 0; c < 256; ++c) {
+    all[static_cast<size_t>(c)] = static_cast<char>(c);
+  }
+  font_.FitLineBox(AnsiToWide(all));
 }
 
 void TFontGenerator::RepairRange() {

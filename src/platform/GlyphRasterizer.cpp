@@ -152,6 +152,23 @@ bool GlyphRasterizer::SetFont(const std::string& name, int32_t point_size) {
   return false;
 }
 
+void GlyphRasterizer::FitLineBox(std::wstring_view characters) {
+  if (impl_->face == nullptr) {
+    return;
+  }
+  for (wchar_t c : characters) {
+    if (!impl_->Load(c, FT_LOAD_DEFAULT)) {
+      continue;
+    }
+    // Hinted metrics are whole pixels; the floor and ceiling only guard unhinted faces.
+    const FT_Glyph_Metrics& metrics = impl_->face->glyph->metrics;
+    const auto top = static_cast<int32_t>((metrics.horiBearingY + 63) >> 6);
+    const auto bottom = static_cast<int32_t>((metrics.height - metrics.horiBearingY + 63) >> 6);
+    impl_->ascent = std::max(impl_->ascent, top);
+    impl_->descent = std::max(impl_->descent, bottom);
+  }
+}
+
 bool GlyphRasterizer::HasFace() const {
   return impl_->face != nullptr;
 }

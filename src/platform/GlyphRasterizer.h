@@ -36,6 +36,10 @@ public:
   // (8 points is an 11-pixel em). A family fontconfig does not know falls back to its sans-serif
   // face; false only when no face at all could be opened or the size is not positive.
   bool SetFont(const std::string& name, int32_t point_size);
+  // Grows Ascent and Descent until the hinted ink of every character given fits between them,
+  // as GDI's per-size vertical metrics do for the glyphs of a face; otherwise accents above the
+  // rounded ascent would reach into whatever is drawn one line higher.
+  void FitLineBox(std::wstring_view characters);
   bool HasFace() const;
   // The family actually opened ("Liberation Sans" for "Arial" on a typical system).
   std::string FaceFamily() const;

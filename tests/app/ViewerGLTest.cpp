@@ -45,27 +45,31 @@ DepthRange ReadDepthRange() {
 }
 
 TEST_F(ViewerGL, ProjectionFollowsTheLevelAndViewFollowsTheCamera) {
+  // Read while the planet draws: the overlay sets a pixel projection of its own afterwards.
+  DepthRange actual{};
+  float projection[16];
+  float modelview[16];
+  viewer_.PlanetPass = [&] {
+    actual = ReadDepthRange();
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+  };
   for (int32_t level : {0, 8, 13, 17, 19, 20, 25}) {
     CurrentLevel = level;
     TrisCount = 99;
     viewer_.RenderFrame();
     EXPECT_EQ(TrisCount, 0);
     const DepthRange expected = ProjectionDepthRange(level);
-    const DepthRange actual = ReadDepthRange();
     EXPECT_NEAR(actual.near_plane, expected.near_plane, expected.near_plane * 1e-3) << level;
     // The matrix is held in floats: with a near plane of 0.001 the far plane comes back only
     // to within a percent.
     EXPECT_NEAR(actual.far_plane, expected.far_plane, expected.far_plane * 1e-2) << level;
   }
-  float projection[16];
-  glGetFloatv(GL_PROJECTION_MATRIX, projection);
   // 40 degrees vertically over an 800 by 600 viewport.
   const double f = 1.0 / std::tan(20.0 * 3.14159265358979 / 180.0);
   EXPECT_NEAR(projection[5], f, 1e-5);
   EXPECT_NEAR(projection[0], f * 600.0 / 800.0, 1e-5);
 
-  float modelview[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   // The camera starts at (0, 0, 1000) looking down -Z: the view moves the world by -1000.
   EXPECT_FLOAT_EQ(modelview[14], -1000.0f);
   EXPECT_FLOAT_EQ(modelview[0], 1.0f);
