@@ -5,10 +5,26 @@
 #include "engine/Random.h"
 
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace meridia {
 namespace {
+
+// Two doubles (or int32s) in one register. Every lane does exactly the scalar operations in
+// the scalar order, so the results are the same bits as one lane at a time.
+typedef double Lanes __attribute__((vector_size(16)));
+typedef int32_t IntLanes __attribute__((vector_size(8)));
+
+Lanes Load(const double* p) {
+  Lanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+Lanes Splat(double v) {
+  return Lanes{v, v};
+}
 
 // A component in [-1, 1) on a 1/kSize grid, from one real draw.
 double DrawComponent() {
@@ -16,35 +32,46 @@ double DrawComponent() {
   return static_cast<double>(step - TNoiseExtra::kSize) / TNoiseExtra::kSize;
 }
 
-struct LatticeCoordinate {
-  int32_t b0;
-  int32_t b1;
-  double r0;
-  double r1;
+constexpr double kPeriod = TNoiseExtra::kSize;
+// Up to here the count of whole periods fits an int32.
+constexpr double kNear = 0x1p43;
+
+// The coordinate moved into (0, 2 * kPeriod] by whole periods: w - kPeriod * Trunc(w / kPeriod)
+// + kPeriod. Dividing by a power of two is exact, so multiplying by the inverse gives the same
+// bits. Only for |w| < kNear.
+[[gnu::always_inline]] inline Lanes ShiftNear(Lanes w) {
+  const IntLanes periods = __builtin_convertvector(w * (1.0 / kPeriod), IntLanes);
+  return w - __builtin_convertvector(periods, Lanes) * kPeriod + kPeriod;
+}
+
+// Beyond kNear every coordinate is an integer, and beyond 2^63 the period count fits no integer
+// type; fmod gives the same exact remainder. NaN and infinity land on 0.
+[[gnu::noinline, gnu::cold]] double ShiftFar(double w) {
+  if (std::fabs(w) < kNear) {
+    return ShiftNear(Splat(w))[0];
+  }
+  const double t = std::fmod(w, kPeriod) + kPeriod;
+  return t >= 0.0 ? t : 0.0;
+}
+
+// Lattice cells and offsets of two coordinates already shifted into (0, 2 * kPeriod].
+struct LatticeLanes {
+  IntLanes b0;
+  IntLanes b1;
+  Lanes r0;
+  Lanes r1;
+  Lanes s;
 };
 
-LatticeCoordinate Locate(double w) {
-  const int64_t periods = static_cast<int64_t>(w / TNoiseExtra::kSize);
-  const double t = w - static_cast<double>(periods * TNoiseExtra::kSize) + TNoiseExtra::kSize;
-  const int32_t i = static_cast<int32_t>(t);
-  LatticeCoordinate c;
+[[gnu::always_inline]] inline LatticeLanes Locate(Lanes t) {
+  const IntLanes i = __builtin_convertvector(t, IntLanes);
+  LatticeLanes c;
   c.b0 = i & TNoiseExtra::kMask;
   c.b1 = (c.b0 + 1) & TNoiseExtra::kMask;
-  c.r0 = t - i;
+  c.r0 = t - __builtin_convertvector(i, Lanes);
   c.r1 = c.r0 - 1.0;
+  c.s = c.r0 * c.r0 * (3.0 - 2.0 * c.r0);
   return c;
-}
-
-double Fade(double t) {
-  return t * t * (3.0 - 2.0 * t);
-}
-
-double Lerp(double s, double p, double q) {
-  return p + s * (q - p);
-}
-
-double Dot(const TNoiseExtra::Gradient& g, double p, double q, double r) {
-  return g.X * p + g.Y * q + g.Z * r;
 }
 
 } // namespace
@@ -83,46 +110,68 @@ void TNoiseExtra::Init(int32_t seed) {
     Perm[kSize + i] = Perm[i];
     Grad3[kSize + i] = Grad3[i];
   }
+  // The upper z corner of entry k is always entry k + 1: either the next lattice point or,
+  // past the end of the period, its repetition.
+  pairs_.assign(kTableLength - 1, GradientPair{});
+  for (int32_t k = 0; k + 1 < kTableLength; ++k) {
+    pairs_[k] = GradientPair{
+        {Grad3[k].X, Grad3[k + 1].X}, {Grad3[k].Y, Grad3[k + 1].Y}, {Grad3[k].Z, Grad3[k + 1].Z}};
+  }
+}
+
+[[gnu::always_inline]] inline double TNoiseExtra::Evaluate(double x, double y, double z) const {
+  // x and y share one register; z rides in the other with a dummy.
+  Lanes xy = {x, y};
+  Lanes zz = {z, 0.0};
+  const Lanes abs_xy = {std::fabs(x), std::fabs(y)};
+  const Lanes abs_zz = {std::fabs(z), 0.0};
+  const auto near = (abs_xy < kNear) & (abs_zz < kNear); // false for NaN
+  if ((near[0] & near[1]) != 0) [[likely]] {
+    xy = ShiftNear(xy);
+    zz = ShiftNear(zz);
+  } else {
+    xy = Lanes{ShiftFar(x), ShiftFar(y)};
+    zz = Lanes{ShiftFar(z), 0.0};
+  }
+  const LatticeLanes cxy = Locate(xy);
+  const LatticeLanes cz = Locate(zz);
+
+  const int32_t* perm = Perm.data();
+  const int32_t i = perm[cxy.b0[0]];
+  const int32_t j = perm[cxy.b1[0]];
+  const GradientPair* pairs = pairs_.data() + cz.b0[0];
+  const GradientPair& g00 = pairs[perm[i + cxy.b0[1]]];
+  const GradientPair& g10 = pairs[perm[j + cxy.b0[1]]];
+  const GradientPair& g01 = pairs[perm[i + cxy.b1[1]]];
+  const GradientPair& g11 = pairs[perm[j + cxy.b1[1]]];
+
+  const Lanes rx0 = Splat(cxy.r0[0]);
+  const Lanes rx1 = Splat(cxy.r1[0]);
+  const Lanes ry0 = Splat(cxy.r0[1]);
+  const Lanes ry1 = Splat(cxy.r1[1]);
+  const Lanes sx = Splat(cxy.s[0]);
+  const Lanes sy = Splat(cxy.s[1]);
+  // Lane 0 works at the lower z corner, lane 1 at the upper one.
+  const Lanes rz = {cz.r0[0], cz.r1[0]};
+  Lanes u = Load(g00.X) * rx0 + Load(g00.Y) * ry0 + Load(g00.Z) * rz;
+  Lanes v = Load(g10.X) * rx1 + Load(g10.Y) * ry0 + Load(g10.Z) * rz;
+  const Lanes e = u + sx * (v - u);
+  u = Load(g01.X) * rx0 + Load(g01.Y) * ry1 + Load(g01.Z) * rz;
+  v = Load(g11.X) * rx1 + Load(g11.Y) * ry1 + Load(g11.Z) * rz;
+  const Lanes f = u + sx * (v - u);
+  const Lanes g = e + sy * (f - e);
+  return g[0] + cz.s[0] * (g[1] - g[0]);
 }
 
 double TNoiseExtra::Noise3(double x, double y, double z) const {
-  const LatticeCoordinate cx = Locate(x);
-  const LatticeCoordinate cy = Locate(y);
-  const LatticeCoordinate cz = Locate(z);
-  const int32_t i = Perm[cx.b0];
-  const int32_t j = Perm[cx.b1];
-  const int32_t b00 = Perm[i + cy.b0];
-  const int32_t b10 = Perm[j + cy.b0];
-  const int32_t b01 = Perm[i + cy.b1];
-  const int32_t b11 = Perm[j + cy.b1];
-  const double sx = Fade(cx.r0);
-  const double sy = Fade(cy.r0);
-  const double sz = Fade(cz.r0);
-
-  double u = Dot(Grad3[b00 + cz.b0], cx.r0, cy.r0, cz.r0);
-  double v = Dot(Grad3[b10 + cz.b0], cx.r1, cy.r0, cz.r0);
-  const double a0 = Lerp(sx, u, v);
-  u = Dot(Grad3[b01 + cz.b0], cx.r0, cy.r1, cz.r0);
-  v = Dot(Grad3[b11 + cz.b0], cx.r1, cy.r1, cz.r0);
-  const double b0 = Lerp(sx, u, v);
-  const double c = Lerp(sy, a0, b0);
-
-  u = Dot(Grad3[b00 + cz.b1], cx.r0, cy.r0, cz.r1);
-  v = Dot(Grad3[b10 + cz.b1], cx.r1, cy.r0, cz.r1);
-  const double a1 = Lerp(sx, u, v);
-  u = Dot(Grad3[b01 + cz.b1], cx.r0, cy.r1, cz.r1);
-  v = Dot(Grad3[b11 + cz.b1], cx.r1, cy.r1, cz.r1);
-  const double b1 = Lerp(sx, u, v);
-  const double d = Lerp(sy, a1, b1);
-
-  return Lerp(sz, c, d);
+  return Evaluate(x, y, z);
 }
 
 double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const {
   double sum = 0.0;
   double amplitude = 1.0;
   for (int octave = 0; octave < octaves; ++octave) {
-    sum += amplitude * Noise3(x, y, z);
+    sum += amplitude * Evaluate(x, y, z);
     x *= 2.0;
     y *= 2.0;
     z *= 2.0;

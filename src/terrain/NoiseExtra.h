@@ -37,6 +37,18 @@ public:
 
   std::vector<int32_t> Perm;
   std::vector<Gradient> Grad3;
+
+private:
+  // Grad3[k] and Grad3[k + 1] side by side, one component per pair of lanes: the two gradients
+  // a lattice cell needs at its lower and upper z corner, in one cache line.
+  struct alignas(64) GradientPair {
+    double X[2];
+    double Y[2];
+    double Z[2];
+  };
+  double Evaluate(double x, double y, double z) const;
+
+  std::vector<GradientPair> pairs_;
 };
 
 } // namespace meridia

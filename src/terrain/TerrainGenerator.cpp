@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -21,6 +22,23 @@ int32_t Displace(int64_t sum, int32_t amplitude) {
   const int64_t value = sum / 4 + Random(2 * amplitude + 1) - amplitude;
   return static_cast<int32_t>(value);
 }
+
+// Appends the time since the previous mark to the generator's timings.
+class StageClock {
+public:
+  explicit StageClock(std::vector<TTerrainGenerator::StageTiming>& timings) : timings_(timings) {
+    timings_.clear();
+  }
+  void Mark(const char* name) {
+    const auto now = std::chrono::steady_clock::now();
+    timings_.push_back({name, std::chrono::duration<double>(now - last_).count()});
+    last_ = now;
+  }
+
+private:
+  std::vector<TTerrainGenerator::StageTiming>& timings_;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
 
 } // namespace
 
@@ -176,6 +194,7 @@ bool TTerrainGenerator::Generate() {
   if (levels < 0 || Width != Height) {
     return false;
   }
+  StageClock clock(Timings);
   const size_t count = static_cast<size_t>(Width) * Height;
   Cells[0].assign(count, 0);
   Cells[1].assign(count, 0);
@@ -189,33 +208,45 @@ bool TTerrainGenerator::Generate() {
   std::copy(std::begin(first), std::end(first), Roughness.begin());
   GridPlane = 0;
   DiamondSquare(levels);
+  clock.Mark("DiamondSquare 1");
 
   const float second[8] = {0.0f, 0.03f, 0.04f, 0.05f, 0.05f, 0.05f, 0.02f, 0.03f};
   std::copy(std::begin(second), std::end(second), Roughness.begin());
   GridPlane = 1;
   DiamondSquare(levels);
-
+  clock.Mark("DiamondSquare 2");
+  std::vector<int32_t>().swap(Cells[1]);
   for (size_t i = 0; i < count; ++i) {
     Heights[i] = static_cast<float>(Cells[0][i]);
   }
+  std::vector<int32_t>().swap(Cells[0]);
   for (float& v : Heights) {
     const double h = v / 65536.0 + 0.5;
     v = static_cast<float>(h * 0.5 * (h / std::sqrt(h * h + 14745600.0) + 1.0));
   }
   Uneroded = Heights;
+  clock.Mark("Reshape");
 
   ErodeThermal();
+  clock.Mark("ErodeThermal 1");
   ErodeFlow(0.4f);
+  clock.Mark("ErodeFlow 1");
   ErodeThermal();
+  clock.Mark("ErodeThermal 2");
   ErodeFlow(0.4f);
+  clock.Mark("ErodeFlow 2");
   ErodeThermal();
+  clock.Mark("ErodeThermal 3");
 
   for (size_t i = 0; i < count; ++i) {
     ErosionMap.Data[i] = Heights[i];
     BaseMap.Data[i] = static_cast<float>(static_cast<double>(Uneroded[i]) - Heights[i]);
   }
+  std::vector<float>().swap(Heights);
+  std::vector<float>().swap(Uneroded);
   ErosionMap.Normalize();
   BaseMap.NormalizeWith(ErosionMap.Range);
+  clock.Mark("Maps and Normalize");
   return true;
 }
 

@@ -42,6 +42,12 @@ public:
   // of two.
   void ErodeFlow(float keep);
 
+  // Wall-clock time of each step of the last Generate, in the order they ran.
+  struct StageTiming {
+    const char* Name = "";
+    double Seconds = 0.0;
+  };
+
   int32_t Width = 0;
   int32_t Height = 0;
   int32_t GridSize = 0;
@@ -55,6 +61,7 @@ public:
   // Working height field and its copy before erosion, row-major like the maps.
   std::vector<float> Heights;
   std::vector<float> Uneroded;
+  std::vector<StageTiming> Timings;
 };
 
 } // namespace meridia
