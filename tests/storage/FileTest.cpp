@@ -129,10 +129,18 @@ TEST_F(FileTest, SetSizeAndTruncateCutAtThePosition) {
   EXPECT_EQ(file.GetSize(), 2);
   file.Close();
   EXPECT_EQ(ReadBytes("cut.bin"), "01");
-  // Reopening closes the previous file first.
+  // Reopening closes the previous file first: no descriptor is left behind.
+  const auto open_files = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                         std::filesystem::directory_iterator());
+  };
   ASSERT_TRUE(file.OpenRead("cut.bin", true));
-  ASSERT_TRUE(file.OpenRead("cut.bin", false));
-  EXPECT_EQ(file.GetSize(), 2);
+  const auto before = open_files();
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_TRUE(file.OpenRead("cut.bin", false));
+    ASSERT_TRUE(file.OpenWrite("other.bin", false));
+  }
+  EXPECT_EQ(open_files(), before);
 }
 
 } // namespace
