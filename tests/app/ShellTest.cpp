@@ -25,7 +25,17 @@ public:
   // Runs inside UpdateFrame; lets a test press keys as the user would between frames.
   std::function<void(int update, KeyStateTable&)> on_update;
 
-  void InitScene() override { events.push_back("InitScene"); }
+  // What the shell gives for showing start-up's drawing; called from InitScene when asked to.
+  std::function<void()> swap_buffers;
+  bool swap_in_init = false;
+
+  void SetSwapBuffers(std::function<void()> swap) override { swap_buffers = std::move(swap); }
+  void InitScene() override {
+    events.push_back("InitScene");
+    if (swap_in_init && swap_buffers) {
+      swap_buffers();
+    }
+  }
   void RenderFrame() override {
     ++renders;
     events.push_back("Render");
@@ -107,6 +117,16 @@ TEST(ShellCreation, AsksForTheFullPixelFormatAndShowsTheWindowBeforeTheScene) {
   EXPECT_EQ(platform.calls, expected);
   EXPECT_EQ(scene.events, std::vector<std::string>{"InitScene"});
   EXPECT_EQ(platform.captions.front(), "[meridia] Lumenar");
+}
+
+TEST(ShellCreation, TheSceneCanShowWhatItDrawsDuringStartUp) {
+  FakePlatform platform;
+  RecordingScene scene;
+  scene.swap_in_init = true;
+  Shell shell(platform, scene);
+  ASSERT_TRUE(shell.CreateMainWindow(800, 600, false, 32));
+  EXPECT_EQ(platform.swaps, 1);
+  EXPECT_EQ(platform.calls.back(), "SwapBuffers");
 }
 
 TEST(ShellRelease, EveryStepRunsAndReportsItsOwnFailure) {
