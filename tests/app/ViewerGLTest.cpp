@@ -96,6 +96,38 @@ TEST_F(ViewerGL, WireframeHoldsOnlyForThePlanetPass) {
   EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), GL_TRUE);
 }
 
+// Lit pixels (red above 200) of the back buffer inside the rectangle, y counted from the top.
+int LitPixels(int left, int top, int width, int height) {
+  std::vector<uint8_t> rgb(size_t(width) * height * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(left, 600 - top - height, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  int lit = 0;
+  for (size_t i = 0; i < rgb.size(); i += 3) {
+    lit += rgb[i] > 200;
+  }
+  return lit;
+}
+
+TEST_F(ViewerGL, StartUpShowsGenerationThenEveryFrameEndsWithTheOverlay) {
+  int swaps = 0;
+  int centre_lit = 0;
+  int corner_lit = 0;
+  viewer_.SetSwapBuffers([&] {
+    ++swaps;
+    centre_lit = LitPixels(340, 285, 120, 30);
+    corner_lit = LitPixels(0, 0, 200, 240);
+  });
+  viewer_.InitScene();
+  EXPECT_EQ(swaps, 1);
+  EXPECT_GT(centre_lit, 20);
+  EXPECT_EQ(corner_lit, 0);
+
+  viewer_.RenderFrame();
+  EXPECT_EQ(LitPixels(340, 285, 120, 30), 0);
+  EXPECT_GT(LitPixels(0, 0, 200, 240), 200);  // the eleven lines of the top block
+  EXPECT_GT(LitPixels(0, 535, 400, 65), 100); // the machine lines
+}
+
 TEST_F(ViewerGL, CaptureReadsTheViewportBottomUpInBlueGreenRed) {
   glViewport(0, 0, 33, 17); // rows of 99 bytes: not 4-byte aligned
   glClearColor(1.0f, 0.5f, 0.0f, 1.0f);

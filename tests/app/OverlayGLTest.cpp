@@ -1,0 +1,314 @@
+// The overlay's OpenGL side in an offscreen context: the font texture, text over a picture,
+// the start-up word, and screenshots read back from disk.
+#include "app/FrameCapture.h"
+#include "app/Overlay.h"
+#include "app/Shell.h"
+#include "app/SystemInfo.h"
+#include "engine/Strings.h"
+#include "imaging/GuiFont.h"
+#include "imaging/TGAImage.h"
+#include "platform/SdlPlatform.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <unistd.h>
+
+namespace meridia {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BareScene final : public SceneHooks {
+public:
+  void InitScene() override {}
+  void RenderFrame() override {}
+  void UpdateFrame(KeyStateTable&, float) override {}
+  void SetViewport(int, int, int, int) override {}
+  void MouseMessage(uint32_t, int, int) override {}
+};
+
+// One grey level per pixel, row 0 at the top of the viewport.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+  const uint8_t* At(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
+  int Level(int x, int y) const { return At(x, y)[0]; }
+};
+
+Picture ReadBack(int width, int height) {
+  Picture picture{width, height, std::vector<uint8_t>(size_t(width) * height * 3)};
+  std::vector<uint8_t> bottom_up(picture.rgb.size());
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+  for (int y = 0; y < height; ++y) {
+    std::copy_n(&bottom_up[size_t(height - 1 - y) * width * 3], width * 3,
+                &picture.rgb[size_t(y) * width * 3]);
+  }
+  return picture;
+}
+
+struct Box {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+
+// Bounds of the pixels brighter than `level` inside the given rows.
+Box BrightBox(const Picture& p, int level, int row0 = 0, int row1 = -1) {
+  Box box;
+  for (int y = row0; y < (row1 < 0 ? p.height : row1); ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      if (p.Level(x, y) > level) {
+        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+               std::max(box.bottom, y)};
+      }
+    }
+  }
+  return box;
+}
+
+OverlayValues SomeValues() {
+  OverlayValues v;
+  v.TrisCount = 88;
+  v.CameraMode = 3;
+  v.MoveSpeed = 50;
+  v.OSName = "Linux";
+  v.OSBuild = "6";
+  v.VideoText = "Video";
+  v.ProcessorName = "CPU";
+  v.MemoryText = "1 Mb";
+  return v;
+}
+
+class OverlayGL : public ::testing::Test {
+protected:
+  static constexpr int kWidth = 800;
+  static constexpr int kHeight = 600;
+
+  void SetUp() override {
+    platform_ = std::make_unique<platform::SdlPlatform>(clock_);
+    shell_ = std::make_unique<Shell>(*platform_, scene_);
+    ASSERT_TRUE(shell_->CreateMainWindow(kWidth, kHeight, false, 32));
+    glViewport(0, 0, kWidth, kHeight);
+    font_ = std::make_unique<Tgui_font>();
+    font_->SetFont("Arial", 8);
+  }
+  void TearDown() override {
+    font_.reset();
+    shell_->DestroyMainWindow(false);
+  }
+
+  platform::SteppedClock clock_{16};
+  std::unique_ptr<platform::SdlPlatform> platform_;
+  BareScene scene_;
+  std::unique_ptr<Shell> shell_;
+  std::unique_ptr<Tgui_font> font_;
+};
+
+TEST_F(OverlayGL, TheFontTextureIs512SquareWhateverTheSize) {
+  for (int size : {8, 28}) {
+    Tgui_font font;
+    font.SetFont("Arial", size);
+    ASSERT_NE(font.Texture, Tgui_font::kNoTexture);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(font.Texture));
+    GLint width = 0, height = 0, filter = 0, wrap = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(width, 512) << size;
+    EXPECT_EQ(height, 512) << size;
+    EXPECT_EQ(filter, GL_LINEAR);
+    EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE);
+  }
+  // A second SetFont replaces the texture instead of leaking the first.
+  const auto first = static_cast<GLuint>(font_->Texture);
+  font_->SetFont("Arial", 9);
+  EXPECT_EQ(glIsTexture(first), GL_FALSE);
+  const auto second = static_cast<GLuint>(font_->Texture);
+  font_.reset();
+  EXPECT_EQ(glIsTexture(second), GL_FALSE);
+}
+
+TEST_F(OverlayGL, LinesAreWhiteTextWithADarkHaloOverThePicture) {
+  glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glEnable(GL_CULL_FACE);
+  DrawOverlay(*font_, SomeValues());
+  const Picture p = ReadBack(kWidth, kHeight);
+
+  // "Tris : 88" from (10, 10): white strokes, darker-than-grey halo, nothing left of x = 9.
+  int white = 0, dark = 0;
+  for (int y = 8; y < 30; ++y) {
+    for (int x = 0; x < 80; ++x) {
+      white += p.Level(x, y) > 200;
+      dark += p.Level(x, y) < 100;
+      if (x < 9) {
+        EXPECT_EQ(p.Level(x, y), 128) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(white, 10);
+  EXPECT_GT(dark, 20);
+  const Box first = BrightBox(p, 230, 0, 28);
+  EXPECT_GE(first.top, 10);
+  EXPECT_LE(first.bottom, 10 + 14);
+  EXPECT_GE(first.left, 10);
+  EXPECT_NEAR(first.right, 10 + font_->TextWidth("Tris : 88"), 3);
+  // Every one of the fourteen lines is there: 11 at the top, 3 at the bottom.
+  for (int y : {10, 30, 50, 70, 90, 110, 130, 150, 170, 190, 210, 540, 560, 580}) {
+    EXPECT_GE(BrightBox(p, 200, y, y + 14).right, 30) << "line at " << y;
+  }
+  // Away from the text the picture is untouched.
+  for (int y = 250; y < 500; y += 7) {
+    for (int x = 300; x < 790; x += 11) {
+      ASSERT_EQ(p.Level(x, y), 128) << x << "," << y;
+    }
+  }
+  GLint blend_source = 0, blend_destination = 0;
+  glGetIntegerv(GL_BLEND_SRC, &blend_source);
+  glGetIntegerv(GL_BLEND_DST, &blend_destination);
+  EXPECT_EQ(blend_source, GL_SRC_ALPHA);
+  EXPECT_EQ(blend_destination, GL_ONE_MINUS_SRC_ALPHA);
+  EXPECT_EQ(glIsEnabled(GL_BLEND), GL_FALSE);
+  EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), GL_TRUE);
+  EXPECT_EQ(glIsEnabled(GL_CULL_FACE), GL_FALSE);
+}
+
+TEST_F(OverlayGL, ColourCodesTintTheText) {
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, kWidth, kHeight, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glEnable(GL_BLEND);
+  font_->Print(std::string("\x03\xFF\x00\x00"
+                           "HHHH\x05"
+                           "HHHH",
+                           13),
+               10, 10);
+  glDisable(GL_BLEND);
+  const Picture p = ReadBack(kWidth, kHeight);
+  int red = 0, white = 0;
+  for (int y = 10; y < 24; ++y) {
+    for (int x = 10; x < 80; ++x) {
+      const uint8_t* c = p.At(x, y);
+      red += c[0] > 230 && c[1] < 20 && c[2] < 20;
+      white += c[0] > 230 && c[1] > 230 && c[2] > 230;
+    }
+  }
+  EXPECT_GT(red, 10);
+  EXPECT_GT(white, 10);
+  GLfloat colour[4];
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_FLOAT_EQ(colour[1], 1.0f);
+}
+
+TEST_F(OverlayGL, TheProgressWordIsCentredAndShownAtOnce) {
+  glClearColor(0.3f, 0.0f, 0.0f, 1.0f); // the clear must wipe this
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(0, 0, 0, 0);
+  int swaps = 0;
+  Picture shown;
+  ShowProgressText(*font_, "Generation", [&] {
+    ++swaps;
+    shown = ReadBack(kWidth, kHeight);
+  });
+  ASSERT_EQ(swaps, 1);
+  EXPECT_EQ(shown.At(0, 0)[0], 0);
+  const Box box = BrightBox(shown, 200);
+  ASSERT_GE(box.right, 0);
+  EXPECT_NEAR((box.left + box.right) / 2.0, kWidth / 2, 3);
+  EXPECT_NEAR((box.top + box.bottom) / 2.0, kHeight / 2, 4);
+  // Ink is a little narrower than the advances that centre it.
+  EXPECT_LE(box.right - box.left, font_->TextWidth("Generation"));
+  EXPECT_GE(box.right - box.left, font_->TextWidth("Generation") - 10);
+}
+
+TEST_F(OverlayGL, TheVideoLineNamesTheRendererAndItsVersion) {
+  const std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const std::string version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  const std::string text = GetVideoText();
+  EXPECT_EQ(text.rfind(Trim(renderer) + " (driver " + version, 0), 0u) << text;
+  EXPECT_EQ(text.back(), ')');
+}
+
+class ScreenshotGL : public OverlayGL {
+protected:
+  void SetUp() override {
+    OverlayGL::SetUp();
+    previous_ = fs::current_path();
+    char pattern[] = "/tmp/meridia-shot-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+    OverlayGL::TearDown();
+  }
+  fs::path previous_;
+  fs::path dir_;
+};
+
+TEST_F(ScreenshotGL, F4SavesTheViewportBottomUpUnderTheNextFreeNumber) {
+  // Blue everywhere, a red rectangle at the bottom left, a green pixel at the top right.
+  glViewport(0, 0, 37, 21); // rows of 111 bytes
+  glClearColor(0, 0, 1, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 5, 3);
+  glClearColor(1, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glScissor(36, 20, 1, 1);
+  glClearColor(0, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+
+  ASSERT_TRUE(SaveScreenshot());
+  ASSERT_TRUE(SaveScreenshot());
+  EXPECT_TRUE(fs::is_directory("screens"));
+  ASSERT_TRUE(fs::exists("screens/screen_00001.tga"));
+  ASSERT_TRUE(fs::exists("screens/screen_00002.tga"));
+  EXPECT_FALSE(fs::exists("screens/screen_00003.tga"));
+
+  std::ifstream in("screens/screen_00001.tga", std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 18u + 37u * 21u * 3u);
+  const auto header = TGAHeader::FromBytes(std::span<const uint8_t, 18>(bytes.data(), 18));
+  EXPECT_EQ(header.IdLength, 0);
+  EXPECT_EQ(header.ColorMapType, 0);
+  EXPECT_EQ(header.ImageType, 2);
+  EXPECT_EQ(header.Width, 37);
+  EXPECT_EQ(header.Height, 21);
+  EXPECT_EQ(header.PixelDepth, 24);
+  EXPECT_EQ(header.ImageDescriptor, 0);
+  // Pixels in blue, green, red order, the bottom row first.
+  auto pixel = [&](int x, int row_from_bottom) {
+    const uint8_t* p = &bytes[18 + (size_t(row_from_bottom) * 37 + x) * 3];
+    return std::vector<int>{p[0], p[1], p[2]};
+  };
+  for (int row = 0; row < 21; ++row) {
+    for (int x = 0; x < 37; ++x) {
+      std::vector<int> expected = {255, 0, 0};
+      if (x < 5 && row < 3) {
+        expected = {0, 0, 255};
+      } else if (x == 36 && row == 20) {
+        expected = {0, 255, 0};
+      }
+      ASSERT_EQ(pixel(x, row), expected) << x << "," << row;
+    }
+  }
+}
+
+} // namespace
+} // namespace meridia
