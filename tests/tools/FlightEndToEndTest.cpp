@@ -144,6 +144,33 @@ TEST_F(FlightEndToEnd, EscapeInAScriptEndsTheRunEarly) {
   EXPECT_EQ(ReadLines(dir_ / "s.csv").size(), 1u + 12u);
 }
 
+TEST_F(FlightEndToEnd, F4SavesNumberedScreenshotsOfTheFrameWithItsOverlay) {
+  std::ofstream(dir_ / "shots.flight") << "# frames 10\n3 down F4\n4 up F4\n6 down F4\n7 up F4\n";
+  ASSERT_EQ(Fly("--script shots.flight"), 0) << ReadLines(dir_ / "out.txt").back();
+  const fs::path screens = dir_ / "screens";
+  EXPECT_FALSE(fs::exists(screens / "screen_00003.tga"));
+  for (const char* name : {"screen_00001.tga", "screen_00002.tga"}) {
+    const std::string bytes = ReadBytes(screens / name);
+    ASSERT_EQ(bytes.size(), 18u + 800u * 600u * 3u) << name;
+    std::array<uint8_t, 18> head{};
+    std::memcpy(head.data(), bytes.data(), head.size());
+    const auto header = meridia::TGAHeader::FromBytes(head);
+    EXPECT_EQ(header.ImageType, 2);
+    EXPECT_EQ(header.Width, 800);
+    EXPECT_EQ(header.Height, 600);
+    EXPECT_EQ(header.PixelDepth, 24);
+    EXPECT_EQ(header.ImageDescriptor, 0);
+    // The first overlay line, "Tris : ...", lies in rows 10 to 24 from the top: white text.
+    int white = 0;
+    for (int row = 600 - 25; row < 600 - 10; ++row) {
+      for (int x = 10; x < 60; ++x) {
+        white += static_cast<uint8_t>(bytes[18 + (size_t(row) * 800 + x) * 3]) > 200;
+      }
+    }
+    EXPECT_GT(white, 10) << name;
+  }
+}
+
 TEST_F(FlightEndToEnd, AMalformedScriptStopsWithAMessage) {
   std::ofstream(dir_ / "bad.flight") << "5 down W\n6 hover\n";
   EXPECT_NE(Fly("--script bad.flight"), 0);
