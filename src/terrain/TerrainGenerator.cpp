@@ -7,9 +7,13 @@
 #include "engine/Random.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cassert>
 #include <chrono>
 #include <cmath>
+#include <cstddef>
+#include <ctime>
 #include <utility>
 
 namespace meridia {
@@ -18,12 +22,92 @@ namespace {
 constexpr int32_t kNeighbourDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
 constexpr int32_t kNeighbourDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
 
+// The shared generator's step, seed * kLcgMultiplier + 1, and the same step taken twice.
+constexpr uint32_t kLcgMultiplier = 134775813u;
+constexpr uint32_t kLcgMultiplier2 = kLcgMultiplier * kLcgMultiplier;
+constexpr uint32_t kLcgIncrement2 = kLcgMultiplier + 1u;
+
+// Direction orders of the smoothing pass: nibble k holds the direction tried k-th.
+constexpr uint32_t kIdentityOrder = 0x76543210u;
+// Rows of one diagonal front of the smoothing pass.
+constexpr int32_t kThermalRows = 4;
+
+// The ten draws of one cell: five times Random(8) twice, swapping the two picked entries. A
+// Random(8) is the top three bits of the advanced seed, so 4 * Random(8) is a nibble's shift.
+// Every seed is jumped to from the cell's first one, so the multiplications run side by side.
+[[gnu::always_inline]] inline uint32_t ShuffleOrder(uint32_t order, uint32_t& seed) {
+  static constexpr auto kJumps = [] {
+    std::array<std::array<uint32_t, 2>, 11> jumps{};
+    jumps[0] = {1u, 0u};
+    for (size_t k = 1; k < jumps.size(); ++k) {
+      jumps[k] = {jumps[k - 1][0] * kLcgMultiplier, jumps[k - 1][1] * kLcgMultiplier + 1u};
+    }
+    return jumps;
+  }();
+  const uint32_t s = seed;
+  for (int swap = 0; swap < 5; ++swap) {
+    const uint32_t si = s * kJumps[2 * swap + 1][0] + kJumps[2 * swap + 1][1];
+    const uint32_t sj = s * kJumps[2 * swap + 2][0] + kJumps[2 * swap + 2][1];
+    const uint32_t shift_i = (si >> 27) & 0x1Cu;
+    const uint32_t shift_j = (sj >> 27) & 0x1Cu;
+    const uint32_t x = ((order >> shift_i) ^ (order >> shift_j)) & 0xFu;
+    order ^= (x << shift_i) | (x << shift_j);
+  }
+  seed = s * kJumps[10][0] + kJumps[10][1];
+  return order;
+}
+
+// `when` ? a : b, by masking the bits: the compiler keeps a ?: on floats as a branch, and
+// these conditions follow the terrain, which no predictor can guess.
+[[gnu::always_inline]] inline float Select(bool when, float a, float b) {
+  const uint32_t mask = 0u - static_cast<uint32_t>(when);
+  return std::bit_cast<float>((std::bit_cast<uint32_t>(a) & mask) |
+                              (std::bit_cast<uint32_t>(b) & ~mask));
+}
+
+// One neighbour of the smoothing pass: a strictly lower neighbour takes an eighth of the
+// difference from the centre.
+[[gnu::always_inline]] inline void ErodePair(float& centre, float& neighbour) {
+  const float c = centre;
+  const float n = neighbour;
+  const double d = (static_cast<double>(c) - n) / 8.0;
+  const float raised = static_cast<float>(n + d);
+  const float lowered = static_cast<float>(c - d);
+  const bool lower = n < c;
+  neighbour = Select(lower, raised, n);
+  centre = Select(lower, lowered, c);
+}
+
+// kThermalRows interior cells on one diagonal front: the cell at `first` in the band's top
+// row, and three columns further left in each row below. Their blocks are disjoint, so their
+// neighbour steps are interleaved.
+[[gnu::always_inline]] inline void ErodeFront(float* first, int32_t width, const uint32_t* orders,
+                                              int32_t order_stride, const int32_t* offsets) {
+  float* centres[kThermalRows];
+  float c[kThermalRows];
+  uint32_t order[kThermalRows];
+  for (int r = 0; r < kThermalRows; ++r) {
+    centres[r] = first + static_cast<ptrdiff_t>(r) * width - 3 * r;
+    c[r] = *centres[r];
+    order[r] = orders[static_cast<ptrdiff_t>(r) * order_stride - 3 * r];
+  }
+  for (int k = 0; k < 8; ++k) {
+    for (int r = 0; r < kThermalRows; ++r) {
+      ErodePair(c[r], centres[r][offsets[(order[r] >> (4 * k)) & 7u]]);
+    }
+  }
+  for (int r = 0; r < kThermalRows; ++r) {
+    *centres[r] = c[r];
+  }
+}
+
 int32_t Displace(int64_t sum, int32_t amplitude) {
   const int64_t value = sum / 4 + Random(2 * amplitude + 1) - amplitude;
   return static_cast<int32_t>(value);
 }
 
-// Appends the time since the previous mark to the generator's timings.
+// Appends the wall-clock and processor time since the previous mark to the generator's
+// timings; processor time is the steadier measure on a busy machine.
 class StageClock {
 public:
   explicit StageClock(std::vector<TTerrainGenerator::StageTiming>& timings) : timings_(timings) {
@@ -31,13 +115,17 @@ public:
   }
   void Mark(const char* name) {
     const auto now = std::chrono::steady_clock::now();
-    timings_.push_back({name, std::chrono::duration<double>(now - last_).count()});
+    const std::clock_t cpu_now = std::clock();
+    timings_.push_back({name, std::chrono::duration<double>(now - last_).count(),
+                        static_cast<double>(cpu_now - cpu_last_) / CLOCKS_PER_SEC});
     last_ = now;
+    cpu_last_ = cpu_now;
   }
 
 private:
   std::vector<TTerrainGenerator::StageTiming>& timings_;
   std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+  std::clock_t cpu_last_ = std::clock();
 };
 
 } // namespace
@@ -110,82 +198,168 @@ void TTerrainGenerator::DiamondSquare(int32_t levels) {
 }
 
 void TTerrainGenerator::ErodeThermal() {
-  int32_t order[8] = {0, 1, 2, 3, 4, 5, 6, 7};
-  for (int32_t y = 0; y < Height; ++y) {
-    for (int32_t x = 0; x < Width; ++x) {
-      for (int shuffle = 0; shuffle < 5; ++shuffle) {
-        const int32_t i = Random(8);
-        const int32_t j = Random(8);
-        if (i != j) {
-          std::swap(order[i], order[j]);
-        }
+  const int32_t width = Width;
+  const int32_t height = Height;
+  assert(Heights.size() == static_cast<size_t>(width) * height &&
+         "ErodeThermal: Heights must hold Width * Height samples");
+  if (width <= 0 || height <= 0) {
+    return;
+  }
+  float* heights = Heights.data();
+  int32_t offsets[8];
+  for (int d = 0; d < 8; ++d) {
+    offsets[d] = kNeighbourDy[d] * width + kNeighbourDx[d];
+  }
+  auto erode_checked = [&](int32_t x, int32_t y, uint32_t order) {
+    float* centre = heights + static_cast<ptrdiff_t>(y) * width + x;
+    float c = *centre;
+    for (int k = 0; k < 8; ++k) {
+      const uint32_t d = (order >> (4 * k)) & 7u;
+      const int32_t nx = x + kNeighbourDx[d];
+      const int32_t ny = y + kNeighbourDy[d];
+      if (static_cast<uint32_t>(nx) < static_cast<uint32_t>(width) &&
+          static_cast<uint32_t>(ny) < static_cast<uint32_t>(height)) {
+        ErodePair(c, centre[offsets[d]]);
       }
-      float& centre = Heights[static_cast<size_t>(y) * Width + x];
-      for (int32_t direction : order) {
-        const int32_t nx = x + kNeighbourDx[direction];
-        const int32_t ny = y + kNeighbourDy[direction];
-        if (nx < 0 || nx >= Width || ny < 0 || ny >= Height) {
-          continue;
-        }
-        float& neighbour = Heights[static_cast<size_t>(ny) * Width + nx];
-        if (neighbour < centre) {
-          const double d = (static_cast<double>(centre) - neighbour) / 8.0;
-          neighbour = static_cast<float>(neighbour + d);
-          centre = static_cast<float>(centre - d);
+    }
+    *centre = c;
+  };
+
+  uint32_t seed = RandSeed();
+  uint32_t order = kIdentityOrder;
+  std::vector<uint32_t> orders(static_cast<size_t>(kThermalRows) * width);
+  for (int32_t y0 = 0; y0 < height; y0 += kThermalRows) {
+    const int32_t rows = std::min(kThermalRows, height - y0);
+    // The shuffles carry over from cell to cell in row order; they depend on nothing but the
+    // draws, so a band's orders are made first.
+    for (size_t i = 0; i < static_cast<size_t>(rows) * width; ++i) {
+      order = ShuffleOrder(order, seed);
+      orders[i] = order;
+    }
+    // A cell touches only its 3 x 3 block, so a cell three columns left of one in the row above
+    // is independent of it: the band's rows run together on a diagonal front, which keeps the
+    // row-major result while several cells' dependency chains proceed side by side.
+    const bool inner_band = rows == kThermalRows && y0 >= 1 && y0 + rows <= height - 1;
+    const int32_t first_full = 3 * (kThermalRows - 1) + 1;
+    for (int32_t t = 0; t < width + 3 * (rows - 1); ++t) {
+      if (inner_band && t >= first_full && t <= width - 2) {
+        ErodeFront(heights + static_cast<ptrdiff_t>(y0) * width + t, width, orders.data() + t,
+                   width, offsets);
+        continue;
+      }
+      for (int32_t r = 0; r < rows; ++r) {
+        const int32_t x = t - 3 * r;
+        if (x >= 0 && x < width) {
+          erode_checked(x, y0 + r, orders[static_cast<size_t>(r) * width + x]);
         }
       }
     }
   }
+  SetRandSeed(seed);
 }
 
 void TTerrainGenerator::ErodeFlow(float keep) {
   keep = std::clamp(keep, 0.0f, 1.0f);
   const double keep_factor = keep;
   const double take_factor = 1.0 - keep_factor;
-  struct Particle {
-    int32_t x;
-    int32_t y;
-  };
-  std::vector<Particle> particles(static_cast<size_t>(Width) * Height);
-  for (int32_t y = 0; y < Height; ++y) {
-    for (int32_t x = 0; x < Width; ++x) {
-      particles[static_cast<size_t>(y) * Width + x] = Particle{x, y};
-    }
+  const uint32_t width = static_cast<uint32_t>(Width);
+  const uint32_t height = static_cast<uint32_t>(Height);
+  const uint32_t cells = width * height;
+  assert(LevelsForSize(Width) >= 0 && LevelsForSize(Height) >= 0 &&
+         "ErodeFlow: the map wraps by masks, so both sides must be powers of two");
+  assert(Heights.size() == cells && "ErodeFlow: Heights must hold Width * Height samples");
+  if (cells == 0) {
+    return;
   }
-  auto at = [&](int32_t x, int32_t y) -> float& {
-    return Heights[static_cast<size_t>(y) * Width + x];
-  };
-  int64_t count = static_cast<int64_t>(particles.size());
+  const uint32_t x_mask = width - 1;
+  const uint32_t width_shift = static_cast<uint32_t>(std::countr_zero(width));
+  const uint32_t y_mask = (height - 1) * width;
+  // Offsets of the eight neighbours inside the map, twice over, so that five consecutive
+  // directions from any start are contiguous; and the wrapping parts for cells on an edge.
+  int32_t offsets[16];
+  uint32_t wrap_dx[8];
+  uint32_t wrap_dy[8];
+  for (int d = 0; d < 8; ++d) {
+    offsets[d] = offsets[d + 8] = kNeighbourDy[d] * Width + kNeighbourDx[d];
+    wrap_dx[d] = static_cast<uint32_t>(kNeighbourDx[d]);
+    wrap_dy[d] = static_cast<uint32_t>(kNeighbourDy[d] * Width);
+  }
+  // Cells with all eight neighbours inside the map: 1 <= x <= width - 2, same for y.
+  const uint32_t inner_x = width > 2 ? width - 2 : 0;
+  const uint32_t inner_y = height > 2 ? height - 2 : 0;
+
+  // A particle is the index y * width + x of the cell it sits on.
+  std::vector<uint32_t> particles(cells);
+  for (uint32_t i = 0; i < cells; ++i) {
+    particles[i] = i;
+  }
+  uint32_t* list = particles.data();
+  float* heights = Heights.data();
+  uint32_t seed = RandSeed();
+  int64_t count = cells;
+  // How many particles ahead the height rows are fetched: enough to cover a trip to memory.
+  constexpr int64_t kAhead = 24;
+  // The list is read downwards, which the hardware does not fetch ahead on its own.
+  constexpr int64_t kListAhead = 256;
+  const uint32_t all_mask = cells - 1;
+
   while (count > 0) {
     for (int64_t i = count - 1; i >= 0; --i) {
-      Particle& p = particles[i];
-      float best = at(p.x, p.y);
-      int32_t r = Random(64) + Random(64);
-      bool moves = false;
-      Particle target{};
-      for (int look = 0; look < 5; ++look) {
-        r = (r + 1) & 7;
-        const int32_t nx = (p.x + kNeighbourDx[r]) & (Width - 1);
-        const int32_t ny = (p.y + kNeighbourDy[r]) & (Height - 1);
-        if (at(nx, ny) < best) {
-          best = at(nx, ny);
-          target = Particle{nx, ny};
-          moves = true;
+      if (i >= kListAhead) {
+        __builtin_prefetch(list + i - kListAhead);
+      }
+      if (i >= kAhead) {
+        const uint32_t ahead = list[i - kAhead];
+        __builtin_prefetch(heights + ((ahead - width) & all_mask));
+        __builtin_prefetch(heights + ahead);
+        __builtin_prefetch(heights + ((ahead + width) & all_mask));
+      }
+      const uint32_t cell = list[i];
+      // Two draws of Random(64): the top six bits of each advanced seed. The second seed is
+      // jumped to directly so that the two multiplications do not wait on each other.
+      const uint32_t seed1 = seed * kLcgMultiplier + 1u;
+      const uint32_t seed2 = seed * kLcgMultiplier2 + kLcgIncrement2;
+      seed = seed2;
+      const uint32_t start = ((seed1 >> 26) + (seed2 >> 26) + 1u) & 7u;
+
+      const float own = heights[cell];
+      float best = own;
+      uint32_t target = cell;
+      const uint32_t x = cell & x_mask;
+      const uint32_t y = cell >> width_shift;
+      if (x - 1u < inner_x && y - 1u < inner_y) [[likely]] {
+        const int32_t* offset = offsets + start;
+        for (int look = 0; look < 5; ++look) {
+          const uint32_t n = cell + static_cast<uint32_t>(offset[look]);
+          const float h = heights[n];
+          const bool lower = h < best;
+          best = lower ? h : best;
+          target = lower ? n : target;
+        }
+      } else {
+        for (uint32_t look = 0; look < 5; ++look) {
+          const uint32_t d = (start + look) & 7u;
+          const uint32_t n = ((cell + wrap_dy[d]) & y_mask) | ((cell + wrap_dx[d]) & x_mask);
+          const float h = heights[n];
+          const bool lower = h < best;
+          best = lower ? h : best;
+          target = lower ? n : target;
         }
       }
-      if (!moves) {
-        if (i != count - 1) {
-          p = particles[count - 1];
-        }
+      // Only a strictly lower neighbour can be chosen, so the particle moved iff the target
+      // is another cell.
+      if (target != cell) {
+        const float blended = static_cast<float>(own * keep_factor + best * take_factor);
+        heights[cell] = blended;
+        heights[target] = blended;
+        list[i] = target;
+      } else {
         --count;
-        continue;
+        list[i] = list[count];
       }
-      float& source = at(p.x, p.y);
-      source = static_cast<float>(source * keep_factor + best * take_factor);
-      at(target.x, target.y) = source;
-      p = target;
     }
   }
+  SetRandSeed(seed);
 }
 
 bool TTerrainGenerator::Generate() {

@@ -42,10 +42,11 @@ public:
   // of two.
   void ErodeFlow(float keep);
 
-  // Wall-clock time of each step of the last Generate, in the order they ran.
+  // Time taken by each step of the last Generate, in the order they ran.
   struct StageTiming {
     const char* Name = "";
     double Seconds = 0.0;
+    double CpuSeconds = 0.0;
   };
 
   int32_t Width = 0;
