@@ -101,11 +101,6 @@ constexpr int32_t kThermalRows = 4;
   }
 }
 
-int32_t Displace(int64_t sum, int32_t amplitude) {
-  const int64_t value = sum / 4 + Random(2 * amplitude + 1) - amplitude;
-  return static_cast<int32_t>(value);
-}
-
 // Appends the wall-clock and processor time since the previous mark to the generator's
 // timings; processor time is the steadier measure on a busy machine.
 class StageClock {
@@ -157,44 +152,67 @@ void TTerrainGenerator::DiamondSquare(int32_t levels) {
   GridSize = n;
   std::vector<int32_t>& grid = Cells[GridPlane];
   grid.resize(static_cast<size_t>(n) * n);
-  auto v = [&](int32_t x, int32_t y) -> int32_t& {
-    return grid[static_cast<size_t>(y & mask) * n + (x & mask)];
+  int32_t* const v = grid.data();
+  auto row = [&](int32_t y) { return v + static_cast<ptrdiff_t>(y & mask) * n; };
+
+  uint32_t seed = RandSeed();
+  // sum / 4 + Random(2 * amplitude + 1) - amplitude, with the draw made here: the high word
+  // of the advanced seed times the range, 0 for an empty range like Random's.
+  auto displace = [&seed](int64_t sum, int32_t amplitude) {
+    seed = seed * kLcgMultiplier + 1u;
+    const uint64_t range = static_cast<uint64_t>(std::max<int64_t>(2 * int64_t{amplitude} + 1, 0));
+    const int64_t draw = static_cast<int64_t>((uint64_t{seed} * range) >> 32);
+    return static_cast<int32_t>(sum / 4 + draw - amplitude);
   };
-  v(0, 0) = 0;
+
+  v[0] = 0;
   int32_t s = n;
   int32_t k = levels;
   while (s >= 2) {
     --k;
     const int32_t h = s / 2;
     const Amplitudes amp = DiamondSquareAmplitudes(Roughness[k], s);
-    auto diagonal = [&](int32_t x, int32_t y) -> int64_t {
-      return int64_t{v(x - h, y - h)} + v(x + h, y - h) + v(x - h, y + h) + v(x + h, y + h);
-    };
-    auto orthogonal = [&](int32_t x, int32_t y) -> int64_t {
-      return int64_t{v(x, y - h)} + v(x - h, y) + v(x + h, y) + v(x, y + h);
-    };
-    for (int32_t y = h; y < n; y += s) {
+    // Each pass reads only cells that the pass does not write, so the order of the reads does
+    // not matter; the draws stay in row order.
+    for (int32_t y = h; y < n; y += s) { // square centres from the corners
+      const int32_t* up = row(y - h);
+      const int32_t* down = row(y + h);
+      int32_t* centre = row(y);
       for (int32_t x = h; x < n; x += s) {
-        v(x, y) = Displace(diagonal(x, y), amp.A);
+        const int32_t left = x - h;
+        const int32_t right = (x + h) & mask;
+        const int64_t sum = int64_t{up[left]} + up[right] + down[left] + down[right];
+        centre[x] = displace(sum, amp.A);
       }
     }
-    for (int32_t y = 0; y < n; y += s) {
+    for (int32_t y = 0; y < n; y += s) { // corners from the new centres
+      const int32_t* up = row(y - h);
+      const int32_t* down = row(y + h);
+      int32_t* centre = row(y);
       for (int32_t x = 0; x < n; x += s) {
-        v(x, y) = Displace(diagonal(x, y), amp.A2);
+        const int32_t left = (x - h) & mask;
+        const int32_t right = (x + h) & mask;
+        const int64_t sum = int64_t{up[left]} + up[right] + down[left] + down[right];
+        centre[x] = displace(sum, amp.A2);
       }
     }
-    for (int32_t y = 0; y < n; y += h) {
-      for (int32_t x = (y + h) & h; x < n; x += s) {
-        v(x, y) = Displace(orthogonal(x, y), amp.A2);
-      }
-    }
-    for (int32_t y = 0; y < n; y += h) {
-      for (int32_t x = y & h; x < n; x += s) {
-        v(x, y) = Displace(orthogonal(x, y), amp.A2);
+    // Edge midpoints from corners and centres, then corners and centres again from the edges.
+    for (int32_t pass = 0; pass < 2; ++pass) {
+      for (int32_t y = 0; y < n; y += h) {
+        const int32_t* up = row(y - h);
+        const int32_t* down = row(y + h);
+        int32_t* centre = row(y);
+        const int32_t first = pass == 0 ? (y + h) & h : y & h;
+        for (int32_t x = first; x < n; x += s) {
+          const int64_t sum =
+              int64_t{up[x]} + centre[(x - h) & mask] + centre[(x + h) & mask] + down[x];
+          centre[x] = displace(sum, amp.A2);
+        }
       }
     }
     s = h;
   }
+  SetRandSeed(seed);
 }
 
 void TTerrainGenerator::ErodeThermal() {
@@ -370,12 +388,6 @@ bool TTerrainGenerator::Generate() {
   }
   StageClock clock(Timings);
   const size_t count = static_cast<size_t>(Width) * Height;
-  Cells[0].assign(count, 0);
-  Cells[1].assign(count, 0);
-  Heights.assign(count, 0.0f);
-  Uneroded.assign(count, 0.0f);
-  ErosionMap.SetSize(Width, Height);
-  BaseMap.SetSize(Width, Height);
 
   Roughness.fill(0.0f);
   const float first[7] = {0.9f, 0.1f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f};
@@ -384,20 +396,23 @@ bool TTerrainGenerator::Generate() {
   DiamondSquare(levels);
   clock.Mark("DiamondSquare 1");
 
+  // The second fractal is never used; drawing it only moves the random sequence on to where
+  // the erosion passes expect it.
   const float second[8] = {0.0f, 0.03f, 0.04f, 0.05f, 0.05f, 0.05f, 0.02f, 0.03f};
   std::copy(std::begin(second), std::end(second), Roughness.begin());
   GridPlane = 1;
   DiamondSquare(levels);
   clock.Mark("DiamondSquare 2");
   std::vector<int32_t>().swap(Cells[1]);
+
+  // A soft S-curve around the mean level.
+  Heights.resize(count);
   for (size_t i = 0; i < count; ++i) {
-    Heights[i] = static_cast<float>(Cells[0][i]);
+    const float v = static_cast<float>(Cells[0][i]);
+    const double h = v / 65536.0 + 0.5;
+    Heights[i] = static_cast<float>(h * 0.5 * (h / std::sqrt(h * h + 14745600.0) + 1.0));
   }
   std::vector<int32_t>().swap(Cells[0]);
-  for (float& v : Heights) {
-    const double h = v / 65536.0 + 0.5;
-    v = static_cast<float>(h * 0.5 * (h / std::sqrt(h * h + 14745600.0) + 1.0));
-  }
   Uneroded = Heights;
   clock.Mark("Reshape");
 
@@ -412,12 +427,16 @@ bool TTerrainGenerator::Generate() {
   ErodeThermal();
   clock.Mark("ErodeThermal 3");
 
+  // The working arrays become the maps' samples: both are row-major already.
   for (size_t i = 0; i < count; ++i) {
-    ErosionMap.Data[i] = Heights[i];
-    BaseMap.Data[i] = static_cast<float>(static_cast<double>(Uneroded[i]) - Heights[i]);
+    Uneroded[i] = static_cast<float>(static_cast<double>(Uneroded[i]) - Heights[i]);
   }
-  std::vector<float>().swap(Heights);
-  std::vector<float>().swap(Uneroded);
+  ErosionMap.Width = BaseMap.Width = Width;
+  ErosionMap.Height = BaseMap.Height = Height;
+  ErosionMap.Data = std::move(Heights);
+  BaseMap.Data = std::move(Uneroded);
+  Heights.clear();
+  Uneroded.clear();
   ErosionMap.Normalize();
   BaseMap.NormalizeWith(ErosionMap.Range);
   clock.Mark("Maps and Normalize");
