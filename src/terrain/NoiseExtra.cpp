@@ -4,6 +4,7 @@
 
 #include "engine/Random.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -110,6 +111,7 @@ void TNoiseExtra::Init(int32_t seed) {
     Perm[kSize + i] = Perm[i];
     Grad3[kSize + i] = Grad3[i];
   }
+  perm16_.assign(Perm.begin(), Perm.end());
   // The upper z corner of entry k is always entry k + 1: either the next lattice point or,
   // past the end of the period, its repetition.
   pairs_.assign(kTableLength - 1, GradientPair{});
@@ -119,63 +121,89 @@ void TNoiseExtra::Init(int32_t seed) {
   }
 }
 
-[[gnu::always_inline]] inline double TNoiseExtra::Evaluate(double x, double y, double z) const {
+[[gnu::always_inline]] inline TNoiseExtra::Cell TNoiseExtra::Prepare(double x, double y,
+                                                                     double z) const {
   // x and y share one register; z rides in the other with a dummy.
   Lanes xy = {x, y};
   Lanes zz = {z, 0.0};
-  const Lanes abs_xy = {std::fabs(x), std::fabs(y)};
-  const Lanes abs_zz = {std::fabs(z), 0.0};
-  const auto near = (abs_xy < kNear) & (abs_zz < kNear); // false for NaN
-  if ((near[0] & near[1]) != 0) [[likely]] {
-    xy = ShiftNear(xy);
-    zz = ShiftNear(zz);
+  // Comparisons with NaN are false, so NaN takes the far path.
+  const double ax = std::fabs(x);
+  const double ay = std::fabs(y);
+  const double az = std::fabs(z);
+  if ((ax < kPeriod) & (ay < kPeriod) & (az < kPeriod)) [[likely]] {
+    // Inside the first period the shift subtracts no period at all.
+    xy += kPeriod;
+    zz += kPeriod;
   } else {
-    xy = Lanes{ShiftFar(x), ShiftFar(y)};
-    zz = Lanes{ShiftFar(z), 0.0};
+    if ((ax < kNear) & (ay < kNear) & (az < kNear)) {
+      xy = ShiftNear(xy);
+      zz = ShiftNear(zz);
+    } else {
+      xy = Lanes{ShiftFar(x), ShiftFar(y)};
+      zz = Lanes{ShiftFar(z), 0.0};
+    }
   }
   const LatticeLanes cxy = Locate(xy);
   const LatticeLanes cz = Locate(zz);
 
-  const int32_t* perm = Perm.data();
-  const int32_t i = perm[cxy.b0[0]];
-  const int32_t j = perm[cxy.b1[0]];
+  const uint16_t* perm = perm16_.data();
+  const uint32_t i = perm[cxy.b0[0]];
+  const uint32_t j = perm[cxy.b1[0]];
   const GradientPair* pairs = pairs_.data() + cz.b0[0];
-  const GradientPair& g00 = pairs[perm[i + cxy.b0[1]]];
-  const GradientPair& g10 = pairs[perm[j + cxy.b0[1]]];
-  const GradientPair& g01 = pairs[perm[i + cxy.b1[1]]];
-  const GradientPair& g11 = pairs[perm[j + cxy.b1[1]]];
+  Cell c;
+  c.g00 = pairs + perm[i + cxy.b0[1]];
+  c.g10 = pairs + perm[j + cxy.b0[1]];
+  c.g01 = pairs + perm[i + cxy.b1[1]];
+  c.g11 = pairs + perm[j + cxy.b1[1]];
+  c.r0 = cxy.r0;
+  c.r1 = cxy.r1;
+  c.s = cxy.s;
+  c.rz = Lanes{cz.r0[0], cz.r1[0]};
+  c.sz = cz.s[0];
+  return c;
+}
 
-  const Lanes rx0 = Splat(cxy.r0[0]);
-  const Lanes rx1 = Splat(cxy.r1[0]);
-  const Lanes ry0 = Splat(cxy.r0[1]);
-  const Lanes ry1 = Splat(cxy.r1[1]);
-  const Lanes sx = Splat(cxy.s[0]);
-  const Lanes sy = Splat(cxy.s[1]);
+[[gnu::always_inline]] inline double TNoiseExtra::Blend(const Cell& c) {
+  const Lanes rx0 = Splat(c.r0[0]);
+  const Lanes rx1 = Splat(c.r1[0]);
+  const Lanes ry0 = Splat(c.r0[1]);
+  const Lanes ry1 = Splat(c.r1[1]);
+  const Lanes sx = Splat(c.s[0]);
+  const Lanes sy = Splat(c.s[1]);
   // Lane 0 works at the lower z corner, lane 1 at the upper one.
-  const Lanes rz = {cz.r0[0], cz.r1[0]};
-  Lanes u = Load(g00.X) * rx0 + Load(g00.Y) * ry0 + Load(g00.Z) * rz;
-  Lanes v = Load(g10.X) * rx1 + Load(g10.Y) * ry0 + Load(g10.Z) * rz;
+  Lanes u = Load(c.g00->X) * rx0 + Load(c.g00->Y) * ry0 + Load(c.g00->Z) * c.rz;
+  Lanes v = Load(c.g10->X) * rx1 + Load(c.g10->Y) * ry0 + Load(c.g10->Z) * c.rz;
   const Lanes e = u + sx * (v - u);
-  u = Load(g01.X) * rx0 + Load(g01.Y) * ry1 + Load(g01.Z) * rz;
-  v = Load(g11.X) * rx1 + Load(g11.Y) * ry1 + Load(g11.Z) * rz;
+  u = Load(c.g01->X) * rx0 + Load(c.g01->Y) * ry1 + Load(c.g01->Z) * c.rz;
+  v = Load(c.g11->X) * rx1 + Load(c.g11->Y) * ry1 + Load(c.g11->Z) * c.rz;
   const Lanes f = u + sx * (v - u);
   const Lanes g = e + sy * (f - e);
-  return g[0] + cz.s[0] * (g[1] - g[0]);
+  return g[0] + c.sz * (g[1] - g[0]);
 }
 
 double TNoiseExtra::Noise3(double x, double y, double z) const {
-  return Evaluate(x, y, z);
+  return Blend(Prepare(x, y, z));
 }
 
 double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const {
+  // The octaves do not depend on each other: all lattice lookups of a batch are issued before
+  // any blending, so their latencies overlap instead of adding up.
+  constexpr int kBatch = 4;
   double sum = 0.0;
   double amplitude = 1.0;
-  for (int octave = 0; octave < octaves; ++octave) {
-    sum += amplitude * Evaluate(x, y, z);
-    x *= 2.0;
-    y *= 2.0;
-    z *= 2.0;
-    amplitude *= 0.5;
+  for (int first = 0; first < octaves; first += kBatch) {
+    const int count = std::min(kBatch, octaves - first);
+    Cell cells[kBatch];
+    for (int k = 0; k < count; ++k) {
+      cells[k] = Prepare(x, y, z);
+      x *= 2.0;
+      y *= 2.0;
+      z *= 2.0;
+    }
+    for (int k = 0; k < count; ++k) {
+      sum += amplitude * Blend(cells[k]);
+      amplitude *= 0.5;
+    }
   }
   return std::fabs(sum);
 }

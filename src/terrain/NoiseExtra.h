@@ -46,8 +46,25 @@ private:
     double Y[2];
     double Z[2];
   };
-  double Evaluate(double x, double y, double z) const;
+  typedef double Lanes __attribute__((vector_size(16)));
+  // A point's lattice cell: its four gradient pairs and its offsets and fade weights, x in lane
+  // 0 and y in lane 1.
+  struct Cell {
+    const GradientPair* g00;
+    const GradientPair* g10;
+    const GradientPair* g01;
+    const GradientPair* g11;
+    Lanes r0;
+    Lanes r1;
+    Lanes s;
+    Lanes rz;
+    double sz;
+  };
+  Cell Prepare(double x, double y, double z) const;
+  static double Blend(const Cell& cell);
 
+  // Perm in half the cache space.
+  std::vector<uint16_t> perm16_;
   std::vector<GradientPair> pairs_;
 };
 
