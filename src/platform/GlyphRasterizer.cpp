@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
 
 namespace meridia::platform {
@@ -24,7 +25,14 @@ struct FaceFile {
 bool FontconfigReady() {
   static std::once_flag once;
   static bool ready = false;
-  std::call_once(once, [] { ready = FcInit() == FcTrue; });
+  std::call_once(once, [] {
+    ready = FcInit() == FcTrue;
+    if (ready) {
+      // The configuration and its caches live until the process ends; no pattern or set of
+      // ours outlives a single match, so releasing them at exit is safe.
+      std::atexit(FcFini);
+    }
+  });
   return ready;
 }
 
