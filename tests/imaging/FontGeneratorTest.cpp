@@ -35,23 +35,6 @@ FontBitmap Filled(int32_t w, int32_t h, std::initializer_list<uint8_t> first_byt
   return bitmap;
 }
 
-TEST(FontGenerator, StartsWithItsDocumentedSettings) {
-  const TFontGenerator g;
-  EXPECT_EQ(g.FontName(), "Arial");
-  EXPECT_EQ(g.FontSize(), 12);
-  EXPECT_EQ(std::tie(g.CellWidth, g.CellHeight, g.AtlasWidth, g.AtlasHeight, g.Columns),
-            std::make_tuple(20, 20, 512, 512, 10));
-  EXPECT_EQ(std::tie(g.PadX, g.PadY, g.ShadowOffset, g.BlurRadius, g.ShadowStrength),
-            std::make_tuple(0, 0, 2, 1, 100));
-  EXPECT_EQ(std::tie(g.ExtraWidth, g.ExtraSpacing, g.FirstChar, g.LastChar),
-            std::make_tuple(0, 0, 32, 255));
-  EXPECT_EQ(g.TextColor, kColorWhite);
-  EXPECT_EQ(g.BackColor, kColorBlack);
-  EXPECT_TRUE(g.AutoCell);
-  EXPECT_TRUE(g.Shadow);
-  EXPECT_TRUE(g.Glyphs.empty());
-}
-
 TEST(FontGenerator, MeasuringPlacesEachGlyphInItsCell) {
   TFontGenerator g;
   g.ExtraWidth = 1;
