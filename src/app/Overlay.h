@@ -1,7 +1,6 @@
-// The statistics overlay: fourteen lines over every finished frame (counters and camera state at
-// the top left, the machine at the bottom), the centred progress word of start-up, and F4's
-// numbered screenshots. The line texts are plain data (OverlayLines); DrawOverlay only prints
-// them.
+// The statistics overlay: fourteen lines over every finished frame, the centred word shown during
+// start-up, and F4's numbered screenshots. The line texts are plain data (OverlayLines), so
+// DrawOverlay only prints them and never decides what they say.
 #pragma once
 
 #include "engine/VectorTypes.h"

@@ -1,7 +1,6 @@
-// TFontGenerator: renders the characters FirstChar..LastChar of one system font into a grid of
-// cells on an AtlasWidth by AtlasHeight bitmap, measures each glyph, and makes the blurred copy
-// that becomes the alpha channel. Glyphs always holds LastChar - FirstChar + 1 records after a
-// render, each box inside its own cell of the fitted grid.
+// TFontGenerator: draws characters FirstChar..LastChar of a system font into a grid of cells on
+// one bitmap, measures them, and makes the blurred copy that becomes the alpha channel. After a
+// render Glyphs holds LastChar - FirstChar + 1 records, each box inside its own cell.
 #pragma once
 
 #include "engine/Object.h"
