@@ -172,7 +172,7 @@ std::string ProcessorNameFromCpuInfo(std::string_view cpuinfo) {
     // ARM kernels describe the core by implementer and part numbers instead.
     vendor = CpuField(cpuinfo, "CPU implementer");
     if (!CpuField(cpuinfo, "CPU part").empty()) {
-      identifier = "Part " + CpuField(cpuinfo, "CPU part") + " Revision " +
+      identifier = "CPU part " + CpuField(cpuinfo, "CPU part") + " revision " +
                    CpuField(cpuinfo, "CPU revision");
     }
   }

@@ -36,7 +36,7 @@ TEST(SystemInfo, ProcessorNamesFallBackThroughVendorAndIdentifier) {
       {"ARM cores",
        "processor\t: 0\nCPU implementer\t: 0x41\nCPU part\t: 0xd0c\n"
        "CPU revision\t: 1\n",
-       "0x41 - Part 0xd0c Revision 1"},
+       "0x41 - CPU part 0xd0c revision 1"},
       {"second processor ignored", "processor : 0\n\nmodel name : Later\n", "Unknown processor"},
       {"nothing", "", "Unknown processor"},
       {"no colon", "model name Intel\n", "Unknown processor"},
