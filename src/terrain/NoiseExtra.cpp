@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 namespace meridia {
@@ -16,12 +15,6 @@ namespace {
 // the scalar order, so the results are the same bits as one lane at a time.
 typedef double Lanes __attribute__((vector_size(16)));
 typedef int32_t IntLanes __attribute__((vector_size(8)));
-
-Lanes Load(const double* p) {
-  Lanes v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
 
 Lanes Splat(double v) {
   return Lanes{v, v};
@@ -121,40 +114,41 @@ void TNoiseExtra::Init(int32_t seed) {
   }
 }
 
-[[gnu::always_inline]] inline TNoiseExtra::Cell TNoiseExtra::Prepare(double x, double y,
-                                                                     double z) const {
-  // x and y share one register; z rides in the other with a dummy.
-  Lanes xy = {x, y};
-  Lanes zz = {z, 0.0};
-  // Comparisons with NaN are false, so NaN takes the far path.
-  const double ax = std::fabs(x);
-  const double ay = std::fabs(y);
-  const double az = std::fabs(z);
-  if ((ax < kPeriod) & (ay < kPeriod) & (az < kPeriod)) [[likely]] {
-    // Inside the first period the shift subtracts no period at all.
-    xy += kPeriod;
-    zz += kPeriod;
+// Whether a point lies inside the first period in every coordinate, where shifting it is a
+// plain addition. Comparisons with NaN are false, so NaN never is.
+[[gnu::always_inline]] inline bool Inside(double x, double y, double z) {
+  return (std::fabs(x) < kPeriod) & (std::fabs(y) < kPeriod) & (std::fabs(z) < kPeriod);
+}
+
+// The shift of a point outside the first period: x and y in one register, z in the other.
+[[gnu::noinline]] void ShiftOutside(double x, double y, double z, Lanes& xy, Lanes& zz) {
+  if ((std::fabs(x) < kNear) & (std::fabs(y) < kNear) & (std::fabs(z) < kNear)) {
+    xy = ShiftNear(Lanes{x, y});
+    zz = ShiftNear(Lanes{z, 0.0});
   } else {
-    if ((ax < kNear) & (ay < kNear) & (az < kNear)) {
-      xy = ShiftNear(xy);
-      zz = ShiftNear(zz);
-    } else {
-      xy = Lanes{ShiftFar(x), ShiftFar(y)};
-      zz = Lanes{ShiftFar(z), 0.0};
-    }
+    xy = Lanes{ShiftFar(x), ShiftFar(y)};
+    zz = Lanes{ShiftFar(z), 0.0};
   }
+}
+
+[[gnu::always_inline]] inline TNoiseExtra::Cell TNoiseExtra::Prepare(Lanes xy, Lanes zz) const {
   const LatticeLanes cxy = Locate(xy);
   const LatticeLanes cz = Locate(zz);
 
+  // The masked cells are never negative; unsigned indices need no sign extension.
+  const uint32_t bx0 = static_cast<uint32_t>(cxy.b0[0]);
+  const uint32_t bx1 = static_cast<uint32_t>(cxy.b1[0]);
+  const uint32_t by0 = static_cast<uint32_t>(cxy.b0[1]);
+  const uint32_t by1 = static_cast<uint32_t>(cxy.b1[1]);
   const uint16_t* perm = perm16_.data();
-  const uint32_t i = perm[cxy.b0[0]];
-  const uint32_t j = perm[cxy.b1[0]];
-  const GradientPair* pairs = pairs_.data() + cz.b0[0];
+  const uint32_t i = perm[bx0];
+  const uint32_t j = perm[bx1];
+  const GradientPair* pairs = pairs_.data() + static_cast<uint32_t>(cz.b0[0]);
   Cell c;
-  c.g00 = pairs + perm[i + cxy.b0[1]];
-  c.g10 = pairs + perm[j + cxy.b0[1]];
-  c.g01 = pairs + perm[i + cxy.b1[1]];
-  c.g11 = pairs + perm[j + cxy.b1[1]];
+  c.g00 = pairs + perm[i + by0];
+  c.g10 = pairs + perm[j + by0];
+  c.g01 = pairs + perm[i + by1];
+  c.g11 = pairs + perm[j + by1];
   c.r0 = cxy.r0;
   c.r1 = cxy.r1;
   c.s = cxy.s;
@@ -171,18 +165,29 @@ void TNoiseExtra::Init(int32_t seed) {
   const Lanes sx = Splat(c.s[0]);
   const Lanes sy = Splat(c.s[1]);
   // Lane 0 works at the lower z corner, lane 1 at the upper one.
-  Lanes u = Load(c.g00->X) * rx0 + Load(c.g00->Y) * ry0 + Load(c.g00->Z) * c.rz;
-  Lanes v = Load(c.g10->X) * rx1 + Load(c.g10->Y) * ry0 + Load(c.g10->Z) * c.rz;
+  Lanes u = c.g00->X * rx0 + c.g00->Y * ry0 + c.g00->Z * c.rz;
+  Lanes v = c.g10->X * rx1 + c.g10->Y * ry0 + c.g10->Z * c.rz;
   const Lanes e = u + sx * (v - u);
-  u = Load(c.g01->X) * rx0 + Load(c.g01->Y) * ry1 + Load(c.g01->Z) * c.rz;
-  v = Load(c.g11->X) * rx1 + Load(c.g11->Y) * ry1 + Load(c.g11->Z) * c.rz;
+  u = c.g01->X * rx0 + c.g01->Y * ry1 + c.g01->Z * c.rz;
+  v = c.g11->X * rx1 + c.g11->Y * ry1 + c.g11->Z * c.rz;
   const Lanes f = u + sx * (v - u);
   const Lanes g = e + sy * (f - e);
   return g[0] + c.sz * (g[1] - g[0]);
 }
 
 double TNoiseExtra::Noise3(double x, double y, double z) const {
-  return Blend(Prepare(x, y, z));
+  if (Inside(x, y, z)) [[likely]] {
+    // Inside the first period the shift subtracts no period at all.
+    return Blend(Prepare(Lanes{x, y} + kPeriod, Lanes{z, 0.0} + kPeriod));
+  }
+  return Noise3Outside(x, y, z);
+}
+
+double TNoiseExtra::Noise3Outside(double x, double y, double z) const {
+  Lanes xy;
+  Lanes zz;
+  ShiftOutside(x, y, z, xy, zz);
+  return Blend(Prepare(xy, zz));
 }
 
 double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const {
@@ -195,7 +200,15 @@ double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const 
     const int count = std::min(kBatch, octaves - first);
     Cell cells[kBatch];
     for (int k = 0; k < count; ++k) {
-      cells[k] = Prepare(x, y, z);
+      Lanes xy = {x, y};
+      Lanes zz = {z, 0.0};
+      if (Inside(x, y, z)) [[likely]] {
+        xy += kPeriod;
+        zz += kPeriod;
+      } else {
+        ShiftOutside(x, y, z, xy, zz);
+      }
+      cells[k] = Prepare(xy, zz);
       x *= 2.0;
       y *= 2.0;
       z *= 2.0;

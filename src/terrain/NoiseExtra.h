@@ -41,12 +41,12 @@ public:
 private:
   // Grad3[k] and Grad3[k + 1] side by side, one component per pair of lanes: the two gradients
   // a lattice cell needs at its lower and upper z corner, in one cache line.
-  struct alignas(64) GradientPair {
-    double X[2];
-    double Y[2];
-    double Z[2];
-  };
   typedef double Lanes __attribute__((vector_size(16)));
+  struct alignas(64) GradientPair {
+    Lanes X;
+    Lanes Y;
+    Lanes Z;
+  };
   // A point's lattice cell: its four gradient pairs and its offsets and fade weights, x in lane
   // 0 and y in lane 1.
   struct Cell {
@@ -60,7 +60,8 @@ private:
     Lanes rz;
     double sz;
   };
-  Cell Prepare(double x, double y, double z) const;
+  Cell Prepare(Lanes xy, Lanes zz) const;
+  double Noise3Outside(double x, double y, double z) const;
   static double Blend(const Cell& cell);
 
   // Perm in half the cache space.
