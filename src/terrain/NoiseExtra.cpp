@@ -48,24 +48,26 @@ constexpr double kNear = 0x1p43;
   return t >= 0.0 ? t : 0.0;
 }
 
-// Lattice cells and offsets of two coordinates already shifted into (0, 2 * kPeriod].
+// Offsets from the two lattice corners, and fade weights, of two coordinates already shifted
+// into (0, 2 * kPeriod].
 struct LatticeLanes {
-  IntLanes b0;
-  IntLanes b1;
   Lanes r0;
   Lanes r1;
   Lanes s;
 };
 
 [[gnu::always_inline]] inline LatticeLanes Locate(Lanes t) {
-  const IntLanes i = __builtin_convertvector(t, IntLanes);
   LatticeLanes c;
-  c.b0 = i & TNoiseExtra::kMask;
-  c.b1 = (c.b0 + 1) & TNoiseExtra::kMask;
-  c.r0 = t - __builtin_convertvector(i, Lanes);
+  c.r0 = t - __builtin_convertvector(__builtin_convertvector(t, IntLanes), Lanes);
   c.r1 = c.r0 - 1.0;
   c.s = c.r0 * c.r0 * (3.0 - 2.0 * c.r0);
   return c;
+}
+
+// The lower lattice corner of a shifted coordinate. Converted on its own, straight into an
+// integer register, because the table lookups wait on it.
+[[gnu::always_inline]] inline uint32_t Corner(double t) {
+  return static_cast<uint32_t>(static_cast<int32_t>(t)) & TNoiseExtra::kMask;
 }
 
 } // namespace
@@ -135,15 +137,14 @@ void TNoiseExtra::Init(int32_t seed) {
   const LatticeLanes cxy = Locate(xy);
   const LatticeLanes cz = Locate(zz);
 
-  // The masked cells are never negative; unsigned indices need no sign extension.
-  const uint32_t bx0 = static_cast<uint32_t>(cxy.b0[0]);
-  const uint32_t bx1 = static_cast<uint32_t>(cxy.b1[0]);
-  const uint32_t by0 = static_cast<uint32_t>(cxy.b0[1]);
-  const uint32_t by1 = static_cast<uint32_t>(cxy.b1[1]);
+  const uint32_t bx0 = Corner(xy[0]);
+  const uint32_t bx1 = (bx0 + 1) & kMask;
+  const uint32_t by0 = Corner(xy[1]);
+  const uint32_t by1 = (by0 + 1) & kMask;
   const uint16_t* perm = perm16_.data();
   const uint32_t i = perm[bx0];
   const uint32_t j = perm[bx1];
-  const GradientPair* pairs = pairs_.data() + static_cast<uint32_t>(cz.b0[0]);
+  const GradientPair* pairs = pairs_.data() + Corner(zz[0]);
   Cell c;
   c.g00 = pairs + perm[i + by0];
   c.g10 = pairs + perm[j + by0];
