@@ -1,0 +1,176 @@
+// Drawing a quadtree's visible leaves, building patch textures, and the walk over the visible
+// tree for what is planted on patches. The only OpenGL here is the immediate-mode sink.
+#include "planet/PatchDrawing.h"
+
+#include "engine/FrameCounters.h"
+#include "planet/Node.h"
+#include "planet/PlanetCounters.h"
+#include "planet/PlanetState.h"
+#include "terrain/HeightMapFactory.h"
+#include "terrain/TextureBuffer.h"
+#include "view/Frustum.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+namespace meridia {
+namespace {
+
+class ImmediateMode final : public PatchSink {
+public:
+  void DrawFan(const TNode& node, const TPatchFan& fan, const TPatchTexCoords& coords) override {
+    glBegin(GL_TRIANGLE_FAN);
+    for (int32_t k = 0; k < fan.Count; ++k) {
+      const size_t i = fan.Index[static_cast<size_t>(k)];
+      glTexCoord2fv(&coords[i].x);
+      glVertex3fv(&node.Vertex[i]->Position->x);
+    }
+    glEnd();
+  }
+};
+
+// Corner 0, then in ring order each edge's midpoint (when flagged) and the next corner.
+struct RingStep {
+  uint8_t midpoint;
+  uint8_t edge;
+  uint8_t corner;
+};
+constexpr RingStep kRingForward[4] = {{1, 0, 2}, {5, 1, 8}, {7, 2, 6}, {3, 3, 0}};
+constexpr RingStep kRingReversed[4] = {{3, 3, 6}, {7, 2, 8}, {5, 1, 2}, {1, 0, 0}};
+
+double TexelCoordinate(int32_t tile_column, double offset, double grid, double scale) {
+  return (kAtlasTileSize * tile_column + 0.5 + (kAtlasTileSize - 1) * offset +
+          (kAtlasTileSize - 1) * grid * scale) /
+         kAtlasSize;
+}
+
+} // namespace
+
+TPatchFan BuildPatchFan(const TNode& node) {
+  const bool reversed = node.Face == 1 || node.Face == 2 || node.Face == 5;
+  const RingStep* ring = reversed ? kRingReversed : kRingForward;
+  TPatchFan fan;
+  fan.Index[0] = 4;
+  fan.Index[1] = 0;
+  fan.Count = 2;
+  for (int k = 0; k < 4; ++k) {
+    if (node.EdgeMidpoint[ring[k].edge]) {
+      fan.Index[static_cast<size_t>(fan.Count++)] = ring[k].midpoint;
+    }
+    fan.Index[static_cast<size_t>(fan.Count++)] = ring[k].corner;
+  }
+  return fan;
+}
+
+void PatchTexCoords(const TNode& node, TPatchTexCoords& coords) {
+  // The nearest ancestor with a tile (or the root); the quadrants on the way down from it place
+  // the node's square within that tile.
+  const TNode* a = &node;
+  int32_t path[32];
+  int32_t depth = 0;
+  while (a->Tile == -1 && a->Quadrant != -1 && a->Parent != nullptr && depth < 32) {
+    path[depth++] = a->Quadrant;
+    a = a->Parent;
+  }
+  double ou = 0, ov = 0;
+  for (int32_t k = 1; k <= depth; ++k) {
+    const int32_t quadrant = path[depth - k];
+    const double step = 0.5 / std::ldexp(1.0, k - 1);
+    if (quadrant == 1 || quadrant == 3) {
+      ou += step;
+    }
+    if (quadrant == 2 || quadrant == 3) {
+      ov += step;
+    }
+  }
+  // Truncating division: a root without a tile reads column -1 of row 0, outside the atlas,
+  // where the clamped edge shows until the root's own tile is built.
+  const int32_t column = a->Tile % kAtlasTilesPerRow;
+  const int32_t row = a->Tile / kAtlasTilesPerRow;
+  const double scale = 1.0 / std::ldexp(1.0, depth);
+  for (int i = 0; i < 9; ++i) {
+    coords[static_cast<size_t>(i)] = {
+        static_cast<float>(TexelCoordinate(column, ou, GridUV[i][0], scale)),
+        static_cast<float>(TexelCoordinate(row, ov, GridUV[i][1], scale))};
+  }
+}
+
+void SamplePatch(const TNode& node, TPatchSamples& samples) {
+  const TNodeVertex& first = *node.Vertex[0];
+  const TNodeVertex& last = *node.Vertex[8];
+  samples.du = (last.U - first.U) / 15;
+  samples.dv = (last.V - first.V) / 15;
+  const THeightMapFactory* factory = HeightMapFactory();
+  for (int j = -1; j <= 16; ++j) {
+    const double b = (j * samples.dv + first.V) * 2 - 1;
+    for (int i = -1; i <= 16; ++i) {
+      const double a = (i * samples.du + first.U) * 2 - 1;
+      Vector3f point;
+      CubeFacePoint(node.Face, a, b, point);
+      const double length = std::sqrt(a * a + b * b + 1);
+      samples.Directions[j + 1][i + 1] = {static_cast<float>(point.x / length),
+                                          static_cast<float>(point.y / length),
+                                          static_cast<float>(point.z / length)};
+      samples.Heights[j + 1][i + 1] =
+          factory != nullptr ? factory->HeightOnFace(node.Face, a, b) : 0.0;
+    }
+  }
+}
+
+PatchSink& ImmediateModePatchSink() {
+  static ImmediateMode sink;
+  return sink;
+}
+
+void TNode::DrawPatch(const TzoFrustum& frustum, PatchSink& sink) {
+  if (BeyondHorizon || !frustum.SphereVisible(*Vertex[4]->Position, Size)) {
+    return;
+  }
+  if (!Generated) {
+    GenerationQueue.Add(this, Level);
+  }
+  if (HasChildren) {
+    for (const int32_t k : ChildOrder) {
+      Child[static_cast<size_t>(k)]->DrawPatch(frustum, sink);
+    }
+    return;
+  }
+  ++NodesDrawn;
+  const TPatchFan fan = BuildPatchFan(*this);
+  TPatchTexCoords coords;
+  PatchTexCoords(*this, coords);
+  sink.DrawFan(*this, fan, coords);
+  TrisCount += fan.Count;
+}
+
+void TNode::GeneratePatch() {
+  TTextureBuffer* atlas = TextureAtlas();
+  Generated = true;
+  // With the atlas full the patch keeps borrowing its ancestor's tile; sampling it would be
+  // wasted.
+  if (atlas == nullptr || atlas->TilesInUse >= atlas->TileCount) {
+    return;
+  }
+  static TPatchSamples samples;
+  static TPatchTexels texels;
+  SamplePatch(*this, samples);
+  BuildPatchTexels(samples, texels);
+  Tile = atlas->AcquireTile();
+  atlas->UploadTile(Tile, texels.data());
+}
+
+void TNode::DrawDecorations(const TzoFrustum& frustum) {
+  // The horizon is not tested here: trees and buildings stand above the patch.
+  if (!frustum.SphereVisible(*Vertex[4]->Position, Size)) {
+    return;
+  }
+  if (HasChildren) {
+    for (auto& child : Child) {
+      child->DrawDecorations(frustum);
+    }
+  }
+  // Buildings, then trees, of this node are planted on first sight and drawn here.
+}
+
+} // namespace meridia

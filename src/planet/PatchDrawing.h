@@ -1,0 +1,50 @@
+// A leaf patch as plain data: the grid vertices of its triangle fan in drawing order and where
+// each samples the texture atlas, with an untextured patch showing its part of the nearest
+// textured ancestor's tile. DrawPatch hands fans to a PatchSink; the program's sink submits them
+// to OpenGL in immediate mode.
+#pragma once
+
+#include "engine/VectorTypes.h"
+#include "terrain/PatchTexels.h"
+
+#include <array>
+#include <cstdint>
+
+namespace meridia {
+
+class TNode;
+
+// The atlas the planet creates: 2048 texels square, tiles of 16, 128 tiles a row.
+inline constexpr int32_t kAtlasSize = 2048;
+inline constexpr int32_t kAtlasTileSize = 16;
+inline constexpr int32_t kAtlasTilesPerRow = kAtlasSize / kAtlasTileSize;
+
+// The hub 4, the ring of corners and present edge midpoints, closed on corner 0: 6 to 10
+// entries.
+struct TPatchFan {
+  int32_t Count = 0;
+  std::array<uint8_t, 10> Index{};
+};
+
+// Atlas coordinates (s, t) of each of the nine grid indices.
+using TPatchTexCoords = std::array<Vector2f, 9>;
+
+// Counter-clockwise seen from outside the planet on every face: faces 1, 2 and 5 list their
+// grid the other way round, so their ring runs reversed.
+TPatchFan BuildPatchFan(const TNode& node);
+void PatchTexCoords(const TNode& node, TPatchTexCoords& coords);
+
+// The 18 by 18 samples of a patch (GeneratePatch's first half).
+void SamplePatch(const TNode& node, TPatchSamples& samples);
+
+class PatchSink {
+public:
+  virtual ~PatchSink() = default;
+  virtual void DrawFan(const TNode& node, const TPatchFan& fan, const TPatchTexCoords& coords) = 0;
+};
+
+// glBegin(GL_TRIANGLE_FAN), a texture coordinate and a vertex per entry, glEnd; no colour or
+// normal. The atlas is bound and culling is on (the planet pass sees to both).
+PatchSink& ImmediateModePatchSink();
+
+} // namespace meridia

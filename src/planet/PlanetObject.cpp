@@ -1,0 +1,207 @@
+#include "planet/PlanetObject.h"
+
+#include "engine/VectorGeometry.h"
+#include "planet/PatchDrawing.h"
+#include "planet/PlanetCounters.h"
+#include "planet/PlanetState.h"
+#include "terrain/HeightMapFactory.h"
+#include "terrain/TextureBuffer.h"
+#include "view/PlanetaryCamera.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace meridia {
+namespace {
+
+TPlanetObject* g_planet = nullptr;
+
+} // namespace
+
+TPlanetObject* CurrentPlanet() {
+  return g_planet;
+}
+
+TPlanetObject::TPlanetObject(const TPlanetary_Camera& camera) : camera_(camera) {
+  ResetVertexPool();
+  Atlas = std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize);
+  SetTextureAtlas(Atlas.get());
+  HeightMaps = std::make_unique<THeightMapFactory>(Seed);
+  SetHeightMapFactory(HeightMaps.get());
+  // The atmosphere is created here, after the terrain, once the sky exists.
+  glBindTexture(GL_TEXTURE_2D, 0);
+  CreateRoots();
+}
+
+TPlanetObject::TPlanetObject(const TPlanetary_Camera& camera,
+                             std::unique_ptr<THeightMapFactory> height_maps,
+                             std::unique_ptr<TTextureBuffer> atlas)
+    : camera_(camera) {
+  ResetVertexPool();
+  Atlas = std::move(atlas);
+  SetTextureAtlas(Atlas.get());
+  HeightMaps = std::move(height_maps);
+  SetHeightMapFactory(HeightMaps.get());
+  CreateRoots();
+}
+
+void TPlanetObject::CreateRoots() {
+  for (int32_t k = 0; k < 6; ++k) {
+    Roots[static_cast<size_t>(k)] = std::make_unique<TNode>(nullptr, k);
+  }
+  g_planet = this;
+}
+
+TPlanetObject::~TPlanetObject() {
+  if (g_planet == this) {
+    g_planet = nullptr;
+  }
+  if (HeightMapFactory() == HeightMaps.get()) {
+    SetHeightMapFactory(nullptr);
+  }
+  HeightMaps.reset();
+  for (auto& root : Roots) {
+    root.reset();
+  }
+  if (TextureAtlas() == Atlas.get()) {
+    SetTextureAtlas(nullptr);
+  }
+  Atlas.reset();
+}
+
+void UpdateReference(const Vector3f& p) {
+  // A float like the distance it is compared with, so that moving exactly the step triggers.
+  float step = 0.002f;
+  const auto level = static_cast<uint32_t>(CurrentLevel);
+  if (level <= 10) {
+    step = 0.2f;
+  } else if (level <= 16) {
+    step = 0.02f;
+  } else if (level <= 18) {
+    step = 0.01f;
+  }
+  if (Distance3(p, ReferencePosition) >= step) {
+    RefinePending = true;
+    ReferencePosition = p;
+    ReferenceDistance = std::sqrt(static_cast<double>(p.x) * p.x + static_cast<double>(p.y) * p.y +
+                                  static_cast<double>(p.z) * p.z);
+  }
+}
+
+float GroundRadius(const Vector3f& direction) {
+  return static_cast<float>(static_cast<double>(TerrainHeightAt(direction)) + kPlanetBaseRadius);
+}
+
+void TPlanetObject::RefineIfPending() {
+  if (!RefinePending) {
+    return;
+  }
+  CurrentLevel = 0;
+  const double altitude =
+      std::max(static_cast<double>(static_cast<float>(ReferenceDistance)) - BaseRadius,
+               static_cast<double>(MinAltitude));
+  HorizonDistance = static_cast<float>(std::sqrt(altitude * altitude + 2 * altitude * BaseRadius));
+
+  for (auto& root : Roots) {
+    root->Refine();
+    root->LinkNeighbours();
+    root->UpdateEdgeFlags();
+  }
+
+  FaceOrder = {0, 1, 2, 3, 4, 5};
+  for (int pass = 0; pass < 5; ++pass) {
+    for (int j = 0; j <= 4 - pass; ++j) {
+      if (Roots[static_cast<size_t>(FaceOrder[static_cast<size_t>(j)])]->Distance >
+          Roots[static_cast<size_t>(FaceOrder[static_cast<size_t>(j + 1)])]->Distance) {
+        std::swap(FaceOrder[static_cast<size_t>(j)], FaceOrder[static_cast<size_t>(j + 1)]);
+      }
+    }
+  }
+  for (int k = 0; k < 5; ++k) {
+    Roots[static_cast<size_t>(FaceOrder[static_cast<size_t>(k)])]->SortChildren();
+  }
+  // The atmosphere's colours follow the new reference here, once the sky exists.
+  RefinePending = false;
+}
+
+void TPlanetObject::DrawFaces(const TzoFrustum& frustum, PatchSink& sink) {
+  for (int k = 0; k < 5; ++k) {
+    Roots[static_cast<size_t>(FaceOrder[static_cast<size_t>(k)])]->DrawPatch(frustum, sink);
+  }
+}
+
+void TPlanetObject::GeneratePatches() {
+  // Returns false once the budget is spent, which ends both passes.
+  auto serve = [](int32_t first_level) {
+    for (int32_t level = first_level; level <= MaxNodeLevel; ++level) {
+      const auto l = static_cast<size_t>(level);
+      for (int32_t k = 0; k < GenerationQueue.Count[l]; ++k) {
+        TNode* node = GenerationQueue.Nodes[l][static_cast<size_t>(k)];
+        if (node->Generated) {
+          continue;
+        }
+        if (GenerationsThisFrame >= GenerationBudget) {
+          return false;
+        }
+        ++GenerationsThisFrame;
+        node->GeneratePatch();
+      }
+    }
+    return true;
+  };
+  if (CurrentLevel > 5 && !serve(CurrentLevel - 5)) {
+    return;
+  }
+  serve(0);
+}
+
+void TPlanetObject::Render() {
+  NodesDrawn = 0;
+  GenerationsThisFrame = 0;
+  Frustum.Extract();
+  RefineIfPending();
+  GenerationQueue.Clear();
+
+  glEnable(GL_CULL_FACE);
+  const int32_t atlas_texture = Atlas != nullptr ? Atlas->TextureIds[0] : -1;
+  glBindTexture(GL_TEXTURE_2D, atlas_texture >= 0 ? static_cast<GLuint>(atlas_texture) : 0);
+  DrawFaces(Frustum, ImmediateModePatchSink());
+  GeneratePatches();
+  glBindTexture(GL_TEXTURE_2D, 0);
+
+  // The atmosphere sphere is drawn here, scaled by BaseRadius / 10, once the sky exists.
+
+  glColor4f(1, 1, 1, 1);
+  glPushAttrib(0xFFFFF);
+  for (auto& root : Roots) {
+    root->DrawDecorations(Frustum);
+  }
+  glPopAttrib();
+
+  if (GenerationBudget == 50) {
+    GenerationBudget = 15;
+  }
+}
+
+bool TPlanetObject::DepthBelowGround(const Vector3f& p, float& depth, Vector3f& up,
+                                     float margin) const {
+  up = Normalized3(p);
+  depth = static_cast<float>(static_cast<double>(Length3(p)) -
+                             (static_cast<double>(GroundRadius(up)) + margin));
+  return depth < 0;
+}
+
+float TPlanetObject::HeightAboveGround() const {
+  const Vector3f& c = camera_.Positions[TPlanetary_Camera::kViewPosition];
+  return static_cast<float>((static_cast<double>(Length3(c)) - GroundRadius(Normalized3(c))) *
+                            10.0);
+}
+
+float TPlanetObject::HeightAboveWater() const {
+  const Vector3f& c = camera_.Positions[TPlanetary_Camera::kViewPosition];
+  return static_cast<float>(static_cast<double>(Length3(c)) * 10.0 - 6780.0 - 5.0);
+}
+
+} // namespace meridia

@@ -1,0 +1,85 @@
+// The planet: six cube-face quadtrees on a sphere of radius 678 displaced by the terrain, and the
+// process-wide services their patches use (the texture atlas and the height-map factory). Once a
+// frame it refines the trees when the camera has moved far enough, draws the five nearest faces
+// near to far and builds a bounded number of patch textures. One unit is 10 km.
+#pragma once
+
+#include "engine/Object.h"
+#include "engine/VectorTypes.h"
+#include "planet/Node.h"
+#include "view/Frustum.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace meridia {
+
+class PatchSink;
+class THeightMapFactory;
+class TTextureBuffer;
+class TPlanetary_Camera;
+
+inline constexpr float kPlanetBaseRadius = 678.0f;
+
+class TPlanetObject : public TObject {
+public:
+  // Resets the vertex pool, creates the atlas (needs a current OpenGL context), the height-map
+  // factory with the planet seed (generating the terrain maps on a first run) and the six roots.
+  // Heights above ground are measured from the camera's view position.
+  explicit TPlanetObject(const TPlanetary_Camera& camera);
+  // The same over a given factory and atlas; an atlas without a texture keeps OpenGL out.
+  TPlanetObject(const TPlanetary_Camera& camera, std::unique_ptr<THeightMapFactory> height_maps,
+                std::unique_ptr<TTextureBuffer> atlas);
+  // Frees the factory, the roots and last the atlas, to which the roots give their tiles back.
+  ~TPlanetObject() override;
+
+  // The planet seed, given to the height-map factory.
+  int32_t Seed = 500;
+  // Index = face number; face k lies on the cube side +Z, -Z, +Y, -Y, +X, -X.
+  std::array<std::unique_ptr<TNode>, 6> Roots;
+  // Nearest face first, as of the last refinement.
+  std::array<int32_t, 6> FaceOrder{0, 1, 2, 3, 4, 5};
+  float BaseRadius = kPlanetBaseRadius;
+  // The horizon is never computed for less altitude than this.
+  float MinAltitude = 1.0f;
+  TzoFrustum Frustum;
+  std::unique_ptr<TTextureBuffer> Atlas;
+  std::unique_ptr<THeightMapFactory> HeightMaps;
+
+  // The per-frame pass, with the camera's view on the modelview matrix.
+  void Render();
+
+  // The steps of Render that need no OpenGL, in the order it runs them.
+  // Refines, links, flags and sorts the six trees when a trigger is pending.
+  void RefineIfPending();
+  // DrawPatch on the five nearest faces; the farthest one is behind the planet.
+  void DrawFaces(const TzoFrustum& frustum, PatchSink& sink);
+  // Builds queued patches within the frame's budget, the six finest levels present first.
+  void GeneratePatches();
+
+  // Depth is the distance above ground plus margin, negative below it; Up the unit direction of
+  // p. True when p is less than margin above the terrain.
+  bool DepthBelowGround(const Vector3f& p, float& depth, Vector3f& up, float margin) const;
+  // Kilometres between the camera and the terrain below it.
+  float HeightAboveGround() const;
+  // Kilometres between the camera and the sea sphere of radius 678.5.
+  float HeightAboveWater() const;
+
+private:
+  void CreateRoots();
+
+  const TPlanetary_Camera& camera_;
+};
+
+// 678 plus the terrain height in that unit direction.
+float GroundRadius(const Vector3f& direction);
+
+// Arms the next refinement when p is at least the current level's step away from the last
+// trigger: 0.2 units down to level 10, 0.02 to 16, 0.01 to 18, 0.002 deeper.
+void UpdateReference(const Vector3f& p);
+
+// The planet that exists now, for the statistics; null before it is built and after.
+TPlanetObject* CurrentPlanet();
+
+} // namespace meridia

@@ -1,0 +1,63 @@
+// What the planet pass and its quadtree nodes share within a process: the camera position of the
+// last refinement trigger and the horizon it gave, and the patches waiting for a texture in the
+// frame being drawn. One instance; only the planet and its nodes write it.
+#pragma once
+
+#include "engine/VectorTypes.h"
+#include "planet/PlanetCounters.h"
+
+#include <array>
+#include <cstdint>
+
+namespace meridia {
+
+class TNode;
+
+// Nodes of this level or deeper are never split, so CurrentLevel stays at or below 20.
+inline constexpr int32_t MaxNodeLevel = 21;
+
+// Patches seen this frame without a texture, one bounded list per node level.
+struct TGenerationQueue {
+  static constexpr int32_t kLevels = 31;
+  static constexpr int32_t kCapacity = 50;
+
+  std::array<std::array<TNode*, kCapacity>, kLevels> Nodes{};
+  std::array<int32_t, kLevels> Count{};
+
+  void Clear() { Count.fill(0); }
+  // A full list drops the node for this frame; it is queued again when seen again.
+  void Add(TNode* node, int32_t level) {
+    if (level < 0 || level >= kLevels || Count[static_cast<size_t>(level)] >= kCapacity) {
+      return;
+    }
+    Nodes[static_cast<size_t>(level)][static_cast<size_t>(Count[static_cast<size_t>(level)]++)] =
+        node;
+  }
+};
+
+// Set when the camera moved at least the level's step; cleared by the next refinement pass.
+inline bool RefinePending = false;
+// Far from any camera, so the first trigger always refines.
+inline Vector3f ReferencePosition{-999999, -99999, -99999};
+inline double ReferenceDistance = 0;
+inline float HorizonDistance = 0;
+inline int32_t GenerationsThisFrame = 0;
+// 50 on the first frame, which builds the coarse levels; 15 afterwards.
+inline int32_t GenerationBudget = 50;
+inline TGenerationQueue GenerationQueue;
+
+// The state of a fresh process, for a planet built again within one (tests). The counters of
+// live nodes and vertices are left alone: they count objects, not frames.
+inline void ResetPlanetState() {
+  RefinePending = false;
+  ReferencePosition = {-999999, -99999, -99999};
+  ReferenceDistance = 0;
+  HorizonDistance = 0;
+  GenerationsThisFrame = 0;
+  GenerationBudget = 50;
+  GenerationQueue.Clear();
+  CurrentLevel = 0;
+  NodesDrawn = 0;
+}
+
+} // namespace meridia

@@ -1,0 +1,95 @@
+#include "terrain/TextureBuffer.h"
+
+#include "platform/GLContext.h"
+
+#include <GL/gl.h>
+
+#include <cassert>
+#include <cstdio>
+#include <numeric>
+
+namespace meridia {
+namespace {
+
+TTextureBuffer* g_atlas = nullptr;
+
+} // namespace
+
+TTextureBuffer* TextureAtlas() {
+  return g_atlas;
+}
+
+void SetTextureAtlas(TTextureBuffer* atlas) {
+  g_atlas = atlas;
+}
+
+TTextureBuffer::TTextureBuffer(int32_t atlas_size, int32_t tile_size, WithoutTexture)
+    : TilesPerRow(atlas_size / tile_size), TileSize(tile_size) {
+  TileCount = TilesPerRow * TilesPerRow;
+  FreeTiles.resize(static_cast<size_t>(TileCount));
+  std::iota(FreeTiles.begin(), FreeTiles.end(), 0);
+}
+
+TTextureBuffer::TTextureBuffer(int32_t atlas_size, int32_t tile_size)
+    : TTextureBuffer(atlas_size, tile_size, WithoutTexture{}) {
+  CreateAtlas(atlas_size);
+}
+
+TTextureBuffer::~TTextureBuffer() {
+  // An atlas outliving its context has nothing left to delete.
+  if (!platform::HasCurrentGLContext()) {
+    return;
+  }
+  for (const int32_t id : TextureIds) {
+    if (id != kNoTexture) {
+      const auto name = static_cast<GLuint>(id);
+      glDeleteTextures(1, &name);
+    }
+  }
+}
+
+void TTextureBuffer::CreateAtlas(int32_t atlas_size) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  TextureIds[0] = static_cast<int32_t>(name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  // Until a tile is built its texels are black.
+  const std::vector<uint8_t> zeros(static_cast<size_t>(atlas_size) * atlas_size * 3, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, 3, atlas_size, atlas_size, 0, GL_RGB, GL_UNSIGNED_BYTE,
+               zeros.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+int32_t TTextureBuffer::AcquireTile() {
+  // With every tile out the patch stays untextured and keeps borrowing its ancestor's tile.
+  if (TilesInUse >= TileCount) {
+    return kNoTile;
+  }
+  return FreeTiles[static_cast<size_t>(TilesInUse++)];
+}
+
+void TTextureBuffer::ReleaseTile(int32_t tile) {
+  if (TilesInUse <= 0 || tile < 0 || tile >= TileCount) {
+    std::fprintf(stderr, "TTextureBuffer::ReleaseTile: tile %d was not handed out\n", tile);
+    assert(false && "TTextureBuffer::ReleaseTile: tile was not handed out");
+    return;
+  }
+  FreeTiles[static_cast<size_t>(--TilesInUse)] = tile;
+}
+
+void TTextureBuffer::UploadTile(int32_t tile, const uint8_t* pixels) {
+  if (tile < 0 || tile >= TileCount || TextureIds[0] == kNoTexture) {
+    return;
+  }
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(TextureIds[0]));
+  glTexSubImage2D(GL_TEXTURE_2D, 0, (tile % TilesPerRow) * TileSize,
+                  (tile / TilesPerRow) * TileSize, TileSize, TileSize, GL_RGB, GL_UNSIGNED_BYTE,
+                  pixels);
+}
+
+} // namespace meridia

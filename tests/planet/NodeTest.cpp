@@ -1,0 +1,266 @@
+// The quadtree's invariants on real refinement passes: structure, counters, shared vertices,
+// neighbour links and stitching, from orbit down to the ground and back.
+#include "PlanetTestSupport.h"
+
+#include "engine/VectorGeometry.h"
+#include "planet/PlanetCounters.h"
+
+#include <map>
+#include <set>
+
+namespace meridia::testing {
+namespace {
+
+constexpr int kOpposite[4] = {2, 3, 0, 1};
+// The midpoint of each edge, and the grid index of the same point seen from across that edge.
+constexpr int kEdgeMidpoint[4] = {1, 5, 7, 3};
+// The two corners of each edge, and the corners they meet across it.
+constexpr int kEdgeCorners[4][2] = {{0, 2}, {2, 8}, {6, 8}, {0, 6}};
+constexpr int kFacingCorners[4][2] = {{6, 8}, {0, 6}, {0, 2}, {2, 8}};
+
+bool SamePosition(const TNodeVertex* a, const TNodeVertex* b) {
+  return a->Position->x == b->Position->x && a->Position->y == b->Position->y &&
+         a->Position->z == b->Position->z;
+}
+
+class QuadtreeTest : public PlanetTest {
+protected:
+  // Everything the tree promises after a refinement pass.
+  void CheckInvariants() {
+    const std::vector<TNode*> nodes = Nodes();
+    const std::set<const TNode*> live(nodes.begin(), nodes.end());
+    std::map<const TNodeVertex*, int> holders;
+    int32_t deepest = 0;
+    for (TNode* n : nodes) {
+      SCOPED_TRACE(::testing::Message() << "face " << n->Face << " level " << n->Level);
+      if (n->Parent == nullptr) {
+        EXPECT_EQ(n->Level, 1);
+        EXPECT_EQ(n->Quadrant, -1);
+      } else {
+        EXPECT_EQ(n->Level, n->Parent->Level + 1);
+        EXPECT_EQ(n->Face, n->Parent->Face);
+        EXPECT_EQ(n->Parent->Child[static_cast<size_t>(n->Quadrant)].get(), n);
+      }
+      for (const auto& child : n->Child) {
+        EXPECT_EQ(child != nullptr, n->HasChildren);
+      }
+      EXPECT_LE(n->Level, MaxNodeLevel);
+      EXPECT_FALSE(n->Level == MaxNodeLevel && n->HasChildren);
+      // Level-21 nodes stop before they count.
+      if (!n->BeyondHorizon && n->Level < MaxNodeLevel) {
+        deepest = std::max(deepest, n->Level);
+      }
+      for (const TNodeVertex* v : n->Vertex) {
+        ASSERT_NE(v, nullptr);
+        EXPECT_TRUE(v->Ready);
+        ++holders[v];
+      }
+      for (int e = 0; e < 4; ++e) {
+        const TNode* m = n->Neighbour[static_cast<size_t>(e)];
+        EXPECT_EQ(n->EdgeMidpoint[static_cast<size_t>(e)], m != nullptr && m->HasChildren);
+        if (m == nullptr) {
+          continue;
+        }
+        ASSERT_TRUE(live.count(m)) << "a link to a node that no longer exists";
+        EXPECT_EQ(m->Level, n->Level);
+        EXPECT_EQ(m->Face, n->Face);
+        EXPECT_EQ(m->Neighbour[static_cast<size_t>(kOpposite[e])], n) << "edge " << e;
+        // Neighbours share their edge's corners.
+        for (int k = 0; k < 2; ++k) {
+          EXPECT_TRUE(SamePosition(n->Vertex[static_cast<size_t>(kEdgeCorners[e][k])],
+                                   m->Vertex[static_cast<size_t>(kFacingCorners[e][k])]));
+        }
+      }
+      if (!n->HasChildren) {
+        CheckStitching(*n);
+      }
+    }
+    EXPECT_EQ(NodeCount, static_cast<int32_t>(nodes.size()));
+    EXPECT_EQ(VertexCount, static_cast<int32_t>(holders.size()));
+    EXPECT_EQ(FreeVertexSlots(), kVertexPoolSize - VertexCount);
+    std::set<int32_t> slots;
+    for (const auto& [vertex, count] : holders) {
+      EXPECT_EQ(vertex->Refs, count);
+      EXPECT_TRUE(slots.insert(vertex->PoolIndex).second) << "two vertices in one slot";
+    }
+    EXPECT_EQ(CurrentLevel, deepest);
+  }
+
+  // Wherever a same-level neighbour is split, the leaf's fan runs through that edge's midpoint,
+  // and the neighbour's children meet the point with a vertex at the very same position.
+  void CheckStitching(const TNode& leaf) {
+    const TPatchFan fan = BuildPatchFan(leaf);
+    const std::set<int> in_fan(fan.Index.begin(), fan.Index.begin() + fan.Count);
+    for (int e = 0; e < 4; ++e) {
+      const TNode* m = leaf.Neighbour[static_cast<size_t>(e)];
+      const bool split = m != nullptr && m->HasChildren;
+      EXPECT_EQ(in_fan.count(kEdgeMidpoint[e]) == 1, split) << "edge " << e;
+      if (!split) {
+        continue;
+      }
+      const TNodeVertex* across = m->Vertex[static_cast<size_t>(kEdgeMidpoint[kOpposite[e]])];
+      EXPECT_TRUE(SamePosition(leaf.Vertex[static_cast<size_t>(kEdgeMidpoint[e])], across));
+      // The point is a corner of two of the neighbour's children.
+      int corners = 0;
+      for (const auto& child : m->Child) {
+        for (const TNodeVertex* v : child->Vertex) {
+          corners += v == across;
+        }
+      }
+      EXPECT_EQ(corners, 2) << "the neighbour's two children along the edge";
+    }
+  }
+};
+
+TEST_F(QuadtreeTest, FaceRootsSitOnTheCubeWithGridCoordinates) {
+  EXPECT_EQ(NodeCount, 6);
+  EXPECT_EQ(VertexCount, 54);
+  for (int32_t face = 0; face < 6; ++face) {
+    const TNode& root = *planet_->Roots[static_cast<size_t>(face)];
+    EXPECT_EQ(root.Face, face);
+    EXPECT_EQ(root.Level, 1);
+    EXPECT_EQ(root.Quadrant, -1);
+    EXPECT_EQ(root.Tile, -1);
+    EXPECT_FALSE(root.HasChildren);
+    for (const TNode* n : root.Neighbour) {
+      EXPECT_EQ(n, nullptr);
+    }
+    for (int i = 0; i < 9; ++i) {
+      const TNodeVertex& v = *root.Vertex[static_cast<size_t>(i)];
+      Vector3f expected{9, 9, 9};
+      CubeFacePoint(face, i % 3 - 1, i / 3 - 1, expected);
+      EXPECT_EQ(v.CubePoint[0], expected.x);
+      EXPECT_EQ(v.CubePoint[1], expected.y);
+      EXPECT_EQ(v.CubePoint[2], expected.z);
+      EXPECT_EQ(v.U, GridUV[i][0]);
+      EXPECT_EQ(v.V, GridUV[i][1]);
+      EXPECT_EQ(v.Refs, 1);
+      EXPECT_FALSE(v.Ready);
+    }
+  }
+  Vector3f untouched{7, 8, 9};
+  CubeFacePoint(6, 0.5, 0.5, untouched);
+  EXPECT_EQ(untouched.z, 9.0f);
+  CubeFacePoint(3, 0.25, -0.5, untouched);
+  EXPECT_EQ(untouched.x, 0.25f);
+  EXPECT_EQ(untouched.y, -1.0f);
+  EXPECT_EQ(untouched.z, -0.5f);
+}
+
+TEST_F(QuadtreeTest, ASplitSharesCornersAndInnerMidpointsButNotOuterOnes) {
+  TNode& root = *planet_->Roots[0];
+  root.Split();
+  ASSERT_TRUE(root.HasChildren);
+  EXPECT_EQ(NodeCount, 10);
+  EXPECT_EQ(VertexCount, 54 + 16);
+  // Parent corner, edge midpoint and centre are held by 1 + 1, 1 + 2 and 1 + 4 nodes.
+  EXPECT_EQ(root.Vertex[0]->Refs, 2);
+  EXPECT_EQ(root.Vertex[1]->Refs, 3);
+  EXPECT_EQ(root.Vertex[4]->Refs, 5);
+  EXPECT_EQ(root.Child[0]->Vertex[5], root.Child[1]->Vertex[3]);
+  EXPECT_EQ(root.Child[0]->Vertex[7]->Refs, 2);
+  EXPECT_EQ(root.Child[0]->Vertex[1]->Refs, 1);
+  EXPECT_EQ(root.Child[0]->Vertex[4]->Refs, 1);
+  EXPECT_EQ(root.Child[0]->Vertex[4]->U, 0.25);
+  EXPECT_EQ(root.Child[3]->Vertex[4]->V, 0.75);
+  EXPECT_EQ(root.Child[2]->Neighbour[0], root.Child[0].get());
+  EXPECT_EQ(root.Child[2]->Neighbour[3], nullptr);
+  for (int q = 0; q < 4; ++q) {
+    EXPECT_EQ(root.Child[static_cast<size_t>(q)]->Quadrant, q);
+    EXPECT_EQ(root.Child[static_cast<size_t>(q)]->Level, 2);
+  }
+  root.Split(); // already split: nothing
+  EXPECT_EQ(NodeCount, 10);
+  root.Merge();
+  EXPECT_EQ(NodeCount, 6);
+  EXPECT_EQ(VertexCount, 54);
+  EXPECT_EQ(root.Vertex[4]->Refs, 1);
+}
+
+TEST_F(QuadtreeTest, InvariantsHoldFromOrbitToTheGroundAndBack) {
+  const Vector3f ground_face = Above({0.3f, -0.2f, 1}, 0.0001f);
+  const Vector3f ground_edge = Above({1, 0.4f, 1}, 0.0001f);
+  const std::vector<Vector3f> flight = {{0, 0, 1000},
+                                        {0, 0, 3000},
+                                        Above({0.3f, -0.2f, 1}, 50),
+                                        Above({0.3f, -0.2f, 1}, 2),
+                                        Above({0.3f, -0.2f, 1}, 0.05f),
+                                        ground_face,
+                                        Above({0.31f, -0.2f, 1}, 0.0001f),
+                                        Above({1, 0.4f, 1}, 1),
+                                        ground_edge,
+                                        Above({1, 1, 1}, 0.01f),
+                                        {0, 0, 1000}};
+  for (const Vector3f& p : flight) {
+    SCOPED_TRACE(::testing::Message() << "reference " << p.x << ", " << p.y << ", " << p.z);
+    RefineFrom(p);
+    CheckInvariants();
+    if (p.x == ground_face.x && p.y == ground_face.y && p.z == ground_face.z) {
+      EXPECT_EQ(CurrentLevel, 20) << "level-21 nodes never split";
+    }
+  }
+  for (auto& root : planet_->Roots) {
+    root->Merge();
+  }
+  EXPECT_EQ(NodeCount, 6);
+  EXPECT_EQ(VertexCount, 54);
+  planet_.reset();
+  EXPECT_EQ(NodeCount, 0);
+  EXPECT_EQ(VertexCount, 0);
+}
+
+TEST_F(QuadtreeTest, ChildrenAreOrderedNearToFar) {
+  RefineFrom(Above({0.5f, 0.5f, 1}, 0.3f));
+  RefineFrom(Above({-0.5f, 0.1f, 1}, 0.3f)); // the order is kept from pass to pass
+  int sorted = 0;
+  for (TNode* n : Nodes()) {
+    if (!n->HasChildren || n->Level == 1) {
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_LE(n->Child[static_cast<size_t>(n->ChildOrder[static_cast<size_t>(k)])]->Distance,
+                n->Child[static_cast<size_t>(n->ChildOrder[static_cast<size_t>(k + 1)])]->Distance);
+    }
+    ++sorted;
+  }
+  EXPECT_GT(sorted, 100);
+}
+
+TEST_F(QuadtreeTest, ASplitNeedingMoreVertexSlotsThanAreFreeIsSkipped) {
+  // Leave room for exactly three splits and a little.
+  std::vector<std::unique_ptr<TNodeVertex>> hog;
+  while (FreeVertexSlots() > 3 * kVerticesPerSplit + 5) {
+    hog.push_back(std::make_unique<TNodeVertex>());
+  }
+  RefineFrom(Above({0.3f, -0.2f, 1}, 0.001f));
+  EXPECT_EQ(NodeCount, 6 + 3 * 4);
+  EXPECT_EQ(FreeVertexSlots(), 5);
+  hog.clear();
+  RefineFrom(Above({0.3f, -0.2f, 1}, 0.5f));
+  EXPECT_GT(NodeCount, 1000) << "with the slots back the tree grows again";
+  CheckInvariants();
+}
+
+TEST_F(QuadtreeTest, AMergedNodeKeepsItsTileAndItsChildrenGiveTheirsBack) {
+  TNode& root = *planet_->Roots[0];
+  RefineFrom({0, 0, 1000});
+  root.GeneratePatch();
+  TNode& child = *root.Child[2];
+  child.GeneratePatch();
+  child.Child[1]->GeneratePatch();
+  EXPECT_EQ(root.Tile, 0);
+  EXPECT_EQ(child.Tile, 1);
+  EXPECT_EQ(child.Child[1]->Tile, 2);
+  EXPECT_EQ(planet_->Atlas->TilesInUse, 3);
+  child.Merge();
+  EXPECT_TRUE(child.Generated);
+  EXPECT_EQ(child.Tile, 1);
+  EXPECT_EQ(planet_->Atlas->TilesInUse, 2);
+  child.Split();
+  child.Child[3]->GeneratePatch();
+  EXPECT_EQ(child.Child[3]->Tile, 2) << "the last tile given back is the next handed out";
+  EXPECT_FALSE(child.Child[1]->Generated) << "new children start over";
+}
+
+} // namespace
+} // namespace meridia::testing

@@ -1,0 +1,174 @@
+// The atlas and the planet pass in a real OpenGL context, headless.
+#include "PlanetTestSupport.h"
+
+#include "engine/FrameCounters.h"
+#include "planet/PlanetControl.h"
+#include "planet/PlanetCounters.h"
+
+#include <GL/gl.h>
+#include <SDL2/SDL.h>
+
+#include <vector>
+
+namespace meridia::testing {
+namespace {
+
+class GLContext {
+public:
+  GLContext() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      return;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    window_ = SDL_CreateWindow("planet", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window_ != nullptr) {
+      context_ = SDL_GL_CreateContext(window_);
+    }
+  }
+  ~GLContext() {
+    if (context_ != nullptr) {
+      SDL_GL_DeleteContext(context_);
+    }
+    if (window_ != nullptr) {
+      SDL_DestroyWindow(window_);
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+  bool Ready() const { return context_ != nullptr; }
+
+private:
+  SDL_Window* window_ = nullptr;
+  SDL_GLContext context_ = nullptr;
+};
+
+GLint TexParameter(GLenum name) {
+  GLint value = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+  return value;
+}
+
+std::vector<uint8_t> ReadAtlas() {
+  std::vector<uint8_t> texels(static_cast<size_t>(kAtlasSize) * kAtlasSize * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+  return texels;
+}
+
+TEST(TextureBufferGL, TheAtlasIsOneClampedLinearRgbTextureAndUploadsStayInTheirTile) {
+  GLContext gl;
+  ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+  {
+    TTextureBuffer atlas(kAtlasSize, kAtlasTileSize);
+    ASSERT_GT(atlas.TextureIds[0], 0);
+    for (size_t k = 1; k < atlas.TextureIds.size(); ++k) {
+      EXPECT_EQ(atlas.TextureIds[k], -1);
+    }
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(atlas.TextureIds[0]));
+    GLint width = 0, height = 0, format = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    EXPECT_EQ(width, 2048);
+    EXPECT_EQ(height, 2048);
+    EXPECT_TRUE(format == 3 || format == GL_RGB || format == GL_RGB8) << format;
+    EXPECT_EQ(TexParameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    EXPECT_EQ(TexParameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+    EXPECT_EQ(TexParameter(GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(TexParameter(GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(TexParameter(GL_TEXTURE_WRAP_R), GL_CLAMP_TO_EDGE);
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODULATE);
+
+    std::vector<uint8_t> tile(kPatchTexelBytes);
+    for (size_t i = 0; i < tile.size(); ++i) {
+      tile[i] = static_cast<uint8_t>(1 + i % 251);
+    }
+    atlas.UploadTile(130, tile.data()); // column 2, row 1
+    const std::vector<uint8_t> white(kPatchTexelBytes, 255);
+    atlas.UploadTile(-1, white.data());
+    atlas.UploadTile(atlas.TileCount, white.data());
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(atlas.TextureIds[0]));
+    const std::vector<uint8_t> texels = ReadAtlas();
+    size_t written = 0;
+    for (size_t i = 0; i < texels.size(); ++i) {
+      written += texels[i] != 0;
+    }
+    EXPECT_EQ(written, tile.size()) << "nothing outside tile 130, nothing from the bad tiles";
+    for (int row = 0; row < 16; ++row) {
+      for (int column = 0; column < 16; ++column) {
+        const size_t at = ((16 + static_cast<size_t>(row)) * kAtlasSize + 32 + column) * 3;
+        const size_t from = (static_cast<size_t>(row) * 16 + column) * 3;
+        ASSERT_EQ(texels[at], tile[from]) << row << ", " << column;
+        ASSERT_EQ(texels[at + 2], tile[from + 2]);
+      }
+    }
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(PlanetGL, ThePassDrawsATexturedPlanetWithinItsBudgetAndRestoresItsState) {
+  GLContext gl;
+  ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+  ResetPlanetState();
+  {
+    TPlanetary_Camera camera;
+    camera.SetPosition(3, {0, 0, 3000});
+    TPlanetControl control(std::make_unique<TPlanetObject>(
+        camera, SmallFactory(), std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize)));
+    UpdateReference(camera.Positions[3]);
+
+    glViewport(0, 0, 800, 600);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glClearColor(0, 0, 0, 0);
+    auto frame = [&] {
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      glMatrixMode(GL_PROJECTION);
+      glLoadIdentity();
+      glFrustum(-0.4853, 0.4853, -0.364, 0.364, 1, 16384); // 40 degrees, 4:3
+      glMatrixMode(GL_MODELVIEW);
+      glLoadIdentity();
+      glTranslatef(0, 0, -3000);
+      TrisCount = 0;
+      control.Render();
+    };
+
+    frame();
+    EXPECT_EQ(GenerationsThisFrame, 50);
+    EXPECT_EQ(control.Planet->Atlas->TilesInUse, 50);
+    EXPECT_EQ(GenerationBudget, 15);
+    EXPECT_GT(NodesDrawn, 256);
+    EXPECT_GE(TrisCount, 6 * NodesDrawn);
+    EXPECT_LE(TrisCount, 10 * NodesDrawn);
+    frame();
+    EXPECT_EQ(GenerationsThisFrame, 15);
+    EXPECT_EQ(control.Planet->Atlas->TilesInUse, 65);
+    for (int k = 0; k < 10; ++k) {
+      frame();
+    }
+
+    GLint binding = -1, attrib_depth = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding);
+    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &attrib_depth);
+    EXPECT_EQ(binding, 0);
+    EXPECT_EQ(attrib_depth, 0);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    // The planet fills the middle in the colour map's hue, lit; space stays black.
+    uint8_t centre[3] = {}, corner[3] = {9, 9, 9};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(400, 300, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, centre);
+    glReadPixels(2, 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, corner);
+    EXPECT_GT(centre[0], centre[1]);
+    EXPECT_GT(centre[1], centre[2]);
+    EXPECT_GT(centre[2], 0);
+    EXPECT_EQ(corner[0] + corner[1] + corner[2], 0);
+  }
+  ResetPlanetState();
+}
+
+} // namespace
+} // namespace meridia::testing

@@ -1,0 +1,198 @@
+// The planet pass without OpenGL: refinement triggers, the horizon, face order, the generation
+// budget and its two passes, and the ground-height questions.
+#include "PlanetTestSupport.h"
+
+#include "engine/VectorGeometry.h"
+#include "planet/PlanetCounters.h"
+
+#include <cmath>
+
+namespace meridia::testing {
+namespace {
+
+using PlanetObject = PlanetTest;
+
+TEST_F(PlanetObject, TheFirstReferenceTriggersAndThenOnlyTheLevelsStepDoes) {
+  EXPECT_FALSE(RefinePending);
+  UpdateReference({0, 0, 1000});
+  EXPECT_TRUE(RefinePending) << "the initial reference is far from everything";
+  EXPECT_EQ(ReferenceDistance, 1000.0);
+  planet_->RefineIfPending();
+  EXPECT_FALSE(RefinePending);
+  UpdateReference({0, 0, 1000});
+  EXPECT_FALSE(RefinePending) << "standing still";
+
+  struct {
+    int32_t level;
+    float step;
+  } const steps[] = {{0, 0.2f},   {10, 0.2f},   {11, 0.02f},  {16, 0.02f}, {17, 0.01f},
+                     {18, 0.01f}, {19, 0.002f}, {20, 0.002f}, {-1, 0.002f}}; // compared unsigned
+  for (const auto& s : steps) {
+    CurrentLevel = s.level;
+    RefinePending = false;
+    ReferencePosition = {0, 0, 0};
+    UpdateReference({s.step * 0.99f, 0, 0});
+    EXPECT_FALSE(RefinePending) << s.level;
+    EXPECT_EQ(ReferencePosition.x, 0.0f);
+    UpdateReference({s.step, 0, 0});
+    EXPECT_TRUE(RefinePending) << "exactly the step, level " << s.level;
+    EXPECT_EQ(ReferencePosition.x, s.step);
+  }
+}
+
+TEST_F(PlanetObject, HorizonFollowsAltitudeWithAFloorOfOne) {
+  RefineFrom({0, 0, 1000});
+  EXPECT_NEAR(HorizonDistance, 735.06, 0.01);
+  EXPECT_NEAR(HorizonDistance, std::sqrt(322.0 * 322.0 + 2 * 322.0 * 678.0), 1e-3);
+  RefineFrom({0, 0, 600}); // below the base radius
+  EXPECT_NEAR(HorizonDistance, std::sqrt(1.0 + 2 * 678.0), 1e-4);
+}
+
+TEST_F(PlanetObject, BeyondAThousandUnitsEveryVisibleNodeOfLevelsOneToFourSplits) {
+  for (const Vector3f& p : {Vector3f{0, 0, 1100}, Vector3f{0, 0, 1500}, Vector3f{0, -1300, 0}}) {
+    RefineFrom(p);
+    int visible_faces = 0;
+    for (auto& root : planet_->Roots) {
+      bool whole_face_visible = true;
+      int leaves = 0;
+      ForEachNode(*root, [&](TNode& n) {
+        if (n.Level <= 4 && !n.BeyondHorizon) {
+          EXPECT_TRUE(n.HasChildren) << "face " << n.Face << " level " << n.Level;
+        }
+        whole_face_visible = whole_face_visible && !(n.Level <= 4 && n.BeyondHorizon);
+        leaves += !n.HasChildren;
+      });
+      if (whole_face_visible) {
+        ++visible_faces;
+        EXPECT_GE(leaves, 256) << "face " << root->Face;
+      }
+    }
+    // The face below; the corners of the others drop behind the horizon.
+    EXPECT_EQ(visible_faces, 1);
+    EXPECT_GE(CurrentLevel, 5);
+  }
+}
+
+TEST_F(PlanetObject, FacesAreOrderedByTheDistanceOfTheirRoots) {
+  RefineFrom({900, 100, -200}); // nearest +X, then -Z, then +Y
+  EXPECT_EQ(planet_->FaceOrder[0], 4);
+  EXPECT_EQ(planet_->FaceOrder[1], 1);
+  EXPECT_EQ(planet_->FaceOrder[2], 2);
+  EXPECT_EQ(planet_->FaceOrder[5], 5) << "the opposite face, never drawn";
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_LE(
+        planet_->Roots[static_cast<size_t>(planet_->FaceOrder[static_cast<size_t>(k)])]->Distance,
+        planet_->Roots[static_cast<size_t>(planet_->FaceOrder[static_cast<size_t>(k + 1)])]
+            ->Distance);
+  }
+}
+
+class Generation : public PlanetTest {
+protected:
+  // Real nodes of the given levels, queued by hand in this order.
+  std::vector<TNode*> Queue(std::initializer_list<int32_t> levels) {
+    std::vector<TNode*> queued;
+    std::vector<TNode*> nodes = Nodes();
+    for (int32_t level : levels) {
+      for (TNode* n : nodes) {
+        if (n->Level == level && !n->Generated &&
+            std::find(queued.begin(), queued.end(), n) == queued.end()) {
+          GenerationQueue.Add(n, level);
+          queued.push_back(n);
+          break;
+        }
+      }
+    }
+    EXPECT_EQ(queued.size(), levels.size());
+    return queued;
+  }
+};
+
+TEST_F(Generation, TheSixFinestLevelsPresentComeFirstThenTheRestFromTheCoarsest) {
+  RefineFrom(Above({0.2f, 0.1f, 1}, 0.0001f));
+  ASSERT_EQ(CurrentLevel, 20);
+  GenerationQueue.Clear();
+  const auto q = Queue({3, 14, 15, 21, 2, 15});
+  GenerationBudget = 4;
+  GenerationsThisFrame = 0;
+  planet_->GeneratePatches();
+  EXPECT_EQ(GenerationsThisFrame, 4);
+  // Pass 1 serves levels 15 to 21: both level-15 nodes and the level-21 one; pass 2 skips them
+  // without counting and starts again at the coarsest: level 2. Levels 3 and 14 wait.
+  EXPECT_TRUE(q[2]->Generated && q[5]->Generated && q[3]->Generated && q[4]->Generated);
+  EXPECT_FALSE(q[0]->Generated);
+  EXPECT_FALSE(q[1]->Generated);
+  EXPECT_EQ(q[2]->Tile, 0);
+  EXPECT_EQ(q[5]->Tile, 1);
+  EXPECT_EQ(q[3]->Tile, 2);
+  EXPECT_EQ(q[4]->Tile, 3);
+}
+
+TEST_F(Generation, ShallowTreesAreServedCoarsestFirst) {
+  RefineFrom({0, 0, 1500});
+  ASSERT_LE(CurrentLevel, 5);
+  GenerationQueue.Clear();
+  const auto q = Queue({5, 4, 1, 2});
+  GenerationBudget = 2;
+  GenerationsThisFrame = 0;
+  planet_->GeneratePatches();
+  EXPECT_TRUE(q[2]->Generated && q[3]->Generated);
+  EXPECT_FALSE(q[0]->Generated || q[1]->Generated);
+}
+
+TEST_F(Generation, AFullLevelListDropsFurtherNodesForTheFrame) {
+  RefineFrom({0, 0, 1000});
+  GenerationQueue.Clear();
+  int added = 0;
+  for (TNode* n : Nodes()) {
+    if (n->Level == 4) {
+      GenerationQueue.Add(n, n->Level);
+      ++added;
+    }
+  }
+  ASSERT_GT(added, 50);
+  EXPECT_EQ(GenerationQueue.Count[4], 50);
+  GenerationsThisFrame = 0;
+  GenerationBudget = 50;
+  planet_->GeneratePatches();
+  EXPECT_EQ(GenerationsThisFrame, 50);
+  EXPECT_EQ(planet_->Atlas->TilesInUse, 50);
+}
+
+TEST_F(PlanetObject, GroundHeightsAreMeasuredAlongTheVertical) {
+  const Vector3f up = Normalized3({0.3f, 0.5f, -0.8f});
+  const float ground = GroundRadius(up);
+  EXPECT_EQ(ground, HeightMapFactory()->HeightAt(up) + 678.0f);
+
+  float depth = 0;
+  Vector3f reported_up;
+  const Vector3f on_ground = Scale3(up, ground);
+  EXPECT_TRUE(planet_->DepthBelowGround(on_ground, depth, reported_up, 0.0001f));
+  EXPECT_NEAR(depth, -0.0001f, 7e-5f) << "the margin, within a float step at radius 678";
+  EXPECT_NEAR(reported_up.y, up.y, 1e-6f);
+  EXPECT_FALSE(planet_->DepthBelowGround(Scale3(up, ground + 0.01f), depth, reported_up, 0.0001f));
+  EXPECT_NEAR(depth, 0.0099f, 1e-4f);
+
+  camera_.SetPosition(TPlanetary_Camera::kViewPosition, Scale3(up, ground + 2.5f));
+  EXPECT_NEAR(planet_->HeightAboveGround(), 25.0f, 1e-3f) << "kilometres";
+  camera_.SetPosition(TPlanetary_Camera::kViewPosition, {0, 678.5f, 0});
+  EXPECT_EQ(planet_->HeightAboveWater(), 0.0f);
+  camera_.SetPosition(TPlanetary_Camera::kViewPosition, {0, 0, 1000});
+  EXPECT_NEAR(planet_->HeightAboveWater(), 3215.0f, 1e-3f);
+  // Another camera position is not the one heights are measured from.
+  camera_.SetPosition(2, {0, 0, 5000});
+  EXPECT_NEAR(planet_->HeightAboveWater(), 3215.0f, 1e-3f);
+}
+
+TEST_F(PlanetObject, ThePlanetPublishesItsServicesWhileItLives) {
+  EXPECT_EQ(CurrentPlanet(), planet_.get());
+  EXPECT_EQ(TextureAtlas(), planet_->Atlas.get());
+  EXPECT_EQ(HeightMapFactory(), planet_->HeightMaps.get());
+  planet_.reset();
+  EXPECT_EQ(CurrentPlanet(), nullptr);
+  EXPECT_EQ(TextureAtlas(), nullptr);
+  EXPECT_EQ(HeightMapFactory(), nullptr);
+}
+
+} // namespace
+} // namespace meridia::testing
