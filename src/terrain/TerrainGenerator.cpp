@@ -147,6 +147,9 @@ int32_t TTerrainGenerator::LevelsForSize(int32_t size) {
 
 void TTerrainGenerator::DiamondSquare(int32_t levels) {
   assert(levels >= 0 && levels <= kMaxLevels && "DiamondSquare: levels out of range");
+  if (levels < 0 || levels > kMaxLevels) {
+    return;
+  }
   const int32_t n = 1 << levels;
   const int32_t mask = n - 1;
   GridSize = n;
@@ -218,9 +221,12 @@ void TTerrainGenerator::DiamondSquare(int32_t levels) {
 void TTerrainGenerator::ErodeThermal() {
   const int32_t width = Width;
   const int32_t height = Height;
-  assert(Heights.size() == static_cast<size_t>(width) * height &&
-         "ErodeThermal: Heights must hold Width * Height samples");
   if (width <= 0 || height <= 0) {
+    return;
+  }
+  const bool sized = Heights.size() == static_cast<size_t>(width) * height;
+  assert(sized && "ErodeThermal: Heights must hold Width * Height samples");
+  if (!sized) {
     return;
   }
   float* heights = Heights.data();
@@ -280,13 +286,17 @@ void TTerrainGenerator::ErodeFlow(float keep) {
   keep = std::clamp(keep, 0.0f, 1.0f);
   const double keep_factor = keep;
   const double take_factor = 1.0 - keep_factor;
+  if (Width <= 0 || Height <= 0) {
+    return;
+  }
+  const bool wraps = LevelsForSize(Width) >= 0 && LevelsForSize(Height) >= 0;
+  assert(wraps && "ErodeFlow: the map wraps by masks, so both sides must be powers of two");
   const uint32_t width = static_cast<uint32_t>(Width);
   const uint32_t height = static_cast<uint32_t>(Height);
   const uint32_t cells = width * height;
-  assert(LevelsForSize(Width) >= 0 && LevelsForSize(Height) >= 0 &&
-         "ErodeFlow: the map wraps by masks, so both sides must be powers of two");
-  assert(Heights.size() == cells && "ErodeFlow: Heights must hold Width * Height samples");
-  if (cells == 0) {
+  const bool sized = Heights.size() == cells;
+  assert(sized && "ErodeFlow: Heights must hold Width * Height samples");
+  if (!wraps || !sized) {
     return;
   }
   const uint32_t x_mask = width - 1;
@@ -382,7 +392,6 @@ void TTerrainGenerator::ErodeFlow(float keep) {
 
 bool TTerrainGenerator::Generate() {
   const int32_t levels = LevelsForSize(Width);
-  assert(levels >= 0 && Width == Height && "Generate: the map must be square, 2^n samples wide");
   if (levels < 0 || Width != Height) {
     return false;
   }
