@@ -127,8 +127,10 @@ private:
 
 TTerrainGenerator::Amplitudes TTerrainGenerator::DiamondSquareAmplitudes(float roughness,
                                                                          int32_t block_size) {
-  const double scaled = static_cast<double>(roughness) * 64.0 * block_size;
-  const double limit = 1 << 29; // keeps 2 * A + 1 and the sums of four values in range
+  // A roughness that is not a number displaces nothing; the limit keeps 2 * A + 1 an int32.
+  const double scaled =
+      std::isnan(roughness) ? 0.0 : static_cast<double>(roughness) * 64.0 * block_size;
+  const double limit = 1 << 29;
   Amplitudes a;
   a.A = static_cast<int32_t>(std::nearbyint(std::clamp(scaled, -limit, limit)));
   a.A2 = static_cast<int32_t>(

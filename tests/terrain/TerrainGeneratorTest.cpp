@@ -126,6 +126,9 @@ TEST(DiamondSquare, AmplitudesPerBlockSize) {
   // Exact halves round to the even neighbour.
   EXPECT_EQ(TTerrainGenerator::DiamondSquareAmplitudes(2.5f / 128, 2).A, 2);
   EXPECT_EQ(TTerrainGenerator::DiamondSquareAmplitudes(3.5f / 128, 2).A, 4);
+  // Nonsense roughness stays within what a draw can take.
+  EXPECT_EQ(TTerrainGenerator::DiamondSquareAmplitudes(std::nanf(""), 64).A, 0);
+  EXPECT_EQ(TTerrainGenerator::DiamondSquareAmplitudes(1e30f, 64).A, 1 << 29);
 }
 
 TEST(DiamondSquare, DrawsOncePerVisitedCellEvenWithoutRoughness) {
