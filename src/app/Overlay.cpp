@@ -8,8 +8,10 @@
 #include "engine/Strings.h"
 #include "imaging/GuiFont.h"
 #include "planet/PlanetCounters.h"
+#include "planet/PlanetObject.h"
 #include "storage/DataManager.h"
 #include "storage/FilePaths.h"
+#include "terrain/TextureBuffer.h"
 
 #include <GL/gl.h>
 
@@ -49,19 +51,23 @@ void EndTextDrawing() {
 } // namespace
 
 int32_t OverlayTilesInUse() {
-  return 0;
+  const TTextureBuffer* atlas = TextureAtlas();
+  return atlas != nullptr ? atlas->TilesInUse : 0;
 }
 
 int32_t OverlayTileCount() {
-  return 0;
+  const TTextureBuffer* atlas = TextureAtlas();
+  return atlas != nullptr ? atlas->TileCount : 0;
 }
 
 float OverlayHeightAboveGround() {
-  return 0;
+  const TPlanetObject* planet = CurrentPlanet();
+  return planet != nullptr ? planet->HeightAboveGround() : 0;
 }
 
 float OverlayHeightAboveWater() {
-  return 0;
+  const TPlanetObject* planet = CurrentPlanet();
+  return planet != nullptr ? planet->HeightAboveWater() : 0;
 }
 
 std::array<OverlayLine, kOverlayLineCount> OverlayLines(const OverlayValues& v,

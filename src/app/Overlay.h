@@ -56,8 +56,7 @@ std::array<OverlayLine, kOverlayLineCount> OverlayLines(const OverlayValues& val
 // latter queried afresh.
 OverlayValues CollectOverlayValues(const Viewer& viewer);
 
-// Values whose owners (the texture atlas, the planet object) are not part of the program yet;
-// they read 0 until those owners exist and fill these in.
+// Values of the texture atlas and the planet object; 0 while those do not exist.
 int32_t OverlayTilesInUse();
 int32_t OverlayTileCount();
 float OverlayHeightAboveGround();

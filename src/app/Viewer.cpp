@@ -5,6 +5,7 @@
 #include "engine/FrameCounters.h"
 #include "engine/Random.h"
 #include "planet/PlanetCounters.h"
+#include "planet/PlanetObject.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -38,6 +39,15 @@ void Viewer::InitScene() {
 
   Camera = TPlanetary_Camera{};
   Camera.SetPosition(TPlanetary_Camera::kViewPosition, {0, 0, 1000});
+
+  // The planet with its atlas and terrain: generates the terrain maps on a first run (the long
+  // part of start-up) and leaves the shared generator seeded with the planet seed. The old one,
+  // if any, goes first: both would share the vertex pool.
+  PlanetControl.reset();
+  PlanetControl = std::make_unique<TPlanetControl>(Camera);
+  UpdateReference(Camera.Positions[TPlanetary_Camera::kViewPosition]);
+  PlanetPass = [this] { PlanetControl->Render(); };
+  Control.Collide = [this](TPlanetary_Camera& camera) { PlanetControl->Collide(camera); };
 
   glClearColor(0, 0, 0, 0);
 }

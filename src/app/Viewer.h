@@ -1,12 +1,13 @@
 // The scene the shell drives: OpenGL state, the animation clock, the camera and flying, and the
-// frame's drawing order (projection, view, planet pass, overlay). Subsystems plug their passes
-// into the two hooks; the viewer owns nothing of theirs.
+// frame's drawing order (projection, view, planet pass, overlay). InitScene builds the planet and
+// plugs its pass and its ground collision in; other passes plug into the hooks from outside.
 #pragma once
 
 #include "app/CameraControl.h"
 #include "app/SceneHooks.h"
 #include "engine/FrameTimer.h"
 #include "imaging/GuiFont.h"
+#include "planet/PlanetControl.h"
 #include "view/PlanetaryCamera.h"
 
 #include <functional>
@@ -28,6 +29,8 @@ public:
   TzoFrameTimer AnimationClock{};
   // The one font of every text, made by InitScene.
   std::unique_ptr<Tgui_font> Font;
+  // The planet, made by InitScene; it keeps the view position above the ground after each move.
+  std::unique_ptr<TPlanetControl> PlanetControl;
 
   // Draws the planet under the camera's view transform.
   std::function<void()> PlanetPass;

@@ -73,26 +73,29 @@ void PatchTexCoords(const TNode& node, TPatchTexCoords& coords) {
     path[depth++] = a->Quadrant;
     a = a->Parent;
   }
-  double ou = 0, ov = 0;
-  for (int32_t k = 1; k <= depth; ++k) {
-    const int32_t quadrant = path[depth - k];
-    const double step = 0.5 / std::ldexp(1.0, k - 1);
-    if (quadrant == 1 || quadrant == 3) {
+  // Halving steps and the 2^-depth scale are exact in double.
+  double ou = 0, ov = 0, step = 0.5;
+  for (int32_t k = depth - 1; k >= 0; --k, step *= 0.5) {
+    if (path[k] == 1 || path[k] == 3) {
       ou += step;
     }
-    if (quadrant == 2 || quadrant == 3) {
+    if (path[k] == 2 || path[k] == 3) {
       ov += step;
     }
   }
+  const double scale = step * 2;
   // Truncating division: a root without a tile reads column -1 of row 0, outside the atlas,
   // where the clamped edge shows until the root's own tile is built.
   const int32_t column = a->Tile % kAtlasTilesPerRow;
   const int32_t row = a->Tile / kAtlasTilesPerRow;
-  const double scale = 1.0 / std::ldexp(1.0, depth);
+  // The grid's U and V take three values each: 0, 0.5 and 1.
+  float s[3], t[3];
+  for (int k = 0; k < 3; ++k) {
+    s[k] = static_cast<float>(TexelCoordinate(column, ou, GridUV[k][0], scale));
+    t[k] = static_cast<float>(TexelCoordinate(row, ov, GridUV[3 * k][1], scale));
+  }
   for (int i = 0; i < 9; ++i) {
-    coords[static_cast<size_t>(i)] = {
-        static_cast<float>(TexelCoordinate(column, ou, GridUV[i][0], scale)),
-        static_cast<float>(TexelCoordinate(row, ov, GridUV[i][1], scale))};
+    coords[static_cast<size_t>(i)] = {s[i % 3], t[i / 3]};
   }
 }
 

@@ -25,6 +25,7 @@ TPlanetObject* CurrentPlanet() {
 }
 
 TPlanetObject::TPlanetObject(const TPlanetary_Camera& camera) : camera_(camera) {
+  ResetPlanetState();
   ResetVertexPool();
   Atlas = std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize);
   SetTextureAtlas(Atlas.get());
@@ -39,6 +40,7 @@ TPlanetObject::TPlanetObject(const TPlanetary_Camera& camera,
                              std::unique_ptr<THeightMapFactory> height_maps,
                              std::unique_ptr<TTextureBuffer> atlas)
     : camera_(camera) {
+  ResetPlanetState();
   ResetVertexPool();
   Atlas = std::move(atlas);
   SetTextureAtlas(Atlas.get());

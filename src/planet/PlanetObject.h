@@ -24,9 +24,10 @@ inline constexpr float kPlanetBaseRadius = 678.0f;
 
 class TPlanetObject : public TObject {
 public:
-  // Resets the vertex pool, creates the atlas (needs a current OpenGL context), the height-map
-  // factory with the planet seed (generating the terrain maps on a first run) and the six roots.
-  // Heights above ground are measured from the camera's view position.
+  // Starts the planet's module state afresh, resets the vertex pool, creates the atlas (needs a
+  // current OpenGL context), the height-map factory with the planet seed (generating the terrain
+  // maps on a first run) and the six roots. Heights above ground are measured from the camera's
+  // view position.
   explicit TPlanetObject(const TPlanetary_Camera& camera);
   // The same over a given factory and atlas; an atlas without a texture keeps OpenGL out.
   TPlanetObject(const TPlanetary_Camera& camera, std::unique_ptr<THeightMapFactory> height_maps,

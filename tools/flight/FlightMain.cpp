@@ -11,8 +11,11 @@
 #include "engine/FrameTimer.h"
 #include "engine/ProgramVariant.h"
 #include "planet/PlanetCounters.h"
+#include "planet/PlanetObject.h"
+#include "planet/PlanetState.h"
 #include "platform/Clock.h"
 #include "platform/SdlPlatform.h"
+#include "terrain/TextureBuffer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -91,10 +94,11 @@ public:
     if (stats_ == nullptr) {
       return;
     }
-    // Counters of subsystems that are not part of the program yet read 0.
-    const int tiles_in_use = 0;
-    const int generations = 0;
-    const double height_km = 0.0;
+    const TTextureBuffer* atlas = TextureAtlas();
+    const int tiles_in_use = atlas != nullptr ? atlas->TilesInUse : 0;
+    const TPlanetObject* planet = CurrentPlanet();
+    const double height_km = planet != nullptr ? planet->HeightAboveGround() : 0.0;
+    const int generations = GenerationsThisFrame;
     std::fprintf(stats_, "%d,%.4f,%.4f,%d,%d,%d,%d,%d,%d,%d,%.6f\n", frame, render_ms, step_ms,
                  TrisCount, CurrentLevel, NodesDrawn, NodeCount, VertexCount, tiles_in_use,
                  generations, height_km);
