@@ -137,6 +137,96 @@ TEST_F(FlightEndToEnd, ThirtyFramesLeaveStatisticsAScreenshotAndALog) {
   EXPECT_NE(log.back().find(" Log Finished"), std::string::npos) << log.back();
 }
 
+// One statistics column of every frame, as numbers.
+std::vector<double> Column(const std::vector<std::string>& stats, int column) {
+  std::vector<double> values;
+  for (size_t i = 1; i < stats.size(); ++i) {
+    std::istringstream row(stats[i]);
+    std::string cell;
+    for (int c = 0; c <= column; ++c) {
+      std::getline(row, cell, ',');
+    }
+    values.push_back(std::stod(cell));
+  }
+  return values;
+}
+
+// The pixels of a 24-bit TGA shot, blue, green, red.
+std::string ShotPixels(const fs::path& shot) {
+  const std::string bytes = ReadBytes(shot);
+  return bytes.size() > 18 ? bytes.substr(18) : std::string();
+}
+
+enum StatsColumn { kLevel = 4, kTilesInUse = 8, kGenerations = 9, kHeightKm = 10 };
+
+TEST_F(FlightEndToEnd, TheDescentReachesTheFinestLevelsAndEndsOnTheGround) {
+  ASSERT_EQ(Fly(std::string("--script ") + MERIDIA_FLIGHTS_DIR +
+                "/descent.flight --stats s.csv "
+                "--shot 500"),
+            0)
+      << ReadLines(dir_ / "out.txt").back();
+  const auto stats = ReadLines(dir_ / "s.csv");
+  ASSERT_EQ(stats.size(), 1u + 500u);
+  const auto level = Column(stats, kLevel);
+  EXPECT_GE(*std::max_element(level.begin(), level.end()), 18.0);
+  EXPECT_EQ(level.front(), 7.0) << "the first refinement from (0, 0, 1000)";
+  const auto generations = Column(stats, kGenerations);
+  EXPECT_EQ(generations.front(), 50.0);
+  EXPECT_LE(*std::max_element(generations.begin() + 1, generations.end()), 15.0);
+  const auto tiles = Column(stats, kTilesInUse);
+  EXPECT_GT(tiles.back(), 1000.0);
+  // The camera is kept above the terrain all the way down and ends within metres of it.
+  const auto height = Column(stats, kHeightKm);
+  EXPECT_GE(*std::min_element(height.begin(), height.end()), 0.0);
+  EXPECT_LT(height.back(), 0.05);
+
+  const std::string pixels = ShotPixels(dir_ / "screens" / "frame_00500.tga");
+  ASSERT_EQ(pixels.size(), 800u * 600u * 3u);
+  // Ground fills the lower half of the levelled view.
+  size_t lit = 0;
+  for (size_t row = 0; row < 250; ++row) {
+    for (size_t x = 0; x < 800; ++x) {
+      const size_t at = (row * 800 + x) * 3;
+      lit += pixels[at] != 0 || pixels[at + 1] != 0 || pixels[at + 2] != 0;
+    }
+  }
+  EXPECT_GT(lit, 250u * 800u * 9 / 10);
+}
+
+TEST_F(FlightEndToEnd, TheOrbitKeepsATexturedPlanetInView) {
+  ASSERT_EQ(Fly(std::string("--script ") + MERIDIA_FLIGHTS_DIR +
+                "/orbit.flight --stats s.csv "
+                "--shot 600"),
+            0)
+      << ReadLines(dir_ / "out.txt").back();
+  const auto stats = ReadLines(dir_ / "s.csv");
+  ASSERT_EQ(stats.size(), 1u + 600u);
+  const auto level = Column(stats, kLevel);
+  EXPECT_EQ(level.back(), 5.0) << "far out only the coarse levels";
+
+  const std::string pixels = ShotPixels(dir_ / "screens" / "frame_00600.tga");
+  ASSERT_EQ(pixels.size(), 800u * 600u * 3u);
+  auto pixel = [&](size_t x, size_t y) {
+    return reinterpret_cast<const uint8_t*>(&pixels[(y * 800 + x) * 3]);
+  };
+  // Space at the corners away from the text, the planet in the middle.
+  EXPECT_EQ(pixel(799, 0)[0] + pixel(799, 0)[1] + pixel(799, 0)[2], 0);
+  EXPECT_EQ(pixel(799, 599)[0] + pixel(799, 599)[1] + pixel(799, 599)[2], 0);
+  size_t sea = 0, land = 0, lit = 0;
+  for (size_t y = 0; y < 600; ++y) {
+    for (size_t x = 0; x < 800; ++x) {
+      const uint8_t* p = pixel(x, y);
+      lit += p[0] + p[1] + p[2] > 0;
+      sea += p[0] > p[1] && p[0] > p[2];
+      land += p[1] > p[0] && p[1] > p[2];
+    }
+  }
+  // A disc of about 180 pixels radius: its texture shows both sea and land.
+  EXPECT_GT(lit, 80000u);
+  EXPECT_GT(sea, 20000u);
+  EXPECT_GT(land, 5000u);
+}
+
 TEST_F(FlightEndToEnd, EscapeInAScriptEndsTheRunEarly) {
   std::ofstream(dir_ / "quit.flight") << "# frames 100\n12 down ESCAPE\n";
   ASSERT_EQ(Fly("--script quit.flight --stats s.csv"), 0);

@@ -1,0 +1,130 @@
+// The planet's CPU work per frame, without OpenGL: a refinement pass as the camera moves one
+// step near the ground, the same tree built from nothing, the culling and fan walk over the
+// visible leaves, and one patch texture build (324 height samples, 256 colours, the texels).
+#include "engine/VectorGeometry.h"
+#include "planet/Node.h"
+#include "planet/PatchDrawing.h"
+#include "planet/PlanetObject.h"
+#include "planet/PlanetState.h"
+#include "terrain/HeightMapFactory.h"
+#include "terrain/TextureBuffer.h"
+#include "view/PlanetaryCamera.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace meridia {
+namespace {
+
+// Maps of the real size, so that lookups miss the caches as they do in the program.
+std::unique_ptr<THeightMapFactory> Factory() {
+  auto erosion = std::make_unique<TPixelBuffer_d>();
+  erosion->SetSize(2048, 2048);
+  for (size_t i = 0; i < erosion->Data.size(); ++i) {
+    erosion->Data[i] = static_cast<float>((i * 2654435761u % 1000u) / 1000.0);
+  }
+  TzoImage colors;
+  colors.SetPixelFormat(24);
+  colors.SetSize(256, 2048);
+  for (size_t i = 0; i < colors.Data.size(); ++i) {
+    colors.Data[i] = static_cast<uint8_t>(i * 7);
+  }
+  return std::make_unique<THeightMapFactory>(kPlanetSeed, std::move(erosion), std::move(colors));
+}
+
+struct Planet {
+  TPlanetary_Camera camera;
+  std::unique_ptr<TPlanetObject> object;
+  Vector3f ground;
+
+  Planet() {
+    object = std::make_unique<TPlanetObject>(
+        camera, Factory(),
+        std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize,
+                                         TTextureBuffer::WithoutTexture{}));
+    const Vector3f up = Normalized3({0.3f, -0.2f, 1});
+    ground = Scale3(up, GroundRadius(up) + 0.001f);
+    RefineFrom(ground);
+  }
+  void RefineFrom(const Vector3f& p) {
+    UpdateReference(p);
+    object->RefineIfPending();
+  }
+};
+
+class NullSink final : public PatchSink {
+public:
+  void DrawFan(const TNode& node, const TPatchFan& fan, const TPatchTexCoords& coords) override {
+    benchmark::DoNotOptimize(&node);
+    benchmark::DoNotOptimize(fan.Count);
+    benchmark::DoNotOptimize(coords[0].x);
+  }
+};
+
+// The pass a frame runs after the camera moved one step at the finest level: most of the tree
+// stays, a few nodes split or merge.
+void BM_RefinementPassOneStep(benchmark::State& state) {
+  Planet planet;
+  const Vector3f east = Normalized3(Cross3(planet.ground, {0, 1, 0}));
+  int k = 0;
+  for (auto _ : state) {
+    // Back and forth by a little more than the finest level's step of 0.002 units.
+    const float offset = 0.0025f * static_cast<float>(k++ % 2);
+    planet.RefineFrom(Add3(planet.ground, Scale3(east, offset)));
+  }
+  state.counters["nodes"] = NodeCount;
+}
+BENCHMARK(BM_RefinementPassOneStep)->Unit(benchmark::kMillisecond);
+
+// The whole tree around a camera on the ground, from six bare roots: a jump across the planet.
+void BM_RefinementPassFromRoots(benchmark::State& state) {
+  Planet planet;
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (auto& root : planet.object->Roots) {
+      root->Merge();
+    }
+    ReferencePosition = {-999999, -99999, -99999};
+    state.ResumeTiming();
+    planet.RefineFrom(planet.ground);
+  }
+  state.counters["nodes"] = NodeCount;
+}
+BENCHMARK(BM_RefinementPassFromRoots)->Unit(benchmark::kMillisecond);
+
+// Horizon and frustum culling, queueing, fans and atlas coordinates of the five near faces.
+void BM_DrawPatchWalk(benchmark::State& state) {
+  Planet planet;
+  TzoFrustum everything;
+  NullSink sink;
+  for (auto _ : state) {
+    NodesDrawn = 0;
+    GenerationQueue.Clear();
+    planet.object->DrawFaces(everything, sink);
+  }
+  state.counters["leaves"] = NodesDrawn;
+}
+BENCHMARK(BM_DrawPatchWalk)->Unit(benchmark::kMicrosecond);
+
+// GeneratePatch without the upload: 18 by 18 heights, 16 by 16 colours and the lit texels.
+void BM_GeneratePatchPure(benchmark::State& state) {
+  Planet planet;
+  // The level-18 patch under the camera.
+  const TNode* node = planet.object->Roots[static_cast<size_t>(planet.object->FaceOrder[0])].get();
+  while (node->HasChildren && node->Level < 18) {
+    node = node->Child[static_cast<size_t>(node->ChildOrder[0])].get();
+  }
+  TPatchSamples samples;
+  TPatchTexels texels;
+  for (auto _ : state) {
+    SamplePatch(*node, samples);
+    BuildPatchTexels(samples, texels);
+    benchmark::DoNotOptimize(texels.data());
+  }
+  state.counters["level"] = node->Level;
+}
+BENCHMARK(BM_GeneratePatchPure)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace meridia
