@@ -284,8 +284,9 @@ TEST(ErodeFlow, BlendsSourceAndTargetToOneHeight) {
 
 TEST(TerrainGenerator, MapsMatchTheReferenceBytes) {
   // Hashes (FNV-1a over the float bytes) of the maps made by the first, plain implementation
-  // of this generator, which followed the definitions loop by loop with no reordering,
-  // before it was optimised. Every later version must reproduce them bit for bit.
+  // of this generator (commit b332f67), which followed the definitions loop by loop with no
+  // reordering, before it was optimised. Every later version must reproduce them bit for bit;
+  // at 2048 x 2048 that one gave 70f0e6616323deeb and e7e1a2b16d644b74.
   struct Golden {
     int32_t size;
     uint64_t erosion, base;
