@@ -140,11 +140,7 @@ TEST_F(QuadtreeTest, FaceRootsSitOnTheCubeWithGridCoordinates) {
   }
   Vector3f untouched{7, 8, 9};
   CubeFacePoint(6, 0.5, 0.5, untouched);
-  EXPECT_EQ(untouched.z, 9.0f);
-  CubeFacePoint(3, 0.25, -0.5, untouched);
-  EXPECT_EQ(untouched.x, 0.25f);
-  EXPECT_EQ(untouched.y, -1.0f);
-  EXPECT_EQ(untouched.z, -0.5f);
+  EXPECT_EQ(untouched.z, 9.0f) << "an unknown face leaves the point alone";
 }
 
 TEST_F(QuadtreeTest, ASplitSharesCornersAndInnerMidpointsButNotOuterOnes) {

@@ -184,15 +184,5 @@ TEST_F(PlanetObject, GroundHeightsAreMeasuredAlongTheVertical) {
   EXPECT_NEAR(planet_->HeightAboveWater(), 3215.0f, 1e-3f);
 }
 
-TEST_F(PlanetObject, ThePlanetPublishesItsServicesWhileItLives) {
-  EXPECT_EQ(CurrentPlanet(), planet_.get());
-  EXPECT_EQ(TextureAtlas(), planet_->Atlas.get());
-  EXPECT_EQ(HeightMapFactory(), planet_->HeightMaps.get());
-  planet_.reset();
-  EXPECT_EQ(CurrentPlanet(), nullptr);
-  EXPECT_EQ(TextureAtlas(), nullptr);
-  EXPECT_EQ(HeightMapFactory(), nullptr);
-}
-
 } // namespace
 } // namespace meridia::testing
