@@ -7,6 +7,7 @@
 #include "terrain/HeightMapFactory.h"
 #include "terrain/TextureBuffer.h"
 #include "view/PlanetaryCamera.h"
+#include "view/Scatter.h"
 
 #include <GL/gl.h>
 
@@ -31,7 +32,7 @@ TPlanetObject::TPlanetObject(const TPlanetary_Camera& camera) : camera_(camera) 
   SetTextureAtlas(Atlas.get());
   HeightMaps = std::make_unique<THeightMapFactory>(Seed);
   SetHeightMapFactory(HeightMaps.get());
-  // The atmosphere is created here, after the terrain, once the sky exists.
+  Atmosphere = std::make_unique<TScatter_CPU>();
   glBindTexture(GL_TEXTURE_2D, 0);
   CreateRoots();
 }
@@ -64,6 +65,7 @@ TPlanetObject::~TPlanetObject() {
     SetHeightMapFactory(nullptr);
   }
   HeightMaps.reset();
+  Atmosphere.reset();
   for (auto& root : Roots) {
     root.reset();
   }
@@ -124,7 +126,9 @@ void TPlanetObject::RefineIfPending() {
   for (int k = 0; k < 5; ++k) {
     Roots[static_cast<size_t>(FaceOrder[static_cast<size_t>(k)])]->SortChildren();
   }
-  // The atmosphere's colours follow the new reference here, once the sky exists.
+  if (Atmosphere != nullptr) {
+    Atmosphere->UpdateColors(camera_.Positions[TPlanetary_Camera::kViewPosition]);
+  }
   RefinePending = false;
 }
 
@@ -173,7 +177,14 @@ void TPlanetObject::Render() {
   GeneratePatches();
   glBindTexture(GL_TEXTURE_2D, 0);
 
-  // The atmosphere sphere is drawn here, scaled by BaseRadius / 10, once the sky exists.
+  if (Atmosphere != nullptr) {
+    // The sky is modelled with the planet's surface at radius 10.
+    glPushMatrix();
+    const float scale = BaseRadius / 10.0f;
+    glScalef(scale, scale, scale);
+    Atmosphere->Render();
+    glPopMatrix();
+  }
 
   glColor4f(1, 1, 1, 1);
   glPushAttrib(0xFFFFF);

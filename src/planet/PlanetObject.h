@@ -1,7 +1,7 @@
 // The planet: six cube-face quadtrees on a sphere of radius 678 displaced by the terrain, and the
 // process-wide services their patches use (the texture atlas and the height-map factory). Once a
 // frame it refines the trees when the camera has moved far enough, draws the five nearest faces
-// near to far and builds a bounded number of patch textures. One unit is 10 km.
+// near to far, builds a bounded number of patch textures and draws the sky. One unit is 10 km.
 #pragma once
 
 #include "engine/Object.h"
@@ -19,6 +19,7 @@ class PatchSink;
 class THeightMapFactory;
 class TTextureBuffer;
 class TPlanetary_Camera;
+class TScatter_CPU;
 
 inline constexpr float kPlanetBaseRadius = 678.0f;
 
@@ -26,13 +27,15 @@ class TPlanetObject : public TObject {
 public:
   // Starts the planet's module state afresh, resets the vertex pool, creates the atlas (needs a
   // current OpenGL context), the height-map factory with the planet seed (generating the terrain
-  // maps on a first run) and the six roots. Heights above ground are measured from the camera's
-  // view position.
+  // maps on a first run), the sky and the six roots. Heights above ground are measured from the
+  // camera's view position.
   explicit TPlanetObject(const TPlanetary_Camera& camera);
-  // The same over a given factory and atlas; an atlas without a texture keeps OpenGL out.
+  // The same over a given factory and atlas, without a sky; an atlas without a texture keeps
+  // OpenGL out.
   TPlanetObject(const TPlanetary_Camera& camera, std::unique_ptr<THeightMapFactory> height_maps,
                 std::unique_ptr<TTextureBuffer> atlas);
-  // Frees the factory, the roots and last the atlas, to which the roots give their tiles back.
+  // Frees the factory, the sky, the roots and last the atlas, to which the roots give their tiles
+  // back.
   ~TPlanetObject() override;
 
   // The planet seed, given to the height-map factory.
@@ -47,6 +50,8 @@ public:
   TzoFrustum Frustum;
   std::unique_ptr<TTextureBuffer> Atlas;
   std::unique_ptr<THeightMapFactory> HeightMaps;
+  // The atmosphere, recoloured on refinement passes and drawn every frame; absent, no sky.
+  std::unique_ptr<TScatter_CPU> Atmosphere;
 
   // The per-frame pass, with the camera's view on the modelview matrix.
   void Render();
