@@ -5,42 +5,14 @@
 #include "planet/PlanetControl.h"
 #include "planet/PlanetCounters.h"
 
+#include "support/OffscreenGLContext.h"
+
 #include <GL/gl.h>
-#include <SDL2/SDL.h>
 
 #include <vector>
 
 namespace meridia::testing {
 namespace {
-
-class GLContext {
-public:
-  GLContext() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      return;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    window_ = SDL_CreateWindow("planet", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window_ != nullptr) {
-      context_ = SDL_GL_CreateContext(window_);
-    }
-  }
-  ~GLContext() {
-    if (context_ != nullptr) {
-      SDL_GL_DeleteContext(context_);
-    }
-    if (window_ != nullptr) {
-      SDL_DestroyWindow(window_);
-    }
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  }
-  bool Ready() const { return context_ != nullptr; }
-
-private:
-  SDL_Window* window_ = nullptr;
-  SDL_GLContext context_ = nullptr;
-};
 
 GLint TexParameter(GLenum name) {
   GLint value = 0;
@@ -56,7 +28,7 @@ std::vector<uint8_t> ReadAtlas() {
 }
 
 TEST(TextureBufferGL, TheAtlasIsOneClampedLinearRgbTextureAndUploadsStayInTheirTile) {
-  GLContext gl;
+  OffscreenGLContext gl(800, 600);
   ASSERT_TRUE(gl.Ready()) << SDL_GetError();
   {
     TTextureBuffer atlas(kAtlasSize, kAtlasTileSize);
@@ -109,7 +81,7 @@ TEST(TextureBufferGL, TheAtlasIsOneClampedLinearRgbTextureAndUploadsStayInTheirT
 }
 
 TEST(PlanetGL, ThePassDrawsATexturedPlanetWithinItsBudgetAndRestoresItsState) {
-  GLContext gl;
+  OffscreenGLContext gl(800, 600);
   ASSERT_TRUE(gl.Ready()) << SDL_GetError();
   ResetPlanetState();
   {

@@ -3,8 +3,9 @@
 
 #include "engine/VectorGeometry.h"
 
+#include "support/OffscreenGLContext.h"
+
 #include <GL/gl.h>
-#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,35 +15,6 @@ namespace meridia {
 namespace {
 
 constexpr int kSide = 64;
-
-class GLContext {
-public:
-  GLContext() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      return;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    window_ = SDL_CreateWindow("sky", 0, 0, kSide, kSide, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window_ != nullptr) {
-      context_ = SDL_GL_CreateContext(window_);
-    }
-  }
-  ~GLContext() {
-    if (context_ != nullptr) {
-      SDL_GL_DeleteContext(context_);
-    }
-    if (window_ != nullptr) {
-      SDL_DestroyWindow(window_);
-    }
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  }
-  bool Ready() const { return context_ != nullptr; }
-
-private:
-  SDL_Window* window_ = nullptr;
-  SDL_GLContext context_ = nullptr;
-};
 
 // Draws the sky after UpdateColors from the model position eye, looking at target through a
 // 90 degree frustum, over a cleared frame.
@@ -64,7 +36,7 @@ void DrawFrom(TScatter_CPU& sky, const Vector3f& eye, const Vector3f& target) {
 }
 
 TEST(ScatterGL, DrawsTheInsideBlendedWithoutDepthAndRestoresItsState) {
-  GLContext gl;
+  testing::OffscreenGLContext gl(kSide, kSide);
   ASSERT_TRUE(gl.Ready()) << SDL_GetError();
   TScatter_CPU sky;
   glClearColor(0, 0, 0, 0);
