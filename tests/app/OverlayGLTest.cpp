@@ -12,6 +12,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -242,21 +244,7 @@ TEST_F(OverlayGL, TheVideoLineNamesTheRendererAndItsVersion) {
 
 class ScreenshotGL : public OverlayGL {
 protected:
-  void SetUp() override {
-    OverlayGL::SetUp();
-    previous_ = fs::current_path();
-    char pattern[] = "/tmp/meridia-shot-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
-    OverlayGL::TearDown();
-  }
-  fs::path previous_;
-  fs::path dir_;
+  testing::TemporaryFolder folder_{testing::TemporaryFolder::Enter::kYes};
 };
 
 TEST_F(ScreenshotGL, F4SavesTheViewportBottomUpUnderTheNextFreeNumber) {

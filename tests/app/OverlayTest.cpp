@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -91,21 +93,9 @@ TEST(OverlayLines, AShortViewportPutsTheMachineLinesAboveItsTop) {
 // Runs a test inside a fresh folder, as the program runs inside its own.
 class InTemporaryFolder : public ::testing::Test {
 protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    char pattern[] = "/tmp/meridia-overlay-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
-  }
   static void Touch(const std::string& name) { std::ofstream(name) << "x"; }
 
-  fs::path previous_;
-  fs::path dir_;
+  testing::TemporaryFolder folder_{testing::TemporaryFolder::Enter::kYes};
 };
 
 TEST_F(InTemporaryFolder, ScreenshotNamesTakeTheFirstFreeNumber) {

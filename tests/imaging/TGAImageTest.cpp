@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -15,9 +17,6 @@ namespace {
 class TGAImageTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/meridia-tga-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     // A 3 by 2 uncompressed 24-bit picture whose pixel bytes count up from 100.
     shot_.Header.ImageType = 2;
     shot_.Header.Width = 3;
@@ -28,7 +27,6 @@ protected:
       shot_.PixelsAddress()[i] = static_cast<uint8_t>(100 + i);
     }
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::vector<uint8_t> Read(const char* name) const {
     std::ifstream in(dir_ + "/" + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -36,7 +34,8 @@ protected:
   size_t EntriesInDir() const {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_), {}));
   }
-  std::string dir_;
+  testing::TemporaryFolder folder_;
+  std::string dir_ = folder_.path().string();
   TTGAImage shot_;
 };
 

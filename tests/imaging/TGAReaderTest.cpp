@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -289,13 +291,8 @@ TEST(TGAReaderHostile, EveryTruncatedPrefixIsRefusedCleanly) {
 
 class TGAReaderFileTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/meridia-tgareader-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string dir_;
+  testing::TemporaryFolder folder_;
+  std::string dir_ = folder_.path().string();
 };
 
 TEST_F(TGAReaderFileTest, LoadTGAReadsWhatTheWriterWrote) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,22 +19,13 @@ namespace fs = std::filesystem;
 class FileSystemTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/meridia-fs-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    previous_ = fs::current_path();
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
     fs::create_directories("base/Textures/Galaxy");
     fs::create_directories("base/models/City/47");
     std::ofstream("base/Textures/Galaxy/Star.tga") << "star";
     std::ofstream("base/models/City/47/Bld_47.obj") << "v";
   }
-  void TearDown() override {
-    EXPECT_EQ(chdir(previous_.c_str()), 0);
-    fs::remove_all(dir_);
-  }
-  std::string dir_;
-  std::string previous_;
+  testing::TemporaryFolder folder_{testing::TemporaryFolder::Enter::kYes};
+  std::string dir_ = folder_.path().string();
 };
 
 TEST_F(FileSystemTest, ResolvesWindowsNamesComponentByComponent) {

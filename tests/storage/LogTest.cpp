@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,22 +23,19 @@ LogTime FakeClock() {
 class LogTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/meridia-log-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     g_now = {9, 5, 3, 45};
     SetLogClock(FakeClock);
   }
   void TearDown() override {
     LogFinish();
     SetLogClock(nullptr);
-    std::filesystem::remove_all(dir_);
   }
   std::string Read(const char* name) const {
     std::ifstream in(dir_ + "/" + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  std::string dir_;
+  testing::TemporaryFolder folder_;
+  std::string dir_ = folder_.path().string();
 };
 
 TEST_F(LogTest, StampsRepeatsAndBlankMessages) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TemporaryFolder.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,13 +21,6 @@ namespace fs = std::filesystem;
 
 class TerrainMapsTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/meridia-maps-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Path(const char* name) const { return (dir_ / name).string(); }
 
   static std::vector<char> Bytes(const std::string& path) {
@@ -33,7 +28,8 @@ protected:
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
-  fs::path dir_;
+  testing::TemporaryFolder folder_;
+  fs::path dir_ = folder_.path();
 };
 
 TEST_F(TerrainMapsTest, FileLayoutIsSizesThenRowMajorFloats) {
