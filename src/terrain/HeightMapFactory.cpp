@@ -124,15 +124,6 @@ double THeightMapFactory::TerrainHeight(double x, double y, double z) const {
   }
   m = std::min(16 * m, 1.0);
 
-  double d = 1.0;
-  if (!detail_variant_) {
-    d = NoiseExtra.SumOctaves(4, 8 * x, 8 * y, 8 * z) - 0.2;
-    if (d < 0) {
-      d = 0;
-    }
-    d = std::min(10 * d, 1.0);
-  }
-
   double lon = 0.5;
   double lat = 0.5;
   if (!(x == 0 && z == 0)) {
@@ -141,6 +132,21 @@ double THeightMapFactory::TerrainHeight(double x, double y, double z) const {
       lon = lon - std::floor(lon);
     }
     lat = 1 - std::fabs(0.5 - std::atan(y / std::sqrt(x * x + z * z)) / kPi);
+  }
+  // The finest samples of neighbouring directions lie dozens of texels apart; their cache
+  // misses are served while the detail noise is computed.
+  if (ErosionSampler != nullptr) {
+    ErosionSampler->PrefetchBicubic(2048 * lon, 1024 * lat);
+    ErosionSampler->PrefetchBicubic(16384 * lon, 8192 * lat);
+  }
+
+  double d = 1.0;
+  if (!detail_variant_) {
+    d = NoiseExtra.SumOctaves(4, 8 * x, 8 * y, 8 * z) - 0.2;
+    if (d < 0) {
+      d = 0;
+    }
+    d = std::min(10 * d, 1.0);
   }
 
   double r = 0.5 * Erosion(2 * lon, lat);

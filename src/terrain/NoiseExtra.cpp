@@ -108,9 +108,10 @@ void TNoiseExtra::Init(int32_t seed) {
   }
   perm16_.assign(Perm.begin(), Perm.end());
   // The upper z corner of entry k is always entry k + 1: either the next lattice point or,
-  // past the end of the period, its repetition.
-  pairs_.assign(kTableLength - 1, GradientPair{});
-  for (int32_t k = 0; k + 1 < kTableLength; ++k) {
+  // past the end of the period, its repetition. Entries past the period repeat the first
+  // ones, so one period of pairs is enough and half the table stays out of the cache.
+  pairs_.assign(kSize, GradientPair{});
+  for (int32_t k = 0; k < kSize; ++k) {
     pairs_[k] = GradientPair{
         {Grad3[k].X, Grad3[k + 1].X}, {Grad3[k].Y, Grad3[k + 1].Y}, {Grad3[k].Z, Grad3[k + 1].Z}};
   }
@@ -144,12 +145,13 @@ void TNoiseExtra::Init(int32_t seed) {
   const uint16_t* perm = perm16_.data();
   const uint32_t i = perm[bx0];
   const uint32_t j = perm[bx1];
-  const GradientPair* pairs = pairs_.data() + Corner(zz[0]);
+  const GradientPair* pairs = pairs_.data();
+  const uint32_t bz0 = Corner(zz[0]);
   Cell c;
-  c.g00 = pairs + perm[i + by0];
-  c.g10 = pairs + perm[j + by0];
-  c.g01 = pairs + perm[i + by1];
-  c.g11 = pairs + perm[j + by1];
+  c.g00 = pairs + ((perm[i + by0] + bz0) & kMask);
+  c.g10 = pairs + ((perm[j + by0] + bz0) & kMask);
+  c.g01 = pairs + ((perm[i + by1] + bz0) & kMask);
+  c.g11 = pairs + ((perm[j + by1] + bz0) & kMask);
   c.r0 = cxy.r0;
   c.r1 = cxy.r1;
   c.s = cxy.s;
