@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace meridia {
 namespace {
@@ -14,111 +15,74 @@ uint32_t FakeNow() {
   return g_fake_now;
 }
 
+using CurrentAndDelta = std::pair<uint32_t, uint32_t>;
+
 class FrameTimerTest : public ::testing::Test {
 protected:
   void SetUp() override {
     g_fake_now = 1000;
     SetFrameTimeSource(&FakeNow);
+    TimerReset(t);
   }
   void TearDown() override { SetFrameTimeSource(nullptr); }
 
-  static void UpdateAt(TzoFrameTimer& t, uint32_t now) {
+  CurrentAndDelta UpdateAt(uint32_t now) {
     g_fake_now = now;
     TimerUpdate(t);
+    return {t.Current, t.Delta};
   }
+
+  TzoFrameTimer t;
 };
 
 TEST_F(FrameTimerTest, FollowsTheClock) {
-  TzoFrameTimer t;
-  TimerReset(t);
   EXPECT_EQ(t.Start, 1000u);
-  UpdateAt(t, 1016);
+  EXPECT_EQ(UpdateAt(1016), CurrentAndDelta(16, 16));
   EXPECT_EQ(t.Now, 1016u);
   EXPECT_DOUBLE_EQ(t.NowSeconds, 1.016);
-  EXPECT_EQ(t.Previous, 0u);
-  EXPECT_EQ(t.Current, 16u);
-  EXPECT_EQ(t.Delta, 16u);
   EXPECT_DOUBLE_EQ(t.DeltaSeconds, 0.016);
-  UpdateAt(t, 1050);
+  EXPECT_EQ(UpdateAt(1050), CurrentAndDelta(50, 34));
   EXPECT_EQ(t.Previous, 16u);
-  EXPECT_EQ(t.Current, 50u);
-  EXPECT_EQ(t.Delta, 34u);
-  UpdateAt(t, 1050);
-  EXPECT_EQ(t.Delta, 0u);
+  EXPECT_EQ(UpdateAt(1050), CurrentAndDelta(50, 0));
   EXPECT_EQ(t.DeltaSeconds, 0.0);
 }
 
 TEST_F(FrameTimerTest, StepsStaySmallAcrossTheClockWrap) {
-  TzoFrameTimer t;
   g_fake_now = 0xFFFFFFF0u;
   TimerReset(t);
-  UpdateAt(t, 0xFFFFFFFAu);
-  UpdateAt(t, 0x10u);
-  EXPECT_EQ(t.Current, 0x20u);
-  EXPECT_EQ(t.Delta, 0x16u);
+  UpdateAt(0xFFFFFFFAu);
+  EXPECT_EQ(UpdateAt(0x10u), CurrentAndDelta(0x20, 0x16));
 }
 
-TEST_F(FrameTimerTest, FixedStepIgnoresTheClock) {
-  TzoFrameTimer t;
-  TimerReset(t);
+TEST_F(FrameTimerTest, FixedStepIgnoresTheClockAndLeavingItIsNoHugeStep) {
   t.FixedStep = 10;
-  UpdateAt(t, 5000);
-  EXPECT_EQ(t.Current, 10u);
-  EXPECT_EQ(t.Delta, 10u);
+  EXPECT_EQ(UpdateAt(5000), CurrentAndDelta(10, 10));
   EXPECT_EQ(t.Now, 5000u);
-  UpdateAt(t, 1001);
-  EXPECT_EQ(t.Current, 20u);
-  EXPECT_EQ(t.Delta, 10u);
+  EXPECT_EQ(UpdateAt(1001), CurrentAndDelta(20, 10));
   EXPECT_DOUBLE_EQ(t.DeltaSeconds, 0.01);
+  // Back to real time behind the fixed steps: the record follows the clock, the step is 0.
+  t.FixedStep = 0;
+  EXPECT_EQ(UpdateAt(1003), CurrentAndDelta(3, 0));
+  EXPECT_EQ(UpdateAt(1010), CurrentAndDelta(10, 7));
 }
 
-TEST_F(FrameTimerTest, PausedTimerDoesNothing) {
-  TzoFrameTimer t;
-  TimerReset(t);
-  UpdateAt(t, 1020);
+TEST_F(FrameTimerTest, PauseHoldsTheRecordAndResetStartsAfresh) {
+  UpdateAt(1020);
   t.Paused = true;
-  UpdateAt(t, 3000);
+  EXPECT_EQ(UpdateAt(3000), CurrentAndDelta(20, 20));
   EXPECT_EQ(t.Now, 1020u);
-  EXPECT_EQ(t.Current, 20u);
-  EXPECT_EQ(t.Delta, 20u);
   // Pausing holds the record, not the clock: the first step after it spans the pause.
   t.Paused = false;
-  UpdateAt(t, 3000);
-  EXPECT_EQ(t.Current, 2000u);
-  EXPECT_EQ(t.Delta, 1980u);
-}
+  EXPECT_EQ(UpdateAt(3000), CurrentAndDelta(2000, 1980));
 
-TEST_F(FrameTimerTest, ResetStartsAfresh) {
-  TzoFrameTimer t;
-  TimerReset(t);
-  t.FixedStep = 16;
-  UpdateAt(t, 1100);
   t.Paused = true;
+  t.FixedStep = 16;
   g_fake_now = 7000;
   TimerReset(t);
-  EXPECT_FALSE(t.Paused);
+  EXPECT_TRUE(!t.Paused && t.FixedStep == 0 && t.Previous == 0 && t.DeltaSeconds == 0.0);
   EXPECT_EQ(t.Start, 7000u);
-  EXPECT_EQ(t.FixedStep, 0u);
-  EXPECT_EQ(t.Current, 0u);
-  EXPECT_EQ(t.Previous, 0u);
-  EXPECT_EQ(t.Delta, 0u);
-  EXPECT_EQ(t.DeltaSeconds, 0.0);
-  UpdateAt(t, 7005);
-  EXPECT_EQ(t.Current, 5u);
-}
-
-TEST_F(FrameTimerTest, BackToRealTimeBehindTheFixedStepsIsNoHugeStep) {
-  TzoFrameTimer t;
-  TimerReset(t);
-  t.FixedStep = 100;
-  UpdateAt(t, 1001);
-  UpdateAt(t, 1002);
-  t.FixedStep = 0;
-  UpdateAt(t, 1003);
-  EXPECT_EQ(t.Current, 3u);
-  EXPECT_EQ(t.Delta, 0u);
-  UpdateAt(t, 1010);
-  EXPECT_EQ(t.Delta, 7u);
+  EXPECT_EQ(CurrentAndDelta(t.Current, t.Delta), CurrentAndDelta(0, 0));
+  EXPECT_EQ(UpdateAt(7005), CurrentAndDelta(5, 5));
 }
 
 TEST_F(FrameTimerTest, DefaultClockIsRestoredAndAdvances) {

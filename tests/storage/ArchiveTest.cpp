@@ -4,15 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace meridia {
 namespace {
 
-using testing::AppendString;
 using testing::AppendValue;
-using testing::ArchiveItem;
 using testing::BuildArchive;
 using testing::WriteBytes;
 
@@ -46,7 +45,6 @@ TEST_F(ArchiveTest, StoredEntriesComeBackAsWritten) {
   ASSERT_EQ(archive.Entries.size(), 4u);
 
   // Both sides lower-cased and in "/" form, then compared exactly.
-  EXPECT_EQ(archive.IndexOf("base/shaders/treevp.txt"), 0);
   EXPECT_EQ(archive.IndexOf("BASE\\SHADERS\\TREEVP.TXT"), 0);
   EXPECT_EQ(archive.IndexOf("base/shaders/treevp.tx"), -1);
   EXPECT_EQ(archive.IndexOf("base//shaders/treevp.txt"), -1);
@@ -76,35 +74,19 @@ TEST_F(ArchiveTest, CompressedEntriesAreRefusedUntilTheirDecoderExists) {
             std::vector<std::string>{"Archive : no decoder for compressed entry : packed.bin"});
 }
 
-// Header, the entry "good.txt" (10 bytes at kGoodOffset) and the entry "bad", then the data.
-std::string TwoEntryArchive(uint8_t bad_method, int32_t bad_size, int64_t bad_offset) {
-  constexpr int64_t kGoodOffset = 8 + (1 + 4 + 8 + 4 + 8) + (1 + 4 + 3 + 4 + 8);
-  std::string bytes(kArchiveMagic.data(), kArchiveMagic.size());
-  AppendValue<int32_t>(bytes, 2);
-  bytes.push_back(static_cast<char>(kMethodStored));
-  AppendString(bytes, "good.txt");
-  AppendValue<int32_t>(bytes, 10);
-  AppendValue<int64_t>(bytes, kGoodOffset);
-  bytes.push_back(static_cast<char>(bad_method));
-  AppendString(bytes, "bad");
-  AppendValue<int32_t>(bytes, bad_size);
-  AppendValue<int64_t>(bytes, bad_offset);
-  EXPECT_EQ(static_cast<int64_t>(bytes.size()), kGoodOffset);
-  for (int i = 0; i < 10; ++i) {
-    bytes.push_back(static_cast<char>('0' + 2 * i)); // "0123456789" after the transform
-  }
-  return bytes;
-}
-
 TEST_F(ArchiveTest, DamagedEntriesAreLeftOutAndTheRestMounted) {
-  constexpr int64_t kFileSize = 63;
+  // 8 header bytes, "good.txt" at 8 (25 table bytes), "bad" at 33 with its size at 41 and its
+  // offset at 45, then 10 data bytes from 53 and 3 from 63: 66 in all.
+  const std::string sound =
+      BuildArchive({{kMethodStored, "good.txt", "0123456789"}, {kMethodStored, "bad", "xyz"}});
+  ASSERT_EQ(sound.size(), 66u);
   const struct {
     const char* name;
     uint8_t method;
     int32_t size;
     int64_t offset;
   } cases[] = {
-      {"past the end", kMethodStored, 4, kFileSize - 3},
+      {"past the end", kMethodStored, 4, 63},
       {"size overruns", kMethodStored, 0x7FFFFFFF, 8},
       {"negative size", kMethodStored, -1, 8},
       {"negative offset", kMethodStored, 4, -4},
@@ -112,7 +94,11 @@ TEST_F(ArchiveTest, DamagedEntriesAreLeftOutAndTheRestMounted) {
       {"unknown method", 7, 4, 8},
   };
   for (const auto& c : cases) {
-    WriteBytes("damaged.mza", TwoEntryArchive(c.method, c.size, c.offset));
+    std::string bytes = sound;
+    bytes[33] = static_cast<char>(c.method);
+    std::memcpy(bytes.data() + 41, &c.size, 4);
+    std::memcpy(bytes.data() + 45, &c.offset, 8);
+    WriteBytes("damaged.mza", bytes);
     TzoArchive archive;
     ASSERT_TRUE(archive.Open("damaged.mza")) << c.name;
     ASSERT_EQ(archive.Entries.size(), 1u) << c.name;
@@ -121,7 +107,7 @@ TEST_F(ArchiveTest, DamagedEntriesAreLeftOutAndTheRestMounted) {
     EXPECT_EQ(LogMessages().back(), "Archive entry refused : damaged.mza : bad") << c.name;
   }
   // The same table with a sound entry lists both.
-  WriteBytes("sound.mza", TwoEntryArchive(kMethodStored, 3, kFileSize - 3));
+  WriteBytes("sound.mza", sound);
   TzoArchive archive;
   ASSERT_TRUE(archive.Open("sound.mza"));
   EXPECT_EQ(archive.Entries.size(), 2u);
@@ -133,8 +119,7 @@ TEST_F(ArchiveTest, EveryTruncatedPrefixMountsSafely) {
   for (size_t length = 0; length < whole.size(); ++length) {
     WriteBytes("cut.mza", whole.substr(0, length));
     TzoArchive archive;
-    const bool mounted = archive.Open("cut.mza");
-    EXPECT_EQ(mounted, length >= 8) << length;
+    EXPECT_EQ(archive.Open("cut.mza"), length >= 8) << length;
     // Cut in the table: nothing listed past the cut. Cut in the data: the entries whose bytes
     // are gone are refused. Whatever is listed extracts to its own bytes.
     for (size_t i = 0; i < archive.Entries.size(); ++i) {
@@ -149,13 +134,11 @@ TEST_F(ArchiveTest, EveryTruncatedPrefixMountsSafely) {
 
 TEST_F(ArchiveTest, NotAnArchive) {
   WriteBytes("text.txt", "plain text, not an archive");
-  std::string negative(kArchiveMagic.data(), 4);
-  AppendValue<int32_t>(negative, -1);
-  WriteBytes("negative.mza", negative);
-  std::string huge(kArchiveMagic.data(), 4);
-  AppendValue<int32_t>(huge, 0x7FFFFFFF);
-  WriteBytes("huge.mza", huge);
-
+  for (const int32_t count : {-1, 0x7FFFFFFF}) {
+    std::string bytes(kArchiveMagic.data(), 4);
+    AppendValue<int32_t>(bytes, count);
+    WriteBytes(count < 0 ? "negative.mza" : "huge.mza", bytes);
+  }
   EXPECT_FALSE(MountArchive("missing.mza"));
   EXPECT_FALSE(MountArchive("text.txt"));
   EXPECT_FALSE(MountArchive("negative.mza"));

@@ -21,6 +21,7 @@ using testing::AppendString;
 using testing::AppendValue;
 using testing::ReadBytes;
 using testing::WriteBytes;
+using Names = std::vector<std::string>;
 
 std::string IndexBytes(const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string bytes;
@@ -39,8 +40,8 @@ struct StreamOf : TzoMemoryStream {
   explicit StreamOf(const std::string& bytes) { Buffer.assign(bytes.begin(), bytes.end()); }
 };
 
-std::vector<std::string> Names(const TCacheManager& cache) {
-  std::vector<std::string> names;
+Names NamesOf(const TCacheManager& cache) {
+  Names names;
   for (const TzoString& entry : cache.Entries.Items) {
     names.push_back(entry.Text);
   }
@@ -53,13 +54,13 @@ TEST_F(DataCacheTest, IndexRoundTripAndItsLayout) {
   fs::create_directories("cache/archive");
   WriteBytes("cache/archive/a.obj", "a");
   WriteBytes("cache/archive/b.tga", "b");
+  const std::vector<std::pair<std::string, std::string>> listed = {
+      {"Base/a.obj", "cache/archive/a.obj"}, {"base/a.obj", "cache/archive/b.tga"}};
   {
     TCacheManager cache;
     EXPECT_EQ(cache.Folder, "cache/archive/");
     cache.Save("cache/data.cache");
     EXPECT_EQ(ReadBytes("cache/data.cache"), std::string(4, '\0'));
-    const std::pair<const char*, const char*> listed[] = {{"Base/a.obj", "cache/archive/a.obj"},
-                                                          {"base/a.obj", "cache/archive/b.tga"}};
     for (const auto& [name, path] : listed) {
       auto* copy = new TCacheFile();
       copy->Path = path;
@@ -67,11 +68,10 @@ TEST_F(DataCacheTest, IndexRoundTripAndItsLayout) {
     }
     cache.Save("cache/data.cache");
   }
-  EXPECT_EQ(ReadBytes("cache/data.cache"), IndexBytes({{"Base/a.obj", "cache/archive/a.obj"},
-                                                       {"base/a.obj", "cache/archive/b.tga"}}));
+  EXPECT_EQ(ReadBytes("cache/data.cache"), IndexBytes(listed));
   TCacheManager cache;
   cache.Load("cache/data.cache");
-  EXPECT_EQ(Names(cache), (std::vector<std::string>{"Base/a.obj", "base/a.obj"}));
+  EXPECT_EQ(NamesOf(cache), (Names{"Base/a.obj", "base/a.obj"}));
   // Names that differ only in case are different keys; the first entry is found like any other.
   EXPECT_EQ(cache.Lookup("Base/a.obj"), "cache/archive/a.obj");
   EXPECT_EQ(cache.Lookup("base/a.obj"), "cache/archive/b.tga");
@@ -88,7 +88,7 @@ TEST_F(DataCacheTest, ADeletedCopyDropsItsEntry) {
   cache.Load("cache/data.cache");
   ASSERT_EQ(cache.Entries.Count, 2);
   EXPECT_EQ(cache.Lookup("one"), std::nullopt);
-  EXPECT_EQ(Names(cache), std::vector<std::string>{"two"});
+  EXPECT_EQ(NamesOf(cache), Names{"two"});
   EXPECT_EQ(cache.Lookup("two"), "cache/archive/two.txt");
   cache.Save("cache/data.cache");
   EXPECT_EQ(ReadBytes("cache/data.cache"), IndexBytes({{"two", "cache/archive/two.txt"}}));
@@ -136,14 +136,14 @@ TEST_F(DataCacheTest, AddWritesTheWholeStreamOrNothing) {
   EXPECT_EQ(ReadBytes(second), "file bytes");
   EXPECT_EQ(file.GetPosition(), 5);
   EXPECT_EQ(file.Mode, kStreamWrite);
-  EXPECT_EQ(Names(cache), (std::vector<std::string>{"base/m.txt", "base/f.bin"}));
+  EXPECT_EQ(NamesOf(cache), (Names{"base/m.txt", "base/f.bin"}));
 
   // A copy cut short by the system (here a file-size limit, as a full disk would) is removed
-  // and not listed: it would otherwise be served as the data from then on.
+  // and not listed: it would otherwise be served as the data from then on. The limit leaves
+  // room for the test's own log, which grows in the same process.
   rlimit previous{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
   const auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  // The limit leaves room for the test's own log, which grows in the same process.
   rlimit small = previous;
   small.rlim_cur = 1 << 16;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
@@ -153,57 +153,41 @@ TEST_F(DataCacheTest, AddWritesTheWholeStreamOrNothing) {
   signal(SIGXFSZ, old_handler);
   EXPECT_FALSE(fs::exists(failed));
   EXPECT_EQ(cache.Entries.Count, 2);
-  EXPECT_EQ(LogMessages(), std::vector<std::string>{"IO Error : Read after end of file"});
+  EXPECT_EQ(LogMessages(), Names{"IO Error : Read after end of file"});
 }
 
-TEST_F(DataCacheTest, DamagedIndexesAreRejectedAndTheCacheStartsEmpty) {
-  const std::string valid = IndexBytes({{"name", "cache/archive/x.txt"}});
-  std::string negative_count;
-  AppendValue<int32_t>(negative_count, -1);
-  std::string huge_count;
-  AppendValue<int32_t>(huge_count, 0x7FFFFFFF);
-  std::string name_overrun = valid;
-  name_overrun[4] = 100;
-  std::string negative_name = valid;
-  std::memcpy(negative_name.data() + 4, "\xFF\xFF\xFF\xFF", 4);
-  const struct {
-    const char* name;
-    std::string bytes;
-  } cases[] = {
-      {"empty file", ""},
-      {"negative count", negative_count},
-      {"count beyond the file", huge_count},
-      {"name length overruns", name_overrun},
-      {"negative name length", negative_name},
-      {"bytes left over", valid + "x"},
-  };
-  fs::create_directory("cache");
-  for (const auto& c : cases) {
-    WriteBytes("cache/data.cache", c.bytes);
-    TCacheManager cache;
-    auto* stale = new TCacheFile();
-    cache.Entries.AddObject("stale", stale);
-    cache.Load("cache/data.cache");
-    EXPECT_EQ(cache.Entries.Count, 0) << c.name;
-    ASSERT_FALSE(LogMessages().empty()) << c.name;
-    EXPECT_EQ(LogMessages().back(), "Cache index damaged, starting empty : cache/data.cache")
-        << c.name;
-    EXPECT_EQ(ReadBytes("cache/data.cache"), c.bytes) << c.name; // loading writes nothing
-  }
-}
-
-TEST_F(DataCacheTest, EveryTruncatedPrefixOfAnIndexIsRejected) {
+TEST_F(DataCacheTest, DamagedOrTruncatedIndexesAreRejectedAndTheCacheStartsEmpty) {
   const std::string valid =
       IndexBytes({{"base/a.obj", "cache/archive/one.obj"}, {"b", "cache/archive/two.tga"}});
-  TCacheManager cache;
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"negative count", std::string("\xFF\xFF\xFF\xFF", 4)},
+      {"count beyond the file", std::string("\xFF\xFF\xFF\x7F", 4)},
+      {"name length overruns", valid},
+      {"negative name length", valid},
+      {"bytes left over", valid + "x"},
+  };
+  cases[2].second[4] = 100;
+  std::memcpy(cases[3].second.data() + 4, "\xFF\xFF\xFF\xFF", 4);
   for (size_t length = 0; length < valid.size(); ++length) {
-    StreamOf stream(valid.substr(0, length));
-    EXPECT_FALSE(cache.Serialize(stream)) << length;
-    EXPECT_EQ(cache.Entries.Count, 0) << length;
+    cases.emplace_back("prefix of " + std::to_string(length), valid.substr(0, length));
   }
+  fs::create_directory("cache");
+  for (const auto& [name, bytes] : cases) {
+    WriteBytes("cache/data.cache", bytes);
+    TCacheManager cache;
+    cache.Entries.AddObject("stale", new TCacheFile());
+    cache.Load("cache/data.cache");
+    EXPECT_EQ(cache.Entries.Count, 0) << name;
+    ASSERT_FALSE(LogMessages().empty()) << name;
+    EXPECT_EQ(LogMessages().back(), "Cache index damaged, starting empty : cache/data.cache")
+        << name;
+    EXPECT_EQ(ReadBytes("cache/data.cache"), bytes) << name; // loading writes nothing
+  }
+  // The whole index loads, and writing it back gives the same bytes.
+  TCacheManager cache;
   StreamOf whole(valid);
   ASSERT_TRUE(cache.Serialize(whole));
-  EXPECT_EQ(Names(cache), (std::vector<std::string>{"base/a.obj", "b"}));
+  EXPECT_EQ(NamesOf(cache), (Names{"base/a.obj", "b"}));
   TzoMemoryStream written;
   written.SetMode(kStreamWrite);
   ASSERT_TRUE(cache.Serialize(written));

@@ -17,17 +17,18 @@ using testing::WriteBytes;
 class FileTest : public testing::TempFolderTest {};
 
 TEST_F(FileTest, WritesThenReadsBackWithTheSameRoutine) {
-  TzoFile file;
-  EXPECT_FALSE(file.IsOpen());
-  EXPECT_EQ(file.GetSize(), 0);
-  ASSERT_TRUE(file.OpenWrite("data.bin", false));
-  EXPECT_EQ(file.Mode, kStreamWrite);
   int32_t number = 0x01020304;
   int64_t big = -2;
   std::string text = "abc";
-  file.TransferInt32(number);
-  file.TransferInt64(big);
-  file.TransferString(text);
+  const auto transfer = [&](TzoFile& file) {
+    file.TransferInt32(number);
+    file.TransferInt64(big);
+    file.TransferString(text);
+  };
+  TzoFile file;
+  ASSERT_TRUE(file.OpenWrite("data.bin", false));
+  EXPECT_EQ(file.Mode, kStreamWrite);
+  transfer(file);
   EXPECT_EQ(file.GetSize(), 19);
   EXPECT_EQ(file.GetPosition(), 19);
   file.Close();
@@ -36,49 +37,28 @@ TEST_F(FileTest, WritesThenReadsBackWithTheSameRoutine) {
 
   ASSERT_TRUE(file.OpenRead("data.bin", false));
   EXPECT_EQ(file.Mode, kStreamRead);
-  number = 0;
-  big = 0;
-  text.clear();
-  file.TransferInt32(number);
-  file.TransferInt64(big);
-  file.TransferString(text);
-  EXPECT_EQ(number, 0x01020304);
-  EXPECT_EQ(big, -2);
-  EXPECT_EQ(text, "abc");
+  number = 0, big = 0, text.clear();
+  transfer(file);
+  EXPECT_TRUE(number == 0x01020304 && big == -2 && text == "abc");
   EXPECT_TRUE(LogMessages().empty());
 }
 
 TEST_F(FileTest, NamesThatAreNoFileLogAndFail) {
   std::filesystem::create_directory("folder");
-  WriteBytes("plain", "x");
-  const struct {
-    const char* name;
-    const char* file_name;
-  } cases[] = {
-      {"empty", ""},
-      {"missing", "missing.txt"},
-      {"folder", "folder"},
-      {"folder with delimiter", "folder\\"},
-      {"below a file", "plain/inner.txt"},
-  };
-  for (const auto& c : cases) {
+  WriteBytes("plain", "keep");
+  for (const char* name : {"", "missing.txt", "folder", "folder\\", "plain/inner.txt"}) {
     TzoFile file;
-    EXPECT_FALSE(file.OpenRead(c.file_name, false)) << c.name;
-    EXPECT_FALSE(file.IsOpen()) << c.name;
-    const auto messages = LogMessages();
-    ASSERT_FALSE(messages.empty()) << c.name;
-    EXPECT_EQ(messages.back(), "File Not Found : " + std::string(c.file_name)) << c.name;
+    EXPECT_FALSE(file.OpenRead(name, false)) << name;
+    EXPECT_FALSE(file.IsOpen()) << name;
+    EXPECT_EQ(LogMessages().back(), "File Not Found : " + std::string(name)) << name;
     // A closed file moves nothing and reports nothing.
     int32_t value = 5;
     file.TransferInt32(value);
     EXPECT_EQ(value, 5);
     EXPECT_EQ(file.GetPosition(), 0);
   }
-}
-
-TEST_F(FileTest, OpenWriteCreatesNoFolderAndRefusesFolders) {
-  std::filesystem::create_directory("folder");
-  WriteBytes("plain", "keep");
+  // OpenWrite creates no folder, refuses folders and logs nothing.
+  const size_t logged = LogMessages().size();
   TzoFile file;
   for (const char* name : {"", "missing/new.bin", "folder", "plain/new.bin"}) {
     EXPECT_FALSE(file.OpenWrite(name, false)) << name;
@@ -86,7 +66,7 @@ TEST_F(FileTest, OpenWriteCreatesNoFolderAndRefusesFolders) {
   EXPECT_FALSE(std::filesystem::exists("missing"));
   EXPECT_TRUE(std::filesystem::is_directory("folder"));
   EXPECT_EQ(ReadBytes("plain"), "keep");
-  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_EQ(LogMessages().size(), logged);
   // An existing file is emptied.
   ASSERT_TRUE(file.OpenWrite("plain", false));
   file.Close();
@@ -124,7 +104,6 @@ TEST_F(FileTest, SetSizeAndTruncateCutAtThePosition) {
   EXPECT_EQ(file.GetPosition(), 4);
   file.SetPosition(2);
   file.Truncate();
-  EXPECT_EQ(file.GetSize(), 2);
   file.SetSize(-1); // refused: must not cut the file at the position
   EXPECT_EQ(file.GetSize(), 2);
   file.Close();

@@ -4,16 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include "StorageTestSupport.h"
 #include "support/TemporaryFolder.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace meridia {
 namespace {
+
+using testing::ReadBytes;
 
 LogTime g_now{};
 LogTime FakeClock() {
@@ -30,16 +32,11 @@ protected:
     LogFinish();
     SetLogClock(nullptr);
   }
-  std::string Read(const char* name) const {
-    std::ifstream in(dir_ + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  testing::TemporaryFolder folder_;
-  std::string dir_ = folder_.path().string();
+  testing::TemporaryFolder dir_;
 };
 
 TEST_F(LogTest, StampsRepeatsAndBlankMessages) {
-  ASSERT_TRUE(LogStart(dir_ + "/run.zolog"));
+  ASSERT_TRUE(LogStart(dir_ / "run.zolog"));
   LogWrite("same millisecond");
   g_now = {9, 5, 3, 46};
   LogWrite(" \t\r\n"); // must neither write nor take the new stamp
@@ -53,37 +50,37 @@ TEST_F(LogTest, StampsRepeatsAndBlankMessages) {
   LogFinish();
   EXPECT_FALSE(LogIsOpen());
   LogWrite("after the finish");
-  EXPECT_EQ(Read("run.zolog"), "[ 9: 5: 3: 45] Log Started\n"
-                               "< 9: 5: 3: 45> same millisecond\n"
-                               "[ 9: 5: 3: 46]   leading blanks kept \n"
-                               "< 9: 5: 3: 46> \xA0\xE9\n"
-                               "[23:59:59:999] last\n"
-                               "[ 0: 0: 0:  0] Error : 1000 Caption : x\n"
-                               "< 0: 0: 0:  0> Log Finished\n");
+  EXPECT_EQ(ReadBytes(dir_ / "run.zolog"), "[ 9: 5: 3: 45] Log Started\n"
+                                           "< 9: 5: 3: 45> same millisecond\n"
+                                           "[ 9: 5: 3: 46]   leading blanks kept \n"
+                                           "< 9: 5: 3: 46> \xA0\xE9\n"
+                                           "[23:59:59:999] last\n"
+                                           "[ 0: 0: 0:  0] Error : 1000 Caption : x\n"
+                                           "< 0: 0: 0:  0> Log Finished\n");
 }
 
 TEST_F(LogTest, EachStartEmptiesItsFileAndFinishesThePreviousLog) {
-  std::ofstream(dir_ + "/run.zolog") << "left from an earlier run\n";
-  ASSERT_TRUE(LogStart(dir_ + "\\run.zolog"));
-  ASSERT_TRUE(LogStart(dir_ + "/next.zolog"));
+  std::ofstream(dir_ / "run.zolog") << "left from an earlier run\n";
+  ASSERT_TRUE(LogStart(dir_.path().string() + "\\run.zolog"));
+  ASSERT_TRUE(LogStart(dir_ / "next.zolog"));
   // The same millisecond as the previous log's last line, yet a new log opens with "[".
   const std::string started = "[ 9: 5: 3: 45] Log Started\n";
-  EXPECT_EQ(Read("run.zolog"), started + "< 9: 5: 3: 45> Log Finished\n");
-  EXPECT_EQ(Read("next.zolog"), started);
+  EXPECT_EQ(ReadBytes(dir_ / "run.zolog"), started + "< 9: 5: 3: 45> Log Finished\n");
+  EXPECT_EQ(ReadBytes(dir_ / "next.zolog"), started);
 }
 
 TEST_F(LogTest, UncreatableFileLeavesTheLogOffAndWritesNowhere) {
-  EXPECT_FALSE(LogStart(dir_ + "/missing/run.zolog"));
+  EXPECT_FALSE(LogStart(dir_ / "missing/run.zolog"));
   EXPECT_FALSE(LogIsOpen());
   LogWrite("dropped");
   LogFinish();
-  EXPECT_TRUE(std::filesystem::is_empty(dir_));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
 }
 
 TEST_F(LogTest, RealClockGivesAWellFormedStamp) {
   SetLogClock(nullptr);
-  ASSERT_TRUE(LogStart(dir_ + "/real.zolog"));
-  const std::string line = Read("real.zolog");
+  ASSERT_TRUE(LogStart(dir_ / "real.zolog"));
+  const std::string line = ReadBytes(dir_ / "real.zolog");
   int hour = -1, minute = -1, second = -1, millisecond = -1;
   ASSERT_EQ(std::sscanf(line.c_str(), "[%2d:%2d:%2d:%3d] Log Started", &hour, &minute, &second,
                         &millisecond),

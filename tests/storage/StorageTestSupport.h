@@ -1,17 +1,16 @@
-// A private folder per test, the current directory inside it, and a log beside it that tests
-// can read back; plus small file helpers and an archive writer in the program's archive layout.
+// A private current folder per test with a log beside it that tests can read back; plus small
+// file helpers and an archive writer in the program's archive layout.
 #pragma once
 
 #include "storage/Archive.h"
 #include "storage/Log.h"
 
-#include <gtest/gtest.h>
+#include "support/TemporaryFolder.h"
 
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -20,8 +19,7 @@
 namespace meridia::testing {
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string ReadBytes(const std::string& path) {
@@ -30,9 +28,7 @@ inline std::string ReadBytes(const std::string& path) {
 }
 
 template <typename T> void AppendValue(std::string& out, T value) {
-  char bytes[sizeof(T)];
-  std::memcpy(bytes, &value, sizeof(T));
-  out.append(bytes, sizeof(T));
+  out.append(reinterpret_cast<const char*>(&value), sizeof(T));
 }
 
 inline void AppendString(std::string& out, const std::string& text) {
@@ -42,24 +38,12 @@ inline void AppendString(std::string& out, const std::string& text) {
 
 class TempFolderTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/meridia-storage-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    std::filesystem::create_directory(root_ + "/work");
-    previous_ = std::filesystem::current_path();
-    ASSERT_EQ(chdir((root_ + "/work").c_str()), 0);
-    ASSERT_TRUE(LogStart(root_ + "/test.zolog"));
-  }
-  void TearDown() override {
-    LogFinish();
-    EXPECT_EQ(chdir(previous_.c_str()), 0);
-    std::filesystem::remove_all(root_);
-  }
+  void SetUp() override { ASSERT_TRUE(LogStart(log_folder_ / "test.zolog")); }
+  void TearDown() override { LogFinish(); }
 
   // The messages logged since the test began, stamps removed, "Log Started" left out.
   std::vector<std::string> LogMessages() const {
-    std::ifstream in(root_ + "/test.zolog");
+    std::ifstream in(log_folder_ / "test.zolog");
     std::vector<std::string> messages;
     for (std::string line; std::getline(in, line);) {
       messages.push_back(line.size() > 15 ? line.substr(15) : std::string());
@@ -70,8 +54,8 @@ protected:
     return messages;
   }
 
-  std::string root_;
-  std::string previous_;
+  TemporaryFolder log_folder_;
+  TemporaryFolder work_{TemporaryFolder::Enter::kYes};
 };
 
 struct ArchiveItem {
