@@ -12,17 +12,19 @@
 namespace meridia {
 namespace {
 
+constexpr double kDegree = 3.14159265358979 / 180.0;
+
 struct Flight {
   CameraControl control;
   TPlanetary_Camera camera;
   KeyStateTable keys{};
 
   Flight() { camera.SetPosition(3, {0, 0, 1000}); }
-
-  void Hold(std::initializer_list<int> held) {
+  Flight& Hold(std::initializer_list<int> held) {
     for (int key : held) {
       keys[key] = true;
     }
+    return *this;
   }
   // One frame of 100 ms (FrameDeltaMs is half of it).
   void Step(int32_t level = 0) { control.UpdateFrame(camera, keys, 50.0f, level); }
@@ -34,58 +36,41 @@ void ExpectNear(const Vector3f& actual, const Vector3f& expected, float toleranc
   EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
-TEST(CameraControlKeys, ConflictingMovementKeysResolveToTheFirst) {
-  Flight flight;
-  flight.Hold({'W', 'S', 'A', 'D'});
-  flight.Step();
-  // 0.05 s at 50 units/s: 2.5 units forward (-Z) and 2.5 to the left (-X).
-  ExpectNear(flight.camera.Positions[3], {-2.5f, 0.0f, 997.5f});
-}
+TEST(CameraControlKeys, Precedence) {
+  Flight moves; // 0.05 s at 50 units/s: W over S, A over D
+  moves.Hold({'W', 'S', 'A', 'D'}).Step();
+  ExpectNear(moves.camera.Positions[3], {-2.5f, 0.0f, 997.5f});
 
-TEST(CameraControlKeys, RollComesAfterTheMovementOfItsFrame) {
-  Flight flight;
-  flight.Hold({'D', 'Q', 'E'});
-  flight.Step();
-  ExpectNear(flight.camera.Positions[3], {2.5f, 0, 1000}); // still along +X
-  // Q wins over E: -1 degree about the forward axis (-Z), widened to 3 degrees by the
-  // quaternion factor, turns the right axis up toward +Y.
-  const Vector3f right = flight.camera.RightAxis();
-  EXPECT_NEAR(right.x, std::cos(3.0 * 3.14159265 / 180.0), 1e-5);
-  EXPECT_NEAR(right.y, std::sin(3.0 * 3.14159265 / 180.0), 1e-5);
-}
+  Flight rolls; // Q over E, after the frame's movement
+  rolls.Hold({'D', 'Q', 'E'}).Step();
+  ExpectNear(rolls.camera.Positions[3], {2.5f, 0, 1000});
+  // -1 degree about forward (-Z), widened to 3 by the quaternion factor, turns right toward +Y.
+  const Vector3f right = rolls.camera.RightAxis();
+  EXPECT_NEAR(right.x, std::cos(3 * kDegree), 1e-5);
+  EXPECT_NEAR(right.y, std::sin(3 * kDegree), 1e-5);
 
-TEST(CameraControlKeys, LaterModeAndSpeedKeysOverrideEarlierOnes) {
-  Flight flight;
-  flight.Hold({'Z', 'X', 'B', '1', '3', '6'});
-  flight.control.AutoSpeed = false;
-  flight.Step();
-  EXPECT_EQ(flight.control.CameraMode, 0);
-  EXPECT_DOUBLE_EQ(flight.control.MoveSpeed, 0.005);
-  EXPECT_STREQ(CameraControl::CameraModeNames[3], "Meridia");
-}
+  Flight modes; // later mode and speed keys override earlier ones
+  modes.control.AutoSpeed = false;
+  modes.Hold({'Z', 'X', 'B', '1', '3', '6'}).Step();
+  EXPECT_EQ(modes.control.CameraMode, 0);
+  EXPECT_DOUBLE_EQ(modes.control.MoveSpeed, 0.005);
 
-TEST(CameraControlKeys, MovementInAnotherModeLeavesTheViewPositionAlone) {
-  Flight flight;
-  flight.Hold({'Z', 'W'});
-  flight.Step();
-  EXPECT_EQ(flight.control.CameraMode, 4);
-  ExpectNear(flight.camera.Positions[3], {0, 0, 1000});
-  ExpectNear(flight.camera.Positions[4], {0, 0, -2.5f});
+  Flight ground; // movement in another mode leaves the view position alone
+  ground.Hold({'Z', 'W'}).Step();
+  EXPECT_EQ(ground.control.CameraMode, 4);
+  ExpectNear(ground.camera.Positions[3], {0, 0, 1000});
+  ExpectNear(ground.camera.Positions[4], {0, 0, -2.5f});
 }
 
 TEST(CameraControlSpeed, AutoSpeedFollowsTheLevel) {
-  const struct {
-    int32_t level;
-    double speed;
-  } cases[] = {{5, 300.0}, {10, 9.375}, {20, 0.0091552734375}};
-  for (const auto& c : cases) {
+  for (const auto& [level, speed] :
+       {std::pair{5, 300.0}, std::pair{10, 9.375}, std::pair{20, 0.0091552734375}}) {
     Flight flight;
-    flight.Step(c.level);
-    EXPECT_DOUBLE_EQ(flight.control.MoveSpeed, c.speed) << "level " << c.level;
+    flight.Step(level);
+    EXPECT_DOUBLE_EQ(flight.control.MoveSpeed, speed) << "level " << level;
   }
   Flight flight;
-  flight.Hold({'2'});
-  flight.Step(0);
+  flight.Hold({'2'}).Step(0);
   EXPECT_DOUBLE_EQ(flight.control.MoveSpeed, 150.0) << "level 0 keeps the chosen speed";
   flight.Step(5);
   EXPECT_DOUBLE_EQ(flight.control.MoveSpeed, 300.0) << "a known level replaces it";
@@ -95,26 +80,26 @@ TEST(CameraControlSpeed, NumpadMinusCanReverseTheFlight) {
   Flight flight;
   flight.control.AutoSpeed = false;
   flight.control.MoveSpeed = 0.0015;
-  flight.Hold({platform::VK_SUBTRACT, platform::VK_ADD});
-  flight.Step();
+  flight.Hold({platform::VK_SUBTRACT, platform::VK_ADD}).Step();
   EXPECT_NEAR(flight.control.MoveSpeed, 0.0025, 1e-12) << "plus wins over minus";
   flight.keys[platform::VK_ADD] = false;
-  flight.Step();
-  flight.Step();
-  flight.Step();
+  for (int i = 0; i < 3; ++i) {
+    flight.Step();
+  }
   EXPECT_LT(flight.control.MoveSpeed, 0.0);
   flight.camera.SetPosition(3, {0, 0, 0});
-  flight.keys['W'] = true;
-  flight.Step();
+  flight.Hold({'W'}).Step();
   EXPECT_GT(flight.camera.Positions[3].z, 0.0f) << "W now moves backwards";
 }
 
-TEST(CameraControlToggles, FireOncePerKeyDownAndClearTheirKey) {
+TEST(CameraControlToggles, FireOncePerKeyDownAndCollideFollowsEveryMove) {
   Flight flight;
   int screenshots = 0;
+  Vector3f collided{};
   flight.control.SaveScreenshot = [&] { ++screenshots; };
-  flight.Hold({'0', 'P', platform::VK_F4});
-  flight.Step();
+  flight.control.Collide = [&](TPlanetary_Camera& camera) { collided = camera.Positions[3]; };
+  flight.Hold({'0', 'P', platform::VK_F4, 'S'}).Step();
+  ExpectNear(collided, {0, 0, 1002.5f});
   EXPECT_FALSE(flight.control.AutoSpeed);
   EXPECT_TRUE(flight.control.Wireframe);
   EXPECT_EQ(screenshots, 1);
@@ -124,30 +109,22 @@ TEST(CameraControlToggles, FireOncePerKeyDownAndClearTheirKey) {
   EXPECT_EQ(screenshots, 1);
 }
 
-TEST(CameraControlToggles, CollideRunsAfterEveryMove) {
-  Flight flight;
-  Vector3f seen{};
-  flight.control.Collide = [&](TPlanetary_Camera& camera) { seen = camera.Positions[3]; };
-  flight.Hold({'S'});
-  flight.Step();
-  ExpectNear(seen, {0, 0, 1002.5f});
-}
-
 TEST(CameraControlMouse, OnlyADragTurns) {
   Flight flight;
-  flight.control.MouseMessage(flight.camera, platform::WM_MOUSEMOVE, 300, 200);
+  auto mouse = [&](uint32_t message, int x, int y) {
+    flight.control.MouseMessage(flight.camera, message, x, y);
+  };
+  mouse(platform::WM_MOUSEMOVE, 300, 200);
   ExpectNear(flight.camera.ForwardAxis(), {0, 0, -1}, 1e-6f);
-
-  flight.control.MouseMessage(flight.camera, platform::WM_LBUTTONDOWN, 100, 100);
-  // 10 pixels to the right: -10/25 degrees about up, widened three times: a 1.2 degree yaw right.
-  flight.control.MouseMessage(flight.camera, platform::WM_MOUSEMOVE, 110, 100);
-  const double angle = 1.2 * 3.14159265358979 / 180.0;
-  ExpectNear(flight.camera.ForwardAxis(),
-             {static_cast<float>(std::sin(angle)), 0, static_cast<float>(-std::cos(angle))}, 1e-5f);
-  flight.control.MouseMessage(flight.camera, platform::WM_LBUTTONUP, 110, 100);
-  const Vector3f before = flight.camera.ForwardAxis();
-  flight.control.MouseMessage(flight.camera, platform::WM_MOUSEMOVE, 500, 500);
-  ExpectNear(flight.camera.ForwardAxis(), before, 1e-6f);
+  mouse(platform::WM_LBUTTONDOWN, 100, 100);
+  // 10 pixels to the right: -10/25 degrees about up, widened three times: a 1.2 degree yaw.
+  mouse(platform::WM_MOUSEMOVE, 110, 100);
+  const Vector3f turned = {static_cast<float>(std::sin(1.2 * kDegree)), 0,
+                           static_cast<float>(-std::cos(1.2 * kDegree))};
+  ExpectNear(flight.camera.ForwardAxis(), turned, 1e-5f);
+  mouse(platform::WM_LBUTTONUP, 110, 100);
+  mouse(platform::WM_MOUSEMOVE, 500, 500);
+  ExpectNear(flight.camera.ForwardAxis(), turned, 1e-5f);
 }
 
 TEST(Projection, DepthRangeByLevel) {

@@ -1,56 +1,43 @@
 // The overlay's OpenGL side in an offscreen context: the font texture, text over a picture,
 // the start-up word, and screenshots read back from disk.
-#include "app/FrameCapture.h"
 #include "app/Overlay.h"
-#include "app/Shell.h"
 #include "app/SystemInfo.h"
 #include "engine/Strings.h"
 #include "imaging/GuiFont.h"
 #include "imaging/TGAImage.h"
-#include "platform/SdlPlatform.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include "support/OffscreenGLContext.h"
 #include "support/TemporaryFolder.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <unistd.h>
 
 namespace meridia {
 namespace {
 
-namespace fs = std::filesystem;
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
 
-class BareScene final : public SceneHooks {
-public:
-  void InitScene() override {}
-  void RenderFrame() override {}
-  void UpdateFrame(KeyStateTable&, float) override {}
-  void SetViewport(int, int, int, int) override {}
-  void MouseMessage(uint32_t, int, int) override {}
-};
-
-// One grey level per pixel, row 0 at the top of the viewport.
+// RGB pixels, row 0 at the top of the viewport.
 struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
-  const uint8_t* At(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
+  std::vector<uint8_t> rgb = std::vector<uint8_t>(size_t(kWidth) * kHeight * 3);
+  const uint8_t* At(int x, int y) const { return &rgb[(size_t(y) * kWidth + x) * 3]; }
   int Level(int x, int y) const { return At(x, y)[0]; }
 };
 
-Picture ReadBack(int width, int height) {
-  Picture picture{width, height, std::vector<uint8_t>(size_t(width) * height * 3)};
+Picture ReadBack() {
+  Picture picture;
   std::vector<uint8_t> bottom_up(picture.rgb.size());
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
-  for (int y = 0; y < height; ++y) {
-    std::copy_n(&bottom_up[size_t(height - 1 - y) * width * 3], width * 3,
-                &picture.rgb[size_t(y) * width * 3]);
+  glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+  for (int y = 0; y < kHeight; ++y) {
+    std::copy_n(&bottom_up[size_t(kHeight - 1 - y) * kWidth * 3], kWidth * 3,
+                &picture.rgb[size_t(y) * kWidth * 3]);
   }
   return picture;
 }
@@ -59,11 +46,11 @@ struct Box {
   int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
 };
 
-// Bounds of the pixels brighter than `level` inside the given rows.
-Box BrightBox(const Picture& p, int level, int row0 = 0, int row1 = -1) {
+// Bounds of the pixels brighter than `level` in rows [row0, row1).
+Box BrightBox(const Picture& p, int level, int row0 = 0, int row1 = kHeight) {
   Box box;
-  for (int y = row0; y < (row1 < 0 ? p.height : row1); ++y) {
-    for (int x = 0; x < p.width; ++x) {
+  for (int y = row0; y < row1; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
       if (p.Level(x, y) > level) {
         box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
                std::max(box.bottom, y)};
@@ -73,41 +60,16 @@ Box BrightBox(const Picture& p, int level, int row0 = 0, int row1 = -1) {
   return box;
 }
 
-OverlayValues SomeValues() {
-  OverlayValues v;
-  v.TrisCount = 88;
-  v.CameraMode = 3;
-  v.MoveSpeed = 50;
-  v.OSName = "Linux";
-  v.OSBuild = "6";
-  v.VideoText = "Video";
-  v.ProcessorName = "CPU";
-  v.MemoryText = "1 Mb";
-  return v;
-}
-
 class OverlayGL : public ::testing::Test {
 protected:
-  static constexpr int kWidth = 800;
-  static constexpr int kHeight = 600;
-
   void SetUp() override {
-    platform_ = std::make_unique<platform::SdlPlatform>(clock_);
-    shell_ = std::make_unique<Shell>(*platform_, scene_);
-    ASSERT_TRUE(shell_->CreateMainWindow(kWidth, kHeight, false, 32));
+    ASSERT_TRUE(gl_.Ready()) << SDL_GetError();
     glViewport(0, 0, kWidth, kHeight);
     font_ = std::make_unique<Tgui_font>();
     font_->SetFont("Arial", 8);
   }
-  void TearDown() override {
-    font_.reset();
-    shell_->DestroyMainWindow(false);
-  }
 
-  platform::SteppedClock clock_{16};
-  std::unique_ptr<platform::SdlPlatform> platform_;
-  BareScene scene_;
-  std::unique_ptr<Shell> shell_;
+  testing::OffscreenGLContext gl_{kWidth, kHeight};
   std::unique_ptr<Tgui_font> font_;
 };
 
@@ -141,8 +103,10 @@ TEST_F(OverlayGL, LinesAreWhiteTextWithADarkHaloOverThePicture) {
   glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glEnable(GL_CULL_FACE);
-  DrawOverlay(*font_, SomeValues());
-  const Picture p = ReadBack(kWidth, kHeight);
+  OverlayValues values;
+  values.TrisCount = 88;
+  DrawOverlay(*font_, values);
+  const Picture p = ReadBack();
 
   // "Tris : 88" from (10, 10): white strokes, darker-than-grey halo, nothing left of x = 9.
   int white = 0, dark = 0;
@@ -191,13 +155,9 @@ TEST_F(OverlayGL, ColourCodesTintTheText) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glEnable(GL_BLEND);
-  font_->Print(std::string("\x03\xFF\x00\x00"
-                           "HHHH\x05"
-                           "HHHH",
-                           13),
-               10, 10);
+  font_->Print(std::string("\x03\xFF\x00\x00HHHH\x05HHHH", 13), 10, 10);
   glDisable(GL_BLEND);
-  const Picture p = ReadBack(kWidth, kHeight);
+  const Picture p = ReadBack();
   int red = 0, white = 0;
   for (int y = 10; y < 24; ++y) {
     for (int x = 10; x < 80; ++x) {
@@ -221,7 +181,7 @@ TEST_F(OverlayGL, TheProgressWordIsCentredAndShownAtOnce) {
   Picture shown;
   ShowProgressText(*font_, "Generation", [&] {
     ++swaps;
-    shown = ReadBack(kWidth, kHeight);
+    shown = ReadBack();
   });
   ASSERT_EQ(swaps, 1);
   EXPECT_EQ(shown.At(0, 0)[0], 0);
@@ -242,35 +202,29 @@ TEST_F(OverlayGL, TheVideoLineNamesTheRendererAndItsVersion) {
   EXPECT_EQ(text.back(), ')');
 }
 
-class ScreenshotGL : public OverlayGL {
-protected:
-  testing::TemporaryFolder folder_{testing::TemporaryFolder::Enter::kYes};
-};
-
-TEST_F(ScreenshotGL, F4SavesTheViewportBottomUpUnderTheNextFreeNumber) {
+TEST_F(OverlayGL, ScreenshotsSaveTheViewportBottomUpUnderTheNextFreeNumber) {
+  testing::TemporaryFolder folder(testing::TemporaryFolder::Enter::kYes);
   // Blue everywhere, a red rectangle at the bottom left, a green pixel at the top right.
-  glViewport(0, 0, 37, 21); // rows of 111 bytes
-  glClearColor(0, 0, 1, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  glViewport(0, 0, 37, 21); // rows of 111 bytes: not 4-byte aligned
+  const struct {
+    int x, y, w, h;
+    float r, g, b;
+  } fills[] = {{0, 0, 37, 21, 0, 0, 1}, {0, 0, 5, 3, 1, 0, 0}, {36, 20, 1, 1, 0, 1, 0}};
   glEnable(GL_SCISSOR_TEST);
-  glScissor(0, 0, 5, 3);
-  glClearColor(1, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glScissor(36, 20, 1, 1);
-  glClearColor(0, 1, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  for (const auto& f : fills) {
+    glScissor(f.x, f.y, f.w, f.h);
+    glClearColor(f.r, f.g, f.b, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
   glDisable(GL_SCISSOR_TEST);
 
   ASSERT_TRUE(SaveScreenshot());
   ASSERT_TRUE(SaveScreenshot());
-  EXPECT_TRUE(fs::is_directory("screens"));
-  ASSERT_TRUE(fs::exists("screens/screen_00001.tga"));
-  ASSERT_TRUE(fs::exists("screens/screen_00002.tga"));
-  EXPECT_FALSE(fs::exists("screens/screen_00003.tga"));
+  ASSERT_TRUE(std::filesystem::exists("screens/screen_00002.tga"));
+  EXPECT_FALSE(std::filesystem::exists("screens/screen_00003.tga"));
 
   std::ifstream in("screens/screen_00001.tga", std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
   ASSERT_EQ(bytes.size(), 18u + 37u * 21u * 3u);
   const auto header = TGAHeader::FromBytes(std::span<const uint8_t, 18>(bytes.data(), 18));
   EXPECT_EQ(header.IdLength, 0);
@@ -281,19 +235,16 @@ TEST_F(ScreenshotGL, F4SavesTheViewportBottomUpUnderTheNextFreeNumber) {
   EXPECT_EQ(header.PixelDepth, 24);
   EXPECT_EQ(header.ImageDescriptor, 0);
   // Pixels in blue, green, red order, the bottom row first.
-  auto pixel = [&](int x, int row_from_bottom) {
-    const uint8_t* p = &bytes[18 + (size_t(row_from_bottom) * 37 + x) * 3];
-    return std::vector<int>{p[0], p[1], p[2]};
-  };
   for (int row = 0; row < 21; ++row) {
     for (int x = 0; x < 37; ++x) {
+      const uint8_t* p = &bytes[18 + (size_t(row) * 37 + x) * 3];
       std::vector<int> expected = {255, 0, 0};
       if (x < 5 && row < 3) {
         expected = {0, 0, 255};
       } else if (x == 36 && row == 20) {
         expected = {0, 255, 0};
       }
-      ASSERT_EQ(pixel(x, row), expected) << x << "," << row;
+      ASSERT_EQ(std::vector<int>(p, p + 3), expected) << x << "," << row;
     }
   }
 }

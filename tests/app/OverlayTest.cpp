@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace meridia {
 namespace {
@@ -39,7 +38,6 @@ OverlayValues KnownValues() {
 }
 
 TEST(OverlayLines, FourteenLinesWithTheirTextsAndPlaces) {
-  const auto lines = OverlayLines(KnownValues(), 600);
   const OverlayLine expected[] = {
       {10, 10, "Tris : 123456"},
       {10, 30, "Level : 17"},
@@ -56,23 +54,27 @@ TEST(OverlayLines, FourteenLinesWithTheirTextsAndPlaces) {
       {10, 560, "Video : llvmpipe (driver 4.5 Mesa)"},
       {10, 580, "Processor : Intel(R) Xeon(R) RAM : 16384 Mb"},
   };
+  const auto lines = OverlayLines(KnownValues(), 600);
   ASSERT_EQ(lines.size(), std::size(expected));
   for (size_t i = 0; i < lines.size(); ++i) {
     EXPECT_EQ(lines[i].Text, expected[i].Text) << i;
     EXPECT_FLOAT_EQ(lines[i].X, expected[i].X) << i;
     EXPECT_FLOAT_EQ(lines[i].Y, expected[i].Y) << i;
   }
+  // A short viewport puts the machine lines above its top; the top block does not move.
+  const auto short_lines = OverlayLines(KnownValues(), 45);
+  EXPECT_FLOAT_EQ(short_lines[11].Y, -15);
+  EXPECT_FLOAT_EQ(short_lines[13].Y, 25);
+  EXPECT_FLOAT_EQ(short_lines[10].Y, 210);
 }
 
-TEST(OverlayLines, ValuesChangeOnlyTheirOwnLines) {
+TEST(OverlayLines, OtherValues) {
   OverlayValues v = KnownValues();
   v.AutoSpeed = false;
   v.MoveSpeed = 0.005;
   v.CameraMode = 0;
   v.HeightAboveWater = -3.5f;
-  v.TrisCount = 0;
   const auto lines = OverlayLines(v, 600);
-  EXPECT_EQ(lines[0].Text, "Tris : 0");
   EXPECT_EQ(lines[6].Text, "WaterLine : -3.500 km");
   EXPECT_EQ(lines[9].Text, "auto : False speed : 0.00500");
   EXPECT_EQ(lines[10].Text, "mode : Universe");
@@ -82,38 +84,16 @@ TEST(OverlayLines, ValuesChangeOnlyTheirOwnLines) {
   EXPECT_EQ(OverlayLines(v, 600)[10].Text, "mode : ");
 }
 
-TEST(OverlayLines, AShortViewportPutsTheMachineLinesAboveItsTop) {
-  const auto lines = OverlayLines(KnownValues(), 45);
-  EXPECT_FLOAT_EQ(lines[11].Y, -15);
-  EXPECT_FLOAT_EQ(lines[12].Y, 5);
-  EXPECT_FLOAT_EQ(lines[13].Y, 25);
-  EXPECT_FLOAT_EQ(lines[10].Y, 210); // the top block does not move
-}
-
-// Runs a test inside a fresh folder, as the program runs inside its own.
-class InTemporaryFolder : public ::testing::Test {
-protected:
-  static void Touch(const std::string& name) { std::ofstream(name) << "x"; }
-
-  testing::TemporaryFolder folder_{testing::TemporaryFolder::Enter::kYes};
-};
-
-TEST_F(InTemporaryFolder, ScreenshotNamesTakeTheFirstFreeNumber) {
+TEST(Screenshots, NamesTakeTheFirstFreeNumber) {
+  testing::TemporaryFolder folder(testing::TemporaryFolder::Enter::kYes);
   EXPECT_EQ(FreeScreenshotName(), "screens/screen_00001.tga"); // no folder yet
   fs::create_directory("screens");
-  EXPECT_EQ(FreeScreenshotName(), "screens/screen_00001.tga");
-  for (const char* name :
-       {"screens/screen_00001.tga", "screens/screen_00002.tga", "screens/screen_00003.tga"}) {
-    Touch(name);
+  for (int n = 1; n <= 3; ++n) {
+    std::ofstream("screens/screen_0000" + std::to_string(n) + ".tga");
   }
   EXPECT_EQ(FreeScreenshotName(), "screens/screen_00004.tga");
-  // A gap is filled first: numbers are searched from 1 every time.
-  fs::remove("screens/screen_00002.tga");
+  fs::remove("screens/screen_00002.tga"); // a gap is filled first
   EXPECT_EQ(FreeScreenshotName(), "screens/screen_00002.tga");
-}
-
-TEST_F(InTemporaryFolder, TheTenThousandthScreenshotHasFiveDigits) {
-  fs::create_directory("screens");
   for (int n = 1; n <= 9999; ++n) {
     char name[40];
     std::snprintf(name, sizeof name, "screens/screen_%05d.tga", n);

@@ -22,12 +22,10 @@ public:
   int renders = 0;
   int updates = 0;
   int viewport[4] = {-1, -1, -1, -1};
-  // Runs inside UpdateFrame; lets a test press keys as the user would between frames.
-  std::function<void(int update, KeyStateTable&)> on_update;
-
-  // What the shell gives for showing start-up's drawing; called from InitScene when asked to.
+  // Runs inside UpdateFrame; lets a test act as the user would between frames.
+  std::function<void(int update)> on_update;
   std::function<void()> swap_buffers;
-  bool swap_in_init = false;
+  bool swap_in_init = false; // show start-up's drawing through the shell's swap
 
   void SetSwapBuffers(std::function<void()> swap) override { swap_buffers = std::move(swap); }
   void InitScene() override {
@@ -36,16 +34,12 @@ public:
       swap_buffers();
     }
   }
-  void RenderFrame() override {
-    ++renders;
-    events.push_back("Render");
-  }
-  void UpdateFrame(KeyStateTable& keys, float frame_delta_ms) override {
+  void RenderFrame() override { ++renders; }
+  void UpdateFrame(KeyStateTable&, float frame_delta_ms) override {
     ++updates;
     deltas.push_back(frame_delta_ms);
-    events.push_back("Update");
     if (on_update) {
-      on_update(updates, keys);
+      on_update(updates);
     }
   }
   void SetViewport(int x, int y, int w, int h) override {
@@ -57,13 +51,30 @@ public:
   }
 };
 
-struct CreationFailure {
-  const char* failing_call;
-  std::vector<std::string> boxes;
+struct Fixture {
+  FakePlatform platform;
+  RecordingScene scene;
+  Shell shell{platform, scene};
+  // Runs the loop, posting `message` during update number `at`.
+  void RunUntil(int at, uint32_t message = platform::WM_CLOSE, uintptr_t w = 0) {
+    auto previous = scene.on_update;
+    scene.on_update = [=, this](int update) {
+      if (previous) {
+        previous(update);
+      }
+      if (update == at) {
+        platform.Queue(Message{message, w, 0});
+      }
+    };
+    shell.RunMainLoop();
+  }
 };
 
 TEST(ShellCreation, EachFailingStepReportsInOrderAndReleases) {
-  const CreationFailure cases[] = {
+  const struct {
+    const char* failing_call;
+    std::vector<std::string> boxes;
+  } cases[] = {
       {"RegisterWindowClass", {"Error: Failed to register the window class!"}},
       // The context does not exist yet, so its deletion fails first.
       {"CreateWindow",
@@ -82,159 +93,110 @@ TEST(ShellCreation, EachFailingStepReportsInOrderAndReleases) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.failing_call);
-    FakePlatform platform;
-    platform.failing = {c.failing_call};
-    RecordingScene scene;
-    Shell shell(platform, scene);
-    shell.RunMainLoop();
-    EXPECT_EQ(platform.boxes, c.boxes);
-    EXPECT_EQ(scene.renders, 0);
-    EXPECT_TRUE(scene.events.empty()) << "InitScene must not run";
-    const bool released =
-        std::count(platform.calls.begin(), platform.calls.end(), "UnregisterWindowClass") == 1;
+    Fixture f;
+    f.platform.failing = {c.failing_call};
+    f.shell.RunMainLoop();
+    EXPECT_EQ(f.platform.boxes, c.boxes);
+    EXPECT_EQ(f.scene.renders, 0);
+    EXPECT_TRUE(f.scene.events.empty()) << "InitScene must not run";
+    const auto& calls = f.platform.calls;
     // A failed registration has nothing to release.
-    EXPECT_EQ(released, std::string(c.failing_call) != "RegisterWindowClass");
-    EXPECT_EQ(shell.window(), 0u);
-    EXPECT_EQ(shell.device_context(), 0u);
-    EXPECT_EQ(shell.rendering_context(), 0u);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "UnregisterWindowClass"),
+              std::string(c.failing_call) != "RegisterWindowClass");
+    EXPECT_EQ(f.shell.window(), 0u);
+    EXPECT_EQ(f.shell.device_context(), 0u);
+    EXPECT_EQ(f.shell.rendering_context(), 0u);
   }
 }
 
-TEST(ShellCreation, AsksForTheFullPixelFormatAndShowsTheWindowBeforeTheScene) {
-  FakePlatform platform;
-  RecordingScene scene;
-  Shell shell(platform, scene);
-  ASSERT_TRUE(shell.CreateMainWindow(800, 600, false, 32));
-  EXPECT_EQ(platform.chosen.cColorBits, 32);
-  EXPECT_EQ(platform.chosen.cAlphaBits, 8);
-  EXPECT_EQ(platform.chosen.cDepthBits, 32);
-  EXPECT_EQ(platform.chosen.cStencilBits, 8);
-  EXPECT_EQ(platform.chosen.dwFlags, platform::PFD_DRAW_TO_WINDOW | platform::PFD_SUPPORT_OPENGL |
-                                         platform::PFD_DOUBLEBUFFER);
+TEST(ShellCreation, FullPixelFormatAndTheWindowShownBeforeTheScene) {
+  Fixture f;
+  f.scene.swap_in_init = true;
+  ASSERT_TRUE(f.shell.CreateMainWindow(800, 600, false, 32));
+  const auto& pfd = f.platform.chosen;
+  EXPECT_EQ(std::vector<int>({pfd.cColorBits, pfd.cAlphaBits, pfd.cDepthBits, pfd.cStencilBits}),
+            std::vector<int>({32, 8, 32, 8}));
+  EXPECT_EQ(pfd.dwFlags, platform::PFD_DRAW_TO_WINDOW | platform::PFD_SUPPORT_OPENGL |
+                             platform::PFD_DOUBLEBUFFER);
   const std::vector<std::string> expected = {
-      "LoadGLLibraries", "RegisterWindowClass", "CreateWindow", "GetDC",    "ChoosePixelFormat",
-      "SetPixelFormat",  "CreateContext",       "MakeCurrent",  "SetTimer", "ShowWindow"};
-  EXPECT_EQ(platform.calls, expected);
-  EXPECT_EQ(scene.events, std::vector<std::string>{"InitScene"});
-  EXPECT_EQ(platform.captions.front(), "[meridia] Lumenar");
-}
-
-TEST(ShellCreation, TheSceneCanShowWhatItDrawsDuringStartUp) {
-  FakePlatform platform;
-  RecordingScene scene;
-  scene.swap_in_init = true;
-  Shell shell(platform, scene);
-  ASSERT_TRUE(shell.CreateMainWindow(800, 600, false, 32));
-  EXPECT_EQ(platform.swaps, 1);
-  EXPECT_EQ(platform.calls.back(), "SwapBuffers");
+      "LoadGLLibraries",   "RegisterWindowClass", "CreateWindow",  "GetDC",
+      "ChoosePixelFormat", "SetPixelFormat",      "CreateContext", "MakeCurrent",
+      "SetTimer",          "ShowWindow",          "SwapBuffers"}; // the scene may show what it
+                                                                  // draws during start-up
+  EXPECT_EQ(f.platform.calls, expected);
+  EXPECT_EQ(f.scene.events, std::vector<std::string>{"InitScene"});
+  EXPECT_EQ(f.platform.captions.front(), "[meridia] Lumenar");
 }
 
 TEST(ShellRelease, EveryStepRunsAndReportsItsOwnFailure) {
-  FakePlatform platform;
-  RecordingScene scene;
-  Shell shell(platform, scene);
-  ASSERT_TRUE(shell.CreateMainWindow(800, 600, false, 32));
-  platform.calls.clear();
-  platform.failing = {"MakeCurrent(null)", "ReleaseDC", "DestroyWindow", "UnregisterWindowClass"};
-  shell.DestroyMainWindow(false);
+  Fixture f;
+  ASSERT_TRUE(f.shell.CreateMainWindow(800, 600, false, 32));
+  f.platform.calls.clear();
+  f.platform.failing = {"MakeCurrent(null)", "ReleaseDC", "DestroyWindow", "UnregisterWindowClass"};
+  f.shell.DestroyMainWindow(false);
   const std::vector<std::string> boxes = {
       "Error: Release of DC and RC failed!", "Error: Release of device context failed!",
       "Error: Unable to destroy window!", "Error: Unable to unregister window class!"};
-  EXPECT_EQ(platform.boxes, boxes);
+  EXPECT_EQ(f.platform.boxes, boxes);
   const std::vector<std::string> calls = {
       "MakeCurrent(null)", "DeleteContext",         "ReleaseDC",
       "DestroyWindow",     "UnregisterWindowClass", "FreeGLLibraries"};
-  EXPECT_EQ(platform.calls, calls);
-  EXPECT_EQ(shell.window(), 0u);
+  EXPECT_EQ(f.platform.calls, calls);
+  EXPECT_EQ(f.shell.window(), 0u);
+
+  Fixture full_screen; // restores the display and cursor first
+  full_screen.shell.DestroyMainWindow(true);
+  ASSERT_GE(full_screen.platform.calls.size(), 2u);
+  EXPECT_EQ(full_screen.platform.calls[0], "RestoreDisplaySettings");
+  EXPECT_EQ(full_screen.platform.calls[1], "ShowCursor(true)");
 }
 
-TEST(ShellRelease, FullScreenRestoresTheDisplayAndCursorFirst) {
-  FakePlatform platform;
-  RecordingScene scene;
-  Shell shell(platform, scene);
-  shell.DestroyMainWindow(true);
-  ASSERT_GE(platform.calls.size(), 2u);
-  EXPECT_EQ(platform.calls[0], "RestoreDisplaySettings");
-  EXPECT_EQ(platform.calls[1], "ShowCursor(true)");
-}
-
-TEST(ShellLoop, EscapeEndsAfterTheFrameItWasPressedForIsShown) {
-  FakePlatform platform;
-  RecordingScene scene;
-  Shell shell(platform, scene);
-  scene.on_update = [&](int update, KeyStateTable&) {
-    if (update == 3) {
-      platform.Queue(Message{platform::WM_KEYDOWN, platform::VK_ESCAPE, 0});
-    }
-  };
-  shell.RunMainLoop();
+TEST(ShellLoop, EscapeEndsAfterItsFrameIsShownCloseAtOnce) {
+  Fixture escape;
+  escape.RunUntil(3, platform::WM_KEYDOWN, platform::VK_ESCAPE);
   // Escape arrives after the third update: frame 4 is still drawn and swapped, then no update.
-  EXPECT_EQ(scene.renders, 4);
-  EXPECT_EQ(scene.updates, 3);
-  EXPECT_EQ(platform.swaps, 4);
-  EXPECT_EQ(platform.calls.back(), "FreeGLLibraries");
-}
+  EXPECT_EQ(escape.scene.renders, 4);
+  EXPECT_EQ(escape.scene.updates, 3);
+  EXPECT_EQ(escape.platform.swaps, 4);
+  EXPECT_EQ(escape.platform.calls.back(), "FreeGLLibraries");
 
-TEST(ShellLoop, NoFrameIsDrawnAfterClose) {
-  FakePlatform platform;
-  RecordingScene scene;
-  Shell shell(platform, scene);
-  scene.on_update = [&](int update, KeyStateTable&) {
-    if (update == 2) {
-      platform.Queue(Message{platform::WM_CLOSE, 0, 0});
-    }
-  };
-  shell.RunMainLoop();
-  EXPECT_EQ(scene.renders, 2);
-  EXPECT_EQ(scene.updates, 2);
+  Fixture close;
+  close.RunUntil(2);
+  EXPECT_EQ(close.scene.renders, 2);
+  EXPECT_EQ(close.scene.updates, 2);
 }
 
 TEST(ShellLoop, FrameDeltaIsHalfTheLastFrame) {
-  FakePlatform platform; // the clock moves 10 ms at every sleep
-  RecordingScene scene;
-  Shell shell(platform, scene);
+  Fixture f; // the clock moves 10 ms at every sleep
   std::vector<float> seen;
-  scene.on_update = [&](int update, KeyStateTable&) {
-    seen.push_back(shell.FrameDeltaMs);
+  f.scene.on_update = [&](int update) {
+    seen.push_back(f.shell.FrameDeltaMs);
     if (update == 1) {
-      platform.clock.Sleep(0); // a slower second frame: 20 ms
-    }
-    if (update == 3) {
-      platform.Queue(Message{platform::WM_CLOSE, 0, 0});
+      f.platform.clock.Sleep(0); // a slower second frame: 20 ms
     }
   };
-  platform.clock.Sleep(0); // time before the loop starts does not count
-  shell.RunMainLoop();
+  f.platform.clock.Sleep(0); // time before the loop starts does not count
+  f.RunUntil(3);
   // The first frame is timed from the loop's start; later ones see half the previous frame.
-  EXPECT_EQ(scene.deltas, (std::vector<float>{0.0f, 10.0f, 5.0f}));
-  EXPECT_EQ(seen, scene.deltas);
+  EXPECT_EQ(f.scene.deltas, (std::vector<float>{0.0f, 10.0f, 5.0f}));
+  EXPECT_EQ(seen, f.scene.deltas);
 }
 
 TEST(ShellLoop, CaptionCountsFramesSinceThePreviousTick) {
-  FakePlatform platform; // 10 ms per frame: 100 frames a second
-  RecordingScene scene;
-  Shell shell(platform, scene);
-  scene.on_update = [&](int update, KeyStateTable&) {
-    if (update == 250) {
-      platform.Queue(Message{platform::WM_CLOSE, 0, 0});
-    }
-  };
-  shell.RunMainLoop();
-  ASSERT_EQ(platform.captions.size(), 3u);
-  EXPECT_EQ(platform.captions[1], "[meridia] Lumenar [100 FPS]");
-  EXPECT_EQ(platform.captions[2], "[meridia] Lumenar [100 FPS]");
-  EXPECT_EQ(shell.FrameCounter, 50);
+  Fixture f; // 10 ms per frame: 100 frames a second
+  f.RunUntil(250);
+  EXPECT_EQ(f.platform.captions,
+            (std::vector<std::string>{"[meridia] Lumenar", "[meridia] Lumenar [100 FPS]",
+                                      "[meridia] Lumenar [100 FPS]"}));
+  EXPECT_EQ(f.shell.FrameCounter, 50);
 }
 
 TEST(ShellWindowProc, MessagesReachTheirHandlers) {
-  FakePlatform platform;
-  RecordingScene scene;
-  Shell shell(platform, scene);
+  Fixture f;
+  Shell& shell = f.shell;
   shell.MainWindowProc(0, platform::WM_SIZE, 0, MakeLParam(640, 0));
-  EXPECT_EQ(scene.viewport[2], 640);
-  EXPECT_EQ(scene.viewport[3], 1) << "a zero height becomes one pixel";
-  shell.MainWindowProc(0, platform::WM_SIZE, 0, MakeLParam(1024, 700));
-  EXPECT_EQ(scene.viewport[3], 700);
+  EXPECT_EQ(f.scene.viewport[2], 640);
+  EXPECT_EQ(f.scene.viewport[3], 1) << "a zero height becomes one pixel";
 
   shell.MainWindowProc(0, platform::WM_KEYDOWN, 'W', 0);
   EXPECT_TRUE(shell.KeyState['W']);
@@ -245,15 +207,15 @@ TEST(ShellWindowProc, MessagesReachTheirHandlers) {
   shell.FrameCounter = 7;
   shell.MainWindowProc(0, platform::WM_TIMER, 2, 0);
   EXPECT_EQ(shell.FrameCounter, 7) << "only timer 1 updates the caption";
-  EXPECT_TRUE(platform.captions.empty());
+  EXPECT_TRUE(f.platform.captions.empty());
 
   shell.MainWindowProc(0, platform::WM_LBUTTONDOWN, 0, MakeLParam(12, 34));
   shell.MainWindowProc(0, platform::WM_RBUTTONDOWN, 0, MakeLParam(1, 1));
   shell.MainWindowProc(0, platform::WM_LBUTTONDBLCLK, 0, MakeLParam(1, 1));
-  EXPECT_EQ(scene.events, std::vector<std::string>{
-                              "Mouse " + std::to_string(platform::WM_LBUTTONDOWN) + " 12,34"});
+  EXPECT_EQ(f.scene.events, std::vector<std::string>{
+                                "Mouse " + std::to_string(platform::WM_LBUTTONDOWN) + " 12,34"});
   shell.MainWindowProc(0, platform::WM_CLOSE, 0, 0);
-  EXPECT_EQ(platform.calls.back(), "PostQuitMessage");
+  EXPECT_EQ(f.platform.calls.back(), "PostQuitMessage");
 }
 
 } // namespace

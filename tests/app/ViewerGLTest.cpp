@@ -1,5 +1,4 @@
 // Runs the real scene in an offscreen OpenGL context.
-#include "app/FrameCapture.h"
 #include "app/Projection.h"
 #include "app/Shell.h"
 #include "app/Viewer.h"
@@ -126,32 +125,6 @@ TEST_F(ViewerGL, StartUpShowsGenerationThenEveryFrameEndsWithTheOverlay) {
   EXPECT_EQ(LitPixels(340, 285, 120, 30), 0);
   EXPECT_GT(LitPixels(0, 0, 200, 240), 200);  // the eleven lines of the top block
   EXPECT_GT(LitPixels(0, 535, 400, 65), 100); // the machine lines
-}
-
-TEST_F(ViewerGL, CaptureReadsTheViewportBottomUpInBlueGreenRed) {
-  glViewport(0, 0, 33, 17); // rows of 99 bytes: not 4-byte aligned
-  glClearColor(1.0f, 0.5f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glEnable(GL_SCISSOR_TEST);
-  glScissor(0, 0, 1, 1); // the bottom-left pixel differs
-  glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glDisable(GL_SCISSOR_TEST);
-
-  const TTGAImage image = CaptureViewport();
-  EXPECT_EQ(image.Header.ImageType, 2);
-  EXPECT_EQ(image.Header.Width, 33);
-  EXPECT_EQ(image.Header.Height, 17);
-  EXPECT_EQ(image.Header.PixelDepth, 24);
-  EXPECT_EQ(image.Header.ImageDescriptor, 0);
-  ASSERT_EQ(image.Pixels.size(), 33u * 17u * 3u);
-  EXPECT_EQ(image.Pixels[0], 255); // first pixel: bottom-left, blue
-  EXPECT_EQ(image.Pixels[1], 0);
-  EXPECT_EQ(image.Pixels[2], 0);
-  const size_t last = image.Pixels.size() - 3; // top-right: orange
-  EXPECT_EQ(image.Pixels[last + 0], 0);
-  EXPECT_NEAR(image.Pixels[last + 1], 128, 1);
-  EXPECT_EQ(image.Pixels[last + 2], 255);
 }
 
 } // namespace

@@ -10,6 +10,7 @@ namespace meridia {
 namespace {
 
 using Kind = PrintCommand::Kind;
+using namespace std::string_literals;
 
 // Characters 32..127: advance 5.5 + (code % 3), box 7 by 13, text height 10 (12 for 'g').
 class GuiFontLayout : public ::testing::Test {
@@ -43,102 +44,73 @@ protected:
   Tgui_font font_;
 };
 
-TEST_F(GuiFontLayout, WidthsAddAdvancesAndBlanks) {
+TEST_F(GuiFontLayout, WidthsAndHeights) {
   EXPECT_FLOAT_EQ(font_.TextWidth("a b"), Advance('a') + 4 + Advance('b'));
   EXPECT_FLOAT_EQ(font_.TextWidth(""), 0);
   // Below FirstChar and beyond the glyph array both count as a blank.
-  EXPECT_FLOAT_EQ(font_.TextWidth(std::string("\x01\x1F", 2)), 8);
-  EXPECT_FLOAT_EQ(font_.TextWidth("\xE9"), 4);
-}
-
-TEST_F(GuiFontLayout, HeightsIgnoreBlanksAndCharactersWithoutGlyphs) {
-  EXPECT_FLOAT_EQ(font_.TextHeight(""), 0);
-  EXPECT_FLOAT_EQ(font_.TextHeight("   "), 0);
-  EXPECT_FLOAT_EQ(font_.TextHeight("\x01\x02\xE9"), 0);
-  EXPECT_FLOAT_EQ(font_.TextHeight("a g"), 12);
-  EXPECT_FLOAT_EQ(font_.TextHeight("ab"), 10);
+  EXPECT_FLOAT_EQ(font_.TextWidth("\x01\x1F\xE9"), 12);
+  // Heights ignore blanks and characters without glyphs.
+  for (const auto& [text, height] :
+       {std::pair{"", 0}, {"   ", 0}, {"\x01\x02\xE9", 0}, {"a g", 12}, {"ab", 10}}) {
+    EXPECT_FLOAT_EQ(font_.TextHeight(text), height) << text;
+  }
 }
 
 TEST_F(GuiFontLayout, GlyphsAreQuadsAtThePenFromTheTruncatedStart) {
-  const auto commands = Layout("ab", 10.75f, 20.5f);
-  ASSERT_EQ(commands.size(), 2u);
+  const auto commands = Layout("ab\ncd", 10.75f, 20.5f);
+  ASSERT_EQ(commands.size(), 4u);
   EXPECT_EQ(commands[0].kind, Kind::kQuad);
   EXPECT_EQ(commands[0].glyph, 'a' - 32);
   EXPECT_FLOAT_EQ(commands[0].x, 10);
   EXPECT_FLOAT_EQ(commands[0].y, 20);
   EXPECT_FLOAT_EQ(commands[0].w, 7);
   EXPECT_FLOAT_EQ(commands[0].h, 13);
-  EXPECT_EQ(commands[1].glyph, 'b' - 32);
   EXPECT_FLOAT_EQ(commands[1].x, 10 + Advance('a'));
+  // A line break returns to the truncated start x, one line lower.
+  EXPECT_FLOAT_EQ(commands[2].x, 10);
+  EXPECT_FLOAT_EQ(commands[2].y, 20 + 12);
+  EXPECT_FLOAT_EQ(commands[3].x, 10 + Advance('c'));
   EXPECT_TRUE(Layout("").empty());
   EXPECT_FLOAT_EQ(Layout("a", -3.75f, -1.5f)[0].x, -3); // toward zero
-}
 
-TEST_F(GuiFontLayout, BlanksTabsAndCharactersWithoutGlyphsOnlyMoveThePen) {
-  const auto commands = Layout(std::string("a \tb\x01\xF0"
-                                           "c",
-                                           7));
-  ASSERT_EQ(commands.size(), 3u);
-  EXPECT_FLOAT_EQ(commands[1].x, Advance('a') + 4 + 8 * 4);
-  EXPECT_FLOAT_EQ(commands[2].x, Advance('a') + 4 + 8 * 4 + Advance('b') + 4 + 4);
-}
-
-TEST_F(GuiFontLayout, LineBreaksReturnToTheTruncatedStart) {
-  const auto commands = Layout("ab\ncd", 5.9f, 1.2f);
-  ASSERT_EQ(commands.size(), 4u);
-  EXPECT_FLOAT_EQ(commands[2].x, 5);
-  EXPECT_FLOAT_EQ(commands[2].y, 1 + 12);
-  EXPECT_FLOAT_EQ(commands[3].x, 5 + Advance('c'));
+  // Blanks, tabs and characters without glyphs only move the pen.
+  const auto moved = Layout("a \tb\001\360c"s);
+  ASSERT_EQ(moved.size(), 3u);
+  EXPECT_FLOAT_EQ(moved[1].x, Advance('a') + 4 + 8 * 4);
+  EXPECT_FLOAT_EQ(moved[2].x, Advance('a') + 4 + 8 * 4 + Advance('b') + 4 + 4);
 }
 
 TEST_F(GuiFontLayout, ColourCodesTintUntilWhiteALineBreakOrTheEnd) {
   // 3 r g b: red 255, green 0, blue 51; 5 back to white.
-  auto commands = Layout(std::string("\x03\xFF\x00\x33"
-                                     "a\x05"
-                                     "b",
-                                     7));
+  auto commands = Layout("\003\377\000\063a\005b"s);
   ASSERT_EQ(commands.size(), 4u);
   EXPECT_EQ(commands[0].kind, Kind::kColor);
   EXPECT_FLOAT_EQ(commands[0].r, 1);
   EXPECT_FLOAT_EQ(commands[0].g, 0);
   EXPECT_FLOAT_EQ(commands[0].b, 0.2f);
-  EXPECT_EQ(commands[1].kind, Kind::kQuad);
   EXPECT_FLOAT_EQ(commands[1].x, 0); // the colour bytes take no room
   EXPECT_EQ(commands[2].kind, Kind::kColor);
   EXPECT_FLOAT_EQ(commands[2].r + commands[2].g + commands[2].b, 3);
   EXPECT_EQ(commands[3].glyph, 'b' - 32);
 
   // A line break ends the colour; 5 without a colour does nothing.
-  commands = Layout(std::string("\x03\x01\x02\x03"
-                                "a\n\x05"
-                                "b",
-                                8));
+  commands = Layout("\003\001\002\003a\n\005b"s);
   ASSERT_EQ(commands.size(), 4u);
   EXPECT_EQ(commands[2].kind, Kind::kColor);
   EXPECT_FLOAT_EQ(commands[2].r, 1);
   EXPECT_EQ(commands[3].kind, Kind::kQuad);
 
   // Still coloured at the end: back to white.
-  commands = Layout(std::string("\x03\x01\x02\x03"
-                                "a",
-                                5));
+  commands = Layout("\003\001\002\003a"s);
   ASSERT_EQ(commands.size(), 3u);
   EXPECT_EQ(commands.back().kind, Kind::kColor);
   EXPECT_FLOAT_EQ(commands.back().g, 1);
-}
 
-TEST_F(GuiFontLayout, AColourCodeNeedsFourCharactersAfterIt) {
-  // Three bytes and nothing to colour: no colour, and the three bytes are still skipped.
-  auto commands = Layout(std::string("a\x03"
-                                     "bcd",
-                                     5));
+  // Three bytes and nothing to colour: no colour, the bytes still skipped; fewer: the text ends.
+  commands = Layout("a\003bcd"s);
   ASSERT_EQ(commands.size(), 1u);
   EXPECT_EQ(commands[0].glyph, 'a' - 32);
-  // Fewer than three: the text just ends.
-  commands = Layout(std::string("\x03"
-                                "b",
-                                2));
-  EXPECT_TRUE(commands.empty());
+  EXPECT_TRUE(Layout("\003b"s).empty());
 }
 
 TEST(GuiFontAtlas, TheTextureHoldsColourAndShadowAlphaOfTheSystemFont) {
@@ -163,8 +135,6 @@ TEST(GuiFontAtlas, TheTextureHoldsColourAndShadowAlphaOfTheSystemFont) {
   EXPECT_FLOAT_EQ(corners[0].y, a.Top);
   EXPECT_FLOAT_EQ(corners[2].x, a.Right);
   EXPECT_FLOAT_EQ(corners[2].y, a.Bottom);
-  EXPECT_FLOAT_EQ(corners[3].x, a.Left);
-  EXPECT_FLOAT_EQ(corners[3].y, a.Bottom);
 
   // White glyphs: every lit colour is grey and fully opaque where fully lit; the halo is black
   // with some alpha; outside glyphs and halos all is black and clear.

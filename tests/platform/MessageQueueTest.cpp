@@ -29,6 +29,12 @@ std::vector<uint32_t> Drain(MessageQueue& queue) {
   return kinds;
 }
 
+void Pass(SteppedClock& clock, int steps) {
+  for (int i = 0; i < steps; ++i) {
+    clock.Sleep(0);
+  }
+}
+
 TEST(MessageQueue, PostedThenInputThenQuitThenTimers) {
   SteppedClock clock(1000);
   MessageQueue queue(clock);
@@ -47,23 +53,16 @@ TEST(MessageQueue, ATimerDoesNotPileUpWhileUnread) {
   MessageQueue queue(clock);
   queue.SetTimer(1, 1000);
   EXPECT_TRUE(Drain(queue).empty());
-  for (int i = 0; i < 12; ++i) {
-    clock.Sleep(0); // three seconds pass unread
-  }
+  Pass(clock, 12); // three seconds pass unread
   EXPECT_EQ(Drain(queue), std::vector<uint32_t>{WM_TIMER});
-  clock.Sleep(0);
-  clock.Sleep(0);
-  clock.Sleep(0);
+  Pass(clock, 3);
   EXPECT_TRUE(Drain(queue).empty()) << "the next tick is a full interval after the last one";
   clock.Sleep(0);
   Message message;
   ASSERT_TRUE(queue.Peek(message));
   EXPECT_EQ(message.wParam, 1u);
   queue.KillTimer(1);
-  clock.Sleep(0);
-  clock.Sleep(0);
-  clock.Sleep(0);
-  clock.Sleep(0);
+  Pass(clock, 4);
   EXPECT_TRUE(Drain(queue).empty());
 }
 
@@ -75,12 +74,6 @@ TEST(MessageQueue, TimersSurviveTheTickCountWrap) {
   EXPECT_TRUE(Drain(queue).empty());
   clock.Sleep(0);
   EXPECT_EQ(Drain(queue), std::vector<uint32_t>{WM_TIMER});
-}
-
-TEST(MessageQueue, LParamPacksClientCoordinates) {
-  const intptr_t l = MakeLParam(799, 599);
-  EXPECT_EQ(LowWord(l), 799);
-  EXPECT_EQ(HighWord(l), 599);
 }
 
 } // namespace

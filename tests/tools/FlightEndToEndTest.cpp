@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -105,36 +104,22 @@ protected:
   fs::path dir_;
 };
 
-TEST_F(FlightEndToEnd, ThirtyFramesLeaveStatisticsAScreenshotAndALog) {
-  ASSERT_EQ(Fly("--frames 30 --shot 29 --stats s.csv"), 0) << ReadLines(dir_ / "out.txt").back();
-
-  const auto stats = ReadLines(dir_ / "s.csv");
-  ASSERT_EQ(stats.size(), 31u);
-  EXPECT_EQ(stats[0], "frame,render_ms,frame_ms,tris,level,nodes_drawn,node_count,vertex_count,"
-                      "tiles_in_use,generations,height_km");
-  for (size_t i = 1; i < stats.size(); ++i) {
-    EXPECT_EQ(stats[i].rfind(std::to_string(i) + ",", 0), 0u) << stats[i];
-    EXPECT_EQ(std::count(stats[i].begin(), stats[i].end(), ','), 10) << stats[i];
+// A 24-bit 800 by 600 TGA shot: header checked, pixels (blue, green, red) returned.
+std::string ShotPixels(const fs::path& shot) {
+  const std::string bytes = ReadBytes(shot);
+  EXPECT_EQ(bytes.size(), 18u + 800u * 600u * 3u) << shot;
+  if (bytes.size() < 18) {
+    return {};
   }
-
-  const fs::path shot = dir_ / "screens" / "frame_00029.tga";
-  ASSERT_TRUE(fs::exists(shot));
-  EXPECT_EQ(fs::file_size(shot), 18u + 800u * 600u * 3u);
-  std::ifstream in(shot, std::ios::binary);
-  std::array<uint8_t, 18> bytes{};
-  in.read(reinterpret_cast<char*>(bytes.data()), bytes.size());
-  const auto header = meridia::TGAHeader::FromBytes(bytes);
+  std::array<uint8_t, 18> head{};
+  std::memcpy(head.data(), bytes.data(), head.size());
+  const auto header = meridia::TGAHeader::FromBytes(head);
   EXPECT_EQ(header.ImageType, 2);
   EXPECT_EQ(header.Width, 800);
   EXPECT_EQ(header.Height, 600);
   EXPECT_EQ(header.PixelDepth, 24);
   EXPECT_EQ(header.ImageDescriptor, 0);
-  EXPECT_FALSE(fs::exists(dir_ / "screens" / "frame_00028.tga"));
-
-  const auto log = ReadLines(dir_ / "meridia-flight.zolog");
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_NE(log.front().find("] Log Started"), std::string::npos) << log.front();
-  EXPECT_NE(log.back().find(" Log Finished"), std::string::npos) << log.back();
+  return bytes.substr(18);
 }
 
 // One statistics column of every frame, as numbers.
@@ -151,18 +136,36 @@ std::vector<double> Column(const std::vector<std::string>& stats, int column) {
   return values;
 }
 
-// The pixels of a 24-bit TGA shot, blue, green, red.
-std::string ShotPixels(const fs::path& shot) {
-  const std::string bytes = ReadBytes(shot);
-  return bytes.size() > 18 ? bytes.substr(18) : std::string();
-}
-
 enum StatsColumn { kLevel = 4, kTilesInUse = 8, kGenerations = 9, kHeightKm = 10 };
+
+TEST_F(FlightEndToEnd, ThirtyFramesLeaveStatisticsAScreenshotALogAndAnEmptyCacheIndex) {
+  fs::create_directory(dir_ / "cache");
+  ASSERT_EQ(Fly("--frames 30 --shot 29 --stats s.csv"), 0) << ReadLines(dir_ / "out.txt").back();
+
+  const auto stats = ReadLines(dir_ / "s.csv");
+  ASSERT_EQ(stats.size(), 31u);
+  EXPECT_EQ(stats[0], "frame,render_ms,frame_ms,tris,level,nodes_drawn,node_count,vertex_count,"
+                      "tiles_in_use,generations,height_km");
+  for (size_t i = 1; i < stats.size(); ++i) {
+    EXPECT_EQ(stats[i].rfind(std::to_string(i) + ",", 0), 0u) << stats[i];
+    EXPECT_EQ(std::count(stats[i].begin(), stats[i].end(), ','), 10) << stats[i];
+  }
+  ShotPixels(dir_ / "screens" / "frame_00029.tga");
+  EXPECT_FALSE(fs::exists(dir_ / "screens" / "frame_00028.tga"));
+
+  const auto log = ReadLines(dir_ / "meridia-flight.zolog");
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_NE(log.front().find("] Log Started"), std::string::npos) << log.front();
+  EXPECT_NE(log.back().find(" Log Finished"), std::string::npos) << log.back();
+
+  // An empty cache folder receives an empty index; without an archive nothing is copied.
+  EXPECT_EQ(ReadBytes(dir_ / "cache" / "data.cache"), std::string(4, '\0'));
+  EXPECT_FALSE(fs::exists(dir_ / "cache" / "archive"));
+}
 
 TEST_F(FlightEndToEnd, TheDescentReachesTheFinestLevelsAndEndsOnTheGround) {
   ASSERT_EQ(Fly(std::string("--script ") + MERIDIA_FLIGHTS_DIR +
-                "/descent.flight --stats s.csv "
-                "--shot 500"),
+                "/descent.flight --stats s.csv --shot 500"),
             0)
       << ReadLines(dir_ / "out.txt").back();
   const auto stats = ReadLines(dir_ / "s.csv");
@@ -173,36 +176,30 @@ TEST_F(FlightEndToEnd, TheDescentReachesTheFinestLevelsAndEndsOnTheGround) {
   const auto generations = Column(stats, kGenerations);
   EXPECT_EQ(generations.front(), 50.0);
   EXPECT_LE(*std::max_element(generations.begin() + 1, generations.end()), 15.0);
-  const auto tiles = Column(stats, kTilesInUse);
-  EXPECT_GT(tiles.back(), 1000.0);
+  EXPECT_GT(Column(stats, kTilesInUse).back(), 1000.0);
   // The camera is kept above the terrain all the way down and ends within metres of it.
   const auto height = Column(stats, kHeightKm);
   EXPECT_GE(*std::min_element(height.begin(), height.end()), 0.0);
   EXPECT_LT(height.back(), 0.05);
 
+  // Ground fills the lower half of the levelled view.
   const std::string pixels = ShotPixels(dir_ / "screens" / "frame_00500.tga");
   ASSERT_EQ(pixels.size(), 800u * 600u * 3u);
-  // Ground fills the lower half of the levelled view.
   size_t lit = 0;
-  for (size_t row = 0; row < 250; ++row) {
-    for (size_t x = 0; x < 800; ++x) {
-      const size_t at = (row * 800 + x) * 3;
-      lit += pixels[at] != 0 || pixels[at + 1] != 0 || pixels[at + 2] != 0;
-    }
+  for (size_t at = 0; at < 250u * 800u * 3u; at += 3) {
+    lit += pixels[at] != 0 || pixels[at + 1] != 0 || pixels[at + 2] != 0;
   }
   EXPECT_GT(lit, 250u * 800u * 9 / 10);
 }
 
 TEST_F(FlightEndToEnd, TheOrbitKeepsATexturedPlanetInView) {
   ASSERT_EQ(Fly(std::string("--script ") + MERIDIA_FLIGHTS_DIR +
-                "/orbit.flight --stats s.csv "
-                "--shot 600"),
+                "/orbit.flight --stats s.csv --shot 600"),
             0)
       << ReadLines(dir_ / "out.txt").back();
   const auto stats = ReadLines(dir_ / "s.csv");
   ASSERT_EQ(stats.size(), 1u + 600u);
-  const auto level = Column(stats, kLevel);
-  EXPECT_EQ(level.back(), 5.0) << "far out only the coarse levels";
+  EXPECT_EQ(Column(stats, kLevel).back(), 5.0) << "far out only the coarse levels";
 
   const std::string pixels = ShotPixels(dir_ / "screens" / "frame_00600.tga");
   ASSERT_EQ(pixels.size(), 800u * 600u * 3u);
@@ -227,34 +224,22 @@ TEST_F(FlightEndToEnd, TheOrbitKeepsATexturedPlanetInView) {
   EXPECT_GT(land, 5000u);
 }
 
-TEST_F(FlightEndToEnd, EscapeInAScriptEndsTheRunEarly) {
-  std::ofstream(dir_ / "quit.flight") << "# frames 100\n12 down ESCAPE\n";
-  ASSERT_EQ(Fly("--script quit.flight --stats s.csv"), 0);
+TEST_F(FlightEndToEnd, F4SavesNumberedShotsWithTheOverlayAndEscapeEndsTheRun) {
+  std::ofstream(dir_ / "keys.flight")
+      << "# frames 100\n3 down F4\n4 up F4\n6 down F4\n7 up F4\n12 down ESCAPE\n";
+  ASSERT_EQ(Fly("--script keys.flight --stats s.csv"), 0) << ReadLines(dir_ / "out.txt").back();
   // The frame drawn when Escape went down is the last one.
   EXPECT_EQ(ReadLines(dir_ / "s.csv").size(), 1u + 12u);
-}
-
-TEST_F(FlightEndToEnd, F4SavesNumberedScreenshotsOfTheFrameWithItsOverlay) {
-  std::ofstream(dir_ / "shots.flight") << "# frames 10\n3 down F4\n4 up F4\n6 down F4\n7 up F4\n";
-  ASSERT_EQ(Fly("--script shots.flight"), 0) << ReadLines(dir_ / "out.txt").back();
   const fs::path screens = dir_ / "screens";
   EXPECT_FALSE(fs::exists(screens / "screen_00003.tga"));
   for (const char* name : {"screen_00001.tga", "screen_00002.tga"}) {
-    const std::string bytes = ReadBytes(screens / name);
-    ASSERT_EQ(bytes.size(), 18u + 800u * 600u * 3u) << name;
-    std::array<uint8_t, 18> head{};
-    std::memcpy(head.data(), bytes.data(), head.size());
-    const auto header = meridia::TGAHeader::FromBytes(head);
-    EXPECT_EQ(header.ImageType, 2);
-    EXPECT_EQ(header.Width, 800);
-    EXPECT_EQ(header.Height, 600);
-    EXPECT_EQ(header.PixelDepth, 24);
-    EXPECT_EQ(header.ImageDescriptor, 0);
+    const std::string pixels = ShotPixels(screens / name);
+    ASSERT_EQ(pixels.size(), 800u * 600u * 3u);
     // The first overlay line, "Tris : ...", lies in rows 10 to 24 from the top: white text.
     int white = 0;
     for (int row = 600 - 25; row < 600 - 10; ++row) {
       for (int x = 10; x < 60; ++x) {
-        white += static_cast<uint8_t>(bytes[18 + (size_t(row) * 800 + x) * 3]) > 200;
+        white += static_cast<uint8_t>(pixels[(size_t(row) * 800 + x) * 3]) > 200;
       }
     }
     EXPECT_GT(white, 10) << name;
@@ -268,36 +253,6 @@ TEST_F(FlightEndToEnd, AMalformedScriptStopsWithAMessage) {
   ASSERT_FALSE(out.empty());
   EXPECT_NE(out.front().find("line 2"), std::string::npos) << out.front();
 }
-
-TEST_F(FlightEndToEnd, AnEmptyCacheFolderReceivesAnEmptyIndex) {
-  fs::create_directory(dir_ / "cache");
-  ASSERT_EQ(Fly("--frames 5"), 0) << ReadLines(dir_ / "out.txt").back();
-  EXPECT_EQ(ReadBytes(dir_ / "cache" / "data.cache"), std::string(4, '\0'));
-  // Without an archive nothing is ever copied into the cache.
-  EXPECT_FALSE(fs::exists(dir_ / "cache" / "archive"));
-}
-
-TEST_F(FlightEndToEnd, ADamagedCacheIndexIsReportedAndReplacedByAnEmptyOne) {
-  fs::create_directory(dir_ / "cache");
-  std::mt19937 random(20240601);
-  std::string junk(64, '\0');
-  for (char& c : junk) {
-    c = static_cast<char>(random());
-  }
-  std::ofstream(dir_ / "cache" / "data.cache", std::ios::binary) << junk;
-  ASSERT_EQ(Fly("--frames 5"), 0) << ReadLines(dir_ / "out.txt").back();
-
-  const auto log = ReadLines(dir_ / "meridia-flight.zolog");
-  ASSERT_GE(log.size(), 3u);
-  EXPECT_NE(log[1].find(" Cache index damaged, starting empty : cache/data.cache"),
-            std::string::npos)
-      << log[1];
-  EXPECT_EQ(ReadBytes(dir_ / "cache" / "data.cache"), std::string(4, '\0'));
-}
-
-} // namespace
-
-namespace {
 
 float ReadFloat(const std::string& bytes, size_t offset) {
   float value = 0;
