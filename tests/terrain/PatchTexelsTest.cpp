@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 namespace meridia {
@@ -18,25 +17,26 @@ protected:
     TzoImage colors;
     colors.SetPixelFormat(24);
     colors.SetSize(4, 4);
-    for (int32_t i = 0; i < colors.PixelCount; ++i) {
-      colors.Data[static_cast<size_t>(i) * 3 + 0] = 40;
-      colors.Data[static_cast<size_t>(i) * 3 + 1] = 120;
-      colors.Data[static_cast<size_t>(i) * 3 + 2] = 200;
+    for (size_t i = 0; i < colors.Data.size(); i += 3) {
+      colors.Data[i] = 40;
+      colors.Data[i + 1] = 120;
+      colors.Data[i + 2] = 200;
     }
     factory_ = std::make_unique<THeightMapFactory>(kPlanetSeed, nullptr, std::move(colors));
     SetHeightMapFactory(factory_.get());
   }
   void TearDown() override { SetHeightMapFactory(nullptr); }
 
-  static TPatchSamples Flat(double height) {
+  // Samples facing +Z whose height rises by `rise` a row.
+  static TPatchSamples Samples(double rise, double step) {
     TPatchSamples samples;
     for (int i = 0; i < kPatchSamples; ++i) {
       for (int j = 0; j < kPatchSamples; ++j) {
-        samples.Heights[i][j] = height;
+        samples.Heights[i][j] = 0.25 + rise * i;
         samples.Directions[i][j] = {0, 0, 1};
       }
     }
-    samples.du = samples.dv = 1.0 / 60;
+    samples.du = samples.dv = step;
     return samples;
   }
 
@@ -45,7 +45,7 @@ protected:
 
 TEST_F(PatchTexelsTest, AFlatPatchIsScaledBy217Of256Everywhere) {
   TPatchTexels texels{};
-  BuildPatchTexels(Flat(0.25), texels);
+  BuildPatchTexels(Samples(0, 1.0 / 60), texels);
   for (size_t t = 0; t < texels.size(); t += 3) {
     ASSERT_EQ(texels[t + 0], (200 * 217) >> 8) << t;
     ASSERT_EQ(texels[t + 1], (120 * 217) >> 8) << t;
@@ -54,29 +54,28 @@ TEST_F(PatchTexelsTest, AFlatPatchIsScaledBy217Of256Everywhere) {
 }
 
 TEST_F(PatchTexelsTest, LightScaleRunsFromBlackAwayFromTheLightTo254Facing) {
-  EXPECT_EQ(PatchLightScale({0, 0, 1}), 217);
-  EXPECT_EQ(PatchLightScale({1, 0, 0}), 127) << "perpendicular";
-  EXPECT_EQ(PatchLightScale(Normalized3({0, -1, -1})), 0) << "away from the light";
-  EXPECT_EQ(PatchLightScale(Normalized3({0, 1, 1})), 254);
-  // Not unit length: the dot product is clamped to 255 before it is halved.
-  EXPECT_EQ(PatchLightScale({0, 10, 10}), 254);
-  EXPECT_EQ(PatchLightScale({0, -10, -10}), 0);
+  const struct {
+    Vector3f normal;
+    int32_t scale;
+  } cases[] = {{{0, 0, 1}, 217},
+               {{1, 0, 0}, 127}, // perpendicular
+               {Normalized3({0, -1, -1}), 0},
+               {Normalized3({0, 1, 1}), 254},
+               // Not unit length: the dot product is clamped to 255 before it is halved.
+               {{0, 10, 10}, 254},
+               {{0, -10, -10}, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(PatchLightScale(c.normal), c.scale) << c.normal.y << " " << c.normal.z;
+  }
 }
 
 TEST_F(PatchTexelsTest, SlopesTiltTheNormalByTheHeightDifferencesAcrossTheTexel) {
-  // Heights rise along the rows: with du = dv = 0.01 the tangents are (1, 0, 1) and (0, 1, 0)
-  // (a rise of 0.5 a row, differenced over two rows), so N = (-1, 0, 1) / √2 and L · N = 1/2.
-  TPatchSamples samples = Flat(0);
-  samples.du = samples.dv = 0.01;
-  for (int i = 0; i < kPatchSamples; ++i) {
-    for (int j = 0; j < kPatchSamples; ++j) {
-      samples.Heights[i][j] = 0.5 * i;
-    }
-  }
+  // A rise of 0.5 a row with du = dv = 0.01: the tangents are (1, 0, 1) and (0, 1, 0)
+  // (differenced over two rows), so N = (-1, 0, 1) / √2 and L · N = 1/2.
   TPatchTexels texels{};
-  BuildPatchTexels(samples, texels);
-  const int32_t s = PatchLightScale(Normalized3({-1, 0, 1}));
-  EXPECT_EQ(s, 127 / 2 + 127);
+  BuildPatchTexels(Samples(0.5, 0.01), texels);
+  const int32_t s = 127 / 2 + 127;
+  EXPECT_EQ(PatchLightScale(Normalized3({-1, 0, 1})), s);
   EXPECT_EQ(texels[0], (200 * s) >> 8);
   EXPECT_EQ(texels[(15 * 16 + 15) * 3 + 1], (120 * s) >> 8);
 }

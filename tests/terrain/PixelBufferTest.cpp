@@ -9,17 +9,16 @@ namespace meridia {
 namespace {
 
 TEST(PixelBuffer, AllocateSizesTheBlockFromTheType) {
-  const struct {
-    uint32_t data_type;
-    int32_t element_size; // for 3 channels
-  } cases[] = {{kGlUnsignedByte, 3},         {kGlShort, 6}, {kGlFloat, 12}, {kGlDouble, 24},
-               {0x1407 /* GL_2_BYTES */, 0}, {kGlRgba, 0}};
-  for (const auto& c : cases) {
+  // Element size for 3 channels; 64 spare bytes beyond the samples, all there is for an unknown
+  // type.
+  const uint32_t cases[][2] = {
+      {kGlUnsignedByte, 3},         {kGlShort, 6}, {kGlFloat, 12}, {kGlDouble, 24},
+      {0x1407 /* GL_2_BYTES */, 0}, {kGlRgba, 0}};
+  for (const auto& [type, element_size] : cases) {
     CPixelBuffer buffer;
-    buffer.Allocate(5, 3, 2, 3, kGlRgba, c.data_type);
-    EXPECT_EQ(buffer.ElementSize, c.element_size) << c.data_type;
-    // 64 spare bytes beyond the samples: all there is for a type it does not know.
-    EXPECT_EQ(buffer.Data.size(), static_cast<size_t>(30 * c.element_size + 64)) << c.data_type;
+    buffer.Allocate(5, 3, 2, 3, kGlRgba, type);
+    EXPECT_EQ(buffer.ElementSize, static_cast<int32_t>(element_size)) << type;
+    EXPECT_EQ(buffer.Data.size(), 30 * element_size + 64) << type;
     EXPECT_EQ(buffer.DataRef, buffer.Data.data());
   }
 }
@@ -41,59 +40,52 @@ TEST(PixelBuffer, ImpossibleLayoutsAllocateNothing) {
   }
 }
 
-// 128 by 128, four channels that differ: x squared, y squared, a plane, -x.
-class Table : public ::testing::Test {
-protected:
-  void SetUp() override {
-    table_.Allocate(128, 128, 1, 4, kGlRgba, kGlFloat);
-    for (int32_t y = 0; y < 128; ++y) {
-      for (int32_t x = 0; x < 128; ++x) {
-        float* element = table_.Floats() + (y * 128 + x) * 4;
-        element[0] = static_cast<float>(x * x);
-        element[1] = static_cast<float>(y * y);
-        element[2] = Plane(static_cast<float>(x), static_cast<float>(y));
-        element[3] = static_cast<float>(-x);
-      }
+// 128 by 128, four channels: x squared, y squared, a plane, -x.
+float Plane(float x, float y) {
+  return 3.0f * x - 2.0f * y + 7.0f;
+}
+
+void FillTable(CPixelBuffer& table) {
+  table.Allocate(128, 128, 1, 4, kGlRgba, kGlFloat);
+  for (int32_t y = 0; y < 128; ++y) {
+    for (int32_t x = 0; x < 128; ++x) {
+      float* element = table.Floats() + (y * 128 + x) * 4;
+      element[0] = static_cast<float>(x * x);
+      element[1] = static_cast<float>(y * y);
+      element[2] = Plane(static_cast<float>(x), static_cast<float>(y));
+      element[3] = static_cast<float>(-x);
     }
-  }
-  static float Plane(float x, float y) { return 3.0f * x - 2.0f * y + 7.0f; }
-
-  CPixelBuffer table_;
-};
-
-TEST_F(Table, CornersAreExactChannelsIndependentAndTheBorderCellExtrapolates) {
-  float values[4];
-  table_.SampleBilinear(values, 0.0f, 0.0f);
-  EXPECT_EQ(values[0], 0.0f);
-  EXPECT_EQ(values[2], 7.0f);
-  // The last cell with its far corner weighted exactly 1.
-  table_.SampleBilinear(values, 1.0f, 1.0f);
-  EXPECT_EQ(values[0], 127.0f * 127.0f);
-  EXPECT_EQ(values[1], 127.0f * 127.0f);
-  EXPECT_EQ(values[2], Plane(127.0f, 127.0f));
-  EXPECT_EQ(values[3], -127.0f);
-
-  table_.SampleBilinear(values, 63.5f / 127.0f, 0.25f);
-  EXPECT_NEAR(values[0], (63.0f * 63.0f + 64.0f * 64.0f) / 2.0f, 1e-2f);
-  EXPECT_NEAR(values[3], -63.5f, 1e-4f);
-
-  // fx = 152.4: cell 126 with tx = 26.4, so x squared follows the chord through 126 and 127.
-  table_.SampleBilinear(values, 1.2f, 0.0f);
-  EXPECT_NEAR(values[0], 126.0f * 126.0f + 26.4f * (127.0f * 127.0f - 126.0f * 126.0f), 0.5f);
-  // A plane is reproduced wherever it is sampled.
-  for (const auto& [u, v] : {std::pair{-0.5f, 0.3f}, {1.7f, -0.2f}, {2.0f, 2.0f}}) {
-    table_.SampleBilinear(values, u, v);
-    EXPECT_NEAR(values[2], Plane(127.0f * u, 127.0f * v), 1e-2f) << u << ", " << v;
   }
 }
 
-TEST_F(Table, HostileCoordinatesStayInsideTheBlock) {
+TEST(PixelBuffer, BilinearCornersAreExactAndTheBorderCellExtrapolates) {
+  CPixelBuffer table;
+  FillTable(table);
+  float values[4];
+  table.SampleBilinear(values, 0.0f, 0.0f);
+  EXPECT_EQ(values[0], 0.0f);
+  EXPECT_EQ(values[2], 7.0f);
+  // The last cell with its far corner weighted exactly 1.
+  table.SampleBilinear(values, 1.0f, 1.0f);
+  EXPECT_EQ(values[0], 127.0f * 127.0f);
+  EXPECT_EQ(values[1], 127.0f * 127.0f);
+  EXPECT_EQ(values[3], -127.0f);
+  table.SampleBilinear(values, 63.5f / 127.0f, 0.25f);
+  EXPECT_NEAR(values[0], (63.0f * 63.0f + 64.0f * 64.0f) / 2.0f, 1e-2f);
+  // fx = 152.4: cell 126 with tx = 26.4, so x squared follows the chord through 126 and 127.
+  table.SampleBilinear(values, 1.2f, 0.0f);
+  EXPECT_NEAR(values[0], 126.0f * 126.0f + 26.4f * (127.0f * 127.0f - 126.0f * 126.0f), 0.5f);
+  // A plane is reproduced wherever it is sampled.
+  for (const auto& [u, v] : {std::pair{-0.5f, 0.3f}, {1.7f, -0.2f}, {2.0f, 2.0f}}) {
+    table.SampleBilinear(values, u, v);
+    EXPECT_NEAR(values[2], Plane(127.0f * u, 127.0f * v), 1e-2f) << u << ", " << v;
+  }
+  // Hostile coordinates stay inside the block (under AddressSanitizer).
   const float inf = std::numeric_limits<float>::infinity();
   for (const float coordinate : {std::nanf(""), inf, -inf, 1e30f, -1e30f, 3e9f}) {
-    float along_u[4];
-    float along_v[4];
-    table_.SampleBilinear(along_u, coordinate, 0.5f);
-    table_.SampleBilinear(along_v, 0.5f, coordinate);
+    float along_u[4], along_v[4];
+    table.SampleBilinear(along_u, coordinate, 0.5f);
+    table.SampleBilinear(along_v, 0.5f, coordinate);
     if (std::isfinite(coordinate)) {
       EXPECT_TRUE(std::isfinite(along_u[0]) && std::isfinite(along_v[1])) << coordinate;
     }

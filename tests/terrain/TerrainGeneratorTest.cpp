@@ -18,12 +18,9 @@ namespace {
 
 uint64_t Fnv1a(const std::vector<float>& data) {
   uint64_t hash = 14695981039346656037ull;
-  for (const float v : data) {
-    unsigned char bytes[sizeof v];
-    std::memcpy(bytes, &v, sizeof v);
-    for (const unsigned char b : bytes) {
-      hash = (hash ^ b) * 1099511628211ull;
-    }
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+  for (size_t i = 0; i < data.size() * sizeof(float); ++i) {
+    hash = (hash ^ bytes[i]) * 1099511628211ull;
   }
   return hash;
 }
@@ -36,97 +33,69 @@ uint32_t StateAfterDraws(uint32_t seed, int64_t draws) {
   return RandSeed();
 }
 
-// The generator's starting state as the program sets it up: both noise tables seeded with the
-// planet seed, the second one last.
-void SeedLikeTheProgram(int32_t seed) {
-  auto extra = std::make_unique<TNoiseExtra>();
-  extra->Init(seed);
-  auto noise = std::make_unique<TzoNoiseClass>();
-  noise->Init(seed);
-}
-
+// Seeded as the program does it: both noise tables with the planet seed, the second one last.
 std::unique_ptr<TTerrainGenerator> Generated(int32_t size, int32_t seed) {
-  SeedLikeTheProgram(seed);
+  std::make_unique<TNoiseExtra>()->Init(seed);
+  std::make_unique<TzoNoiseClass>()->Init(seed);
   auto generator = std::make_unique<TTerrainGenerator>();
-  generator->Width = size;
-  generator->Height = size;
+  generator->Width = generator->Height = size;
   EXPECT_TRUE(generator->Generate());
   return generator;
 }
 
-// --- Height-map buffer ---
+// A generator over a width x height map.
+TTerrainGenerator Sized(int32_t width, int32_t height, std::vector<float> heights) {
+  TTerrainGenerator generator;
+  generator.Width = width;
+  generator.Height = height;
+  generator.Heights = std::move(heights);
+  return generator;
+}
 
-TEST(HeightMapBuffer, ResizesOnlyWhenTheSampleCountChanges) {
+TEST(HeightMapBuffer, ResizeAndNormalize) {
   THeightMapBuffer buffer;
   buffer.SetSize(2, 3);
   std::iota(buffer.Data.begin(), buffer.Data.end(), 1.0f);
   buffer.SetWidth(3);
   buffer.SetHeight(2);
-  EXPECT_EQ(buffer.Width, 3);
-  EXPECT_EQ(buffer.Height, 2);
-  EXPECT_EQ(buffer.Data, (std::vector<float>{1, 2, 3, 4, 5, 6}));
-  buffer.SetHeight(4);
-  EXPECT_EQ(buffer.Data.size(), 12u);
+  EXPECT_EQ(buffer.Data, (std::vector<float>{1, 2, 3, 4, 5, 6})) << "same count: kept";
   buffer.SetSize(-1, 5);
   EXPECT_TRUE(buffer.Data.empty());
 
-  float min = 0, max = 0;
-  buffer.GetMinMax(min, max);
-  EXPECT_EQ(min, 2147483648.0f);
-  EXPECT_EQ(max, -2147483648.0f);
-}
-
-TEST(HeightMapBuffer, NormalizeMapsOntoTheUnitRange) {
-  THeightMapBuffer buffer;
   buffer.SetSize(2, 2);
   buffer.Data = {-3.0f, 1.0f, 5.0f, 0.0f};
   buffer.Normalize();
-  EXPECT_EQ(buffer.MinValue, -3.0f);
-  EXPECT_EQ(buffer.MaxValue, 5.0f);
   EXPECT_EQ(buffer.Range, 8.0f);
   EXPECT_EQ(buffer.Data, (std::vector<float>{0.0f, 0.5f, 1.0f, 0.375f}));
-
   buffer.Data.assign(4, 7.25f);
   buffer.Normalize();
-  EXPECT_EQ(buffer.Range, 1.0f);
-  EXPECT_EQ(buffer.MinValue, 7.25f);
+  EXPECT_EQ(buffer.Range, 1.0f) << "a constant buffer";
   EXPECT_EQ(buffer.Data, std::vector<float>(4, 0.0f));
-}
 
-TEST(HeightMapBuffer, NormalizeWithSharesAnotherBuffersScale) {
-  THeightMapBuffer buffer;
   buffer.SetSize(3, 1);
   buffer.Data = {2.0f, 6.0f, 3.0f};
   buffer.NormalizeWith(8.0f);
   EXPECT_EQ(buffer.Data, (std::vector<float>{0.0f, 0.5f, 0.125f}));
-
   buffer.Data = {2.0f, 6.0f, 3.0f};
   buffer.NormalizeWith(0.0f);
   EXPECT_EQ(buffer.Data, (std::vector<float>{0.0f, 4.0f, 1.0f})) << "a zero range reads as 1";
 }
 
-// --- Diamond-square ---
-
 TEST(DiamondSquare, AmplitudesPerBlockSize) {
   // The program's first roughness table, index = log2(block size) - 1.
   const float roughness[11] = {0.9f, 0.1f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f, 0, 0, 0, 0};
-  struct Row {
-    int32_t block_size, a, a2;
-  };
-  const Row rows[] = {{2048, 0, 0},      {1024, 0, 0},     {512, 0, 0},      {256, 0, 0},
-                      {128, 7373, 5213}, {64, 3686, 2607}, {32, 1843, 1303}, {16, 922, 652},
-                      {8, 461, 326},     {4, 26, 18},      {2, 115, 81}};
-  for (const Row& row : rows) {
-    const int level = static_cast<int>(std::log2(row.block_size)) - 1;
-    const auto amplitudes =
-        TTerrainGenerator::DiamondSquareAmplitudes(roughness[level], row.block_size);
-    EXPECT_EQ(amplitudes.A, row.a) << row.block_size;
-    EXPECT_EQ(amplitudes.A2, row.a2) << row.block_size;
+  const int32_t rows[][3] = {{2048, 0, 0},      {1024, 0, 0},     {512, 0, 0},      {256, 0, 0},
+                             {128, 7373, 5213}, {64, 3686, 2607}, {32, 1843, 1303}, {16, 922, 652},
+                             {8, 461, 326},     {4, 26, 18},      {2, 115, 81}};
+  for (const auto& [block, a, a2] : rows) {
+    const auto amplitudes = TTerrainGenerator::DiamondSquareAmplitudes(
+        roughness[static_cast<int>(std::log2(block)) - 1], block);
+    EXPECT_EQ(amplitudes.A, a) << block;
+    EXPECT_EQ(amplitudes.A2, a2) << block;
   }
-  // Exact halves round to the even neighbour.
+  // Exact halves round to even; nonsense roughness stays within what a draw can take.
   EXPECT_EQ(TTerrainGenerator::DiamondSquareAmplitudes(2.5f / 128, 2).A, 2);
   EXPECT_EQ(TTerrainGenerator::DiamondSquareAmplitudes(3.5f / 128, 2).A, 4);
-  // Nonsense roughness stays within what a draw can take.
   EXPECT_EQ(TTerrainGenerator::DiamondSquareAmplitudes(std::nanf(""), 64).A, 0);
   EXPECT_EQ(TTerrainGenerator::DiamondSquareAmplitudes(1e30f, 64).A, 1 << 29);
 }
@@ -152,75 +121,53 @@ TEST(DiamondSquare, DisplacementStaysWithinTheLevelsAmplitudes) {
   generator.GridPlane = 1;
   SetRandSeed(99);
   generator.DiamondSquare(4);
-  EXPECT_EQ(RandSeed(), StateAfterDraws(99, 2 * (16 * 16 - 1)));
   EXPECT_TRUE(generator.Cells[0].empty()) << "the other plane is not touched";
-  const auto& cells = generator.Cells[1];
-  const auto [lo, hi] = std::minmax_element(cells.begin(), cells.end());
+  const auto [lo, hi] = std::minmax_element(generator.Cells[1].begin(), generator.Cells[1].end());
   // Four passes at block size 4, each adding at most A or A2 to an average, then nothing.
   EXPECT_GE(*lo, -(128 + 3 * 91));
   EXPECT_LE(*hi, 128 + 3 * 91);
   EXPECT_GT(*hi - *lo, 50) << "the level was displaced";
 }
 
-// --- Erosion ---
-
-std::vector<float> RandomHeights(int32_t count, uint32_t seed) {
-  SetRandSeed(seed);
-  std::vector<float> heights(count);
-  for (float& h : heights) {
-    h = static_cast<float>(RandomReal());
-  }
-  return heights;
-}
-
 TEST(ErodeThermal, StaysInsideTheMapAndWithinItsRange) {
   // Run under AddressSanitizer: every size here sits exactly in its allocation.
   const int32_t sizes[][2] = {{1, 1}, {1, 7}, {7, 1}, {2, 2}, {3, 5}, {16, 16}};
-  for (const auto& size : sizes) {
-    TTerrainGenerator generator;
-    generator.Width = size[0];
-    generator.Height = size[1];
-    const int32_t count = size[0] * size[1];
-    generator.Heights = RandomHeights(count, 17);
-    const std::vector<float> before = generator.Heights;
+  for (const auto& [width, height] : sizes) {
+    const int32_t count = width * height;
+    SetRandSeed(17);
+    std::vector<float> before(count);
+    for (float& h : before) {
+      h = static_cast<float>(RandomReal());
+    }
+    TTerrainGenerator generator = Sized(width, height, before);
     SetRandSeed(5);
     generator.ErodeThermal();
     EXPECT_EQ(RandSeed(), StateAfterDraws(5, 10 * count)) << "ten draws per cell";
     const auto [lo, hi] = std::minmax_element(before.begin(), before.end());
     for (const float h : generator.Heights) {
-      EXPECT_GE(h, *lo);
-      EXPECT_LE(h, *hi);
+      EXPECT_TRUE(h >= *lo && h <= *hi) << h;
     }
-    const double sum_before = std::accumulate(before.begin(), before.end(), 0.0);
-    const double sum_after =
-        std::accumulate(generator.Heights.begin(), generator.Heights.end(), 0.0);
-    EXPECT_NEAR(sum_after, sum_before, 1e-5) << "material is moved, not lost";
-    if (count > 1) {
-      EXPECT_NE(generator.Heights, before);
-    }
+    EXPECT_NEAR(std::accumulate(generator.Heights.begin(), generator.Heights.end(), 0.0),
+                std::accumulate(before.begin(), before.end(), 0.0), 1e-5)
+        << "material is moved, not lost";
+    EXPECT_EQ(generator.Heights != before, count > 1);
   }
 }
 
 TEST(ErodeThermal, LaterNeighboursSeeTheLoweredCentreAndNothingWraps) {
-  TTerrainGenerator generator;
-  generator.Width = 2;
-  generator.Height = 1;
-  generator.Heights = {1.0f, 0.0f};
+  TTerrainGenerator generator = Sized(2, 1, {1.0f, 0.0f});
   generator.ErodeThermal();
   EXPECT_EQ(generator.Heights, (std::vector<float>{0.875f, 0.125f}));
-
-  generator.Width = 3;
-  generator.Heights = {0.0f, 1.0f, 0.0f};
+  generator = Sized(3, 1, {0.0f, 1.0f, 0.0f});
   generator.ErodeThermal();
   // The first lower neighbour takes 1/8 of 1, the second 1/8 of the remaining 0.875.
   EXPECT_EQ(generator.Heights[1], 0.765625f);
-  std::vector<float> sides = {generator.Heights[0], generator.Heights[2]};
-  std::sort(sides.begin(), sides.end());
-  EXPECT_EQ(sides, (std::vector<float>{0.109375f, 0.125f}));
+  EXPECT_EQ(std::min(generator.Heights[0], generator.Heights[2]), 0.109375f);
+  EXPECT_EQ(std::max(generator.Heights[0], generator.Heights[2]), 0.125f);
 }
 
-// Seeds whose first particle inspects, or does not inspect, direction 7 (+1, +1). The particle
-// of the last cell moves first; its two draws fix the five neighbours it looks at.
+// A seed whose first particle (that of the last cell) inspects, or not, direction 7 (+1, +1)
+// among the five neighbours its two draws pick.
 uint32_t SeedWhoseFirstParticle(bool inspects_direction_7) {
   for (uint32_t seed = 1;; ++seed) {
     SetRandSeed(seed);
@@ -238,10 +185,7 @@ uint32_t SeedWhoseFirstParticle(bool inspects_direction_7) {
 TEST(ErodeFlow, WrapsAcrossTheEdgesAndStopsWhenNoInspectedNeighbourIsLower) {
   // A plateau at 5 whose only low cell, (0, 0), touches the last cell (7, 7) across both edges.
   auto run = [](uint32_t seed) {
-    TTerrainGenerator generator;
-    generator.Width = 8;
-    generator.Height = 8;
-    generator.Heights.assign(64, 5.0f);
+    TTerrainGenerator generator = Sized(8, 8, std::vector<float>(64, 5.0f));
     generator.Heights[0] = 1.0f;
     SetRandSeed(seed);
     generator.ErodeFlow(0.4f);
@@ -250,43 +194,28 @@ TEST(ErodeFlow, WrapsAcrossTheEdgesAndStopsWhenNoInspectedNeighbourIsLower) {
   const std::vector<float> moved = run(SeedWhoseFirstParticle(true));
   EXPECT_LT(moved[63], 5.0f) << "the low cell across the corner attracted the particle";
   EXPECT_LT(moved[0], 5.0f);
-
-  // The five inspected neighbours are all equal; the lower one is among the three skipped.
-  const std::vector<float> stopped = run(SeedWhoseFirstParticle(false));
-  EXPECT_EQ(stopped[63], 5.0f);
+  EXPECT_EQ(run(SeedWhoseFirstParticle(false))[63], 5.0f) << "the lower one was not inspected";
 }
 
 TEST(ErodeFlow, BlendsSourceAndTargetToOneHeight) {
-  TTerrainGenerator generator;
-  generator.Width = 1;
-  generator.Height = 1;
-  generator.Heights = {3.0f};
+  TTerrainGenerator generator = Sized(1, 1, {3.0f});
   SetRandSeed(8);
   generator.ErodeFlow(0.4f);
   EXPECT_EQ(generator.Heights[0], 3.0f) << "a lone cell is its own neighbour and stays";
   EXPECT_EQ(RandSeed(), StateAfterDraws(8, 2));
-
-  // Two cells in a ring: the higher one always finds the lower one and both meet in between.
-  generator.Width = 2;
-  generator.Heights = {1.0f, 0.0f};
-  SetRandSeed(8);
+  // Two cells in a ring: both meet in between; keep is clamped to [0, 1].
+  generator = Sized(2, 1, {1.0f, 0.0f});
   generator.ErodeFlow(0.25f);
-  EXPECT_EQ(generator.Heights[0], 0.25f);
-  EXPECT_EQ(generator.Heights[1], 0.25f);
-
-  // Keep is clamped to [0, 1]: all of it kept, the target rises to the source.
+  EXPECT_EQ(generator.Heights, (std::vector<float>{0.25f, 0.25f}));
   generator.Heights = {1.0f, 0.0f};
   generator.ErodeFlow(3.0f);
   EXPECT_EQ(generator.Heights, (std::vector<float>{1.0f, 1.0f}));
 }
 
-// --- The whole pipeline ---
-
-TEST(TerrainGenerator, MapsMatchTheReferenceBytes) {
-  // Hashes (FNV-1a over the float bytes) of the maps made by the first, plain implementation
-  // of this generator (commit b332f67), which followed the definitions loop by loop with no
-  // reordering, before it was optimised. Every later version must reproduce them bit for bit;
-  // at 2048 x 2048 that one gave 70f0e6616323deeb and e7e1a2b16d644b74.
+TEST(TerrainGenerator, MapsMatchTheReferenceBytesOnOneScale) {
+  // FNV-1a of the maps made by the first, plain implementation of this generator (commit
+  // b332f67), before it was optimised; every later version must reproduce them bit for bit.
+  // At 2048 x 2048 that one gave 70f0e6616323deeb and e7e1a2b16d644b74.
   struct Golden {
     int32_t size;
     uint64_t erosion, base;
@@ -297,47 +226,26 @@ TEST(TerrainGenerator, MapsMatchTheReferenceBytes) {
     const auto generator = Generated(g.size, 500);
     EXPECT_EQ(Fnv1a(generator->ErosionMap.Data), g.erosion) << g.size;
     EXPECT_EQ(Fnv1a(generator->BaseMap.Data), g.base) << g.size;
+    float min = 0, max = 0;
+    generator->ErosionMap.GetMinMax(min, max);
+    EXPECT_EQ(min, 0.0f);
+    EXPECT_EQ(max, 1.0f);
+    generator->BaseMap.GetMinMax(min, max);
+    EXPECT_EQ(min, 0.0f) << "exactly";
+    EXPECT_TRUE(max > 0.0f && max < 1.0f) << "erosion moves less than the whole relief";
+    EXPECT_TRUE(generator->Heights.empty() && generator->Uneroded.empty() &&
+                generator->Cells[0].empty() && generator->Cells[1].empty())
+        << "working arrays are released";
   }
-}
-
-TEST(TerrainGenerator, MapsAreNormalisedOnOneScale) {
-  const auto generator = Generated(64, 500);
-  const THeightMapBuffer& erosion = generator->ErosionMap;
-  const THeightMapBuffer& base = generator->BaseMap;
-  ASSERT_EQ(erosion.Data.size(), 64u * 64u);
-  ASSERT_EQ(base.Data.size(), 64u * 64u);
-  EXPECT_EQ(erosion.Width, 64);
-  EXPECT_EQ(base.Height, 64);
-  float min = 0, max = 0;
-  erosion.GetMinMax(min, max);
-  EXPECT_EQ(min, 0.0f);
-  EXPECT_EQ(max, 1.0f);
-  base.GetMinMax(min, max);
-  EXPECT_EQ(min, 0.0f);
-  EXPECT_GT(max, 0.0f);
-  EXPECT_LT(max, 1.0f) << "erosion moves less than the whole relief";
-  EXPECT_TRUE(generator->Heights.empty() && generator->Uneroded.empty() &&
-              generator->Cells[0].empty() && generator->Cells[1].empty())
-      << "working arrays are released";
-}
-
-TEST(TerrainGenerator, SameSeedGivesTheSameBytes) {
-  const auto first = Generated(64, 77);
-  const auto second = Generated(64, 77);
-  EXPECT_EQ(first->ErosionMap.Data, second->ErosionMap.Data);
-  EXPECT_EQ(first->BaseMap.Data, second->BaseMap.Data);
-  const auto other = Generated(64, 78);
-  EXPECT_NE(first->ErosionMap.Data, other->ErosionMap.Data);
+  EXPECT_NE(Fnv1a(Generated(64, 501)->ErosionMap.Data), golden[0].erosion) << "another seed";
 }
 
 TEST(TerrainGenerator, RefusesMapsThatAreNotOneSquarePowerOfTwo) {
   const int32_t sizes[][2] = {{64, 32}, {48, 48}, {0, 0}, {-4, -4}};
-  for (const auto& size : sizes) {
-    TTerrainGenerator generator;
-    generator.Width = size[0];
-    generator.Height = size[1];
+  for (const auto& [width, height] : sizes) {
+    TTerrainGenerator generator = Sized(width, height, {});
     SetRandSeed(3);
-    EXPECT_FALSE(generator.Generate()) << size[0] << " x " << size[1];
+    EXPECT_FALSE(generator.Generate()) << width << " x " << height;
     EXPECT_EQ(RandSeed(), 3u) << "nothing drawn";
     EXPECT_TRUE(generator.ErosionMap.Data.empty());
   }

@@ -7,11 +7,7 @@ namespace {
 
 TEST(TextureBuffer, TilesAreHandedOutInOrderAndTheLastReleasedComesBackFirst) {
   TTextureBuffer atlas(2048, 16, TTextureBuffer::WithoutTexture{});
-  EXPECT_EQ(atlas.TilesPerRow, 128);
-  EXPECT_EQ(atlas.TileCount, 16384);
-  for (int32_t id : atlas.TextureIds) {
-    EXPECT_EQ(id, -1);
-  }
+  EXPECT_EQ(atlas.TileCount, 128 * 128);
   EXPECT_EQ(atlas.AcquireTile(), 0);
   EXPECT_EQ(atlas.AcquireTile(), 1);
   EXPECT_EQ(atlas.AcquireTile(), 2);
@@ -21,14 +17,13 @@ TEST(TextureBuffer, TilesAreHandedOutInOrderAndTheLastReleasedComesBackFirst) {
   EXPECT_EQ(atlas.AcquireTile(), 2);
   EXPECT_EQ(atlas.AcquireTile(), 0);
   EXPECT_EQ(atlas.AcquireTile(), 3);
-  EXPECT_EQ(atlas.TilesInUse, 4);
 
   // Full: no tile, and nothing read past the stack.
   while (atlas.TilesInUse < atlas.TileCount) {
     atlas.AcquireTile();
   }
   EXPECT_EQ(atlas.AcquireTile(), TTextureBuffer::kNoTile);
-  EXPECT_EQ(atlas.TilesInUse, 16384);
+  EXPECT_EQ(atlas.TilesInUse, atlas.TileCount);
   atlas.ReleaseTile(7);
   EXPECT_EQ(atlas.AcquireTile(), 7);
 }
