@@ -37,35 +37,19 @@ private:
   int* destroyed_;
 };
 
-// The ids from First to Last, after checking both walks against each other, Count, every
-// Parent and the ends.
-::testing::AssertionResult Walk(const TzoQuickList& list, Ints* ids) {
-  std::vector<const TzoQuickListItem*> forward, backward;
+// The ids from First to Last, after checking the walk back, Count and every Parent.
+Ints Ids(const TzoQuickList& list) {
+  Ints forward, backward;
   for (auto* item = list.First; item != nullptr && forward.size() <= 1u << 20; item = item->Next) {
-    if (item->Parent != &list) {
-      return ::testing::AssertionFailure() << "item with a foreign Parent";
-    }
-    forward.push_back(item);
+    EXPECT_EQ(item->Parent, &list);
+    forward.push_back(static_cast<const TrackedItem*>(item)->Id);
   }
   for (auto* item = list.Last; item != nullptr && backward.size() <= 1u << 20; item = item->Prev) {
-    backward.push_back(item);
+    backward.insert(backward.begin(), static_cast<const TrackedItem*>(item)->Id);
   }
-  if (forward.size() != static_cast<size_t>(list.Count) ||
-      !std::equal(forward.begin(), forward.end(), backward.rbegin(), backward.rend())) {
-    return ::testing::AssertionFailure() << "walks of " << forward.size() << " and "
-                                         << backward.size() << " items, Count " << list.Count;
-  }
-  ids->clear();
-  for (const TzoQuickListItem* item : forward) {
-    ids->push_back(static_cast<const TrackedItem*>(item)->Id);
-  }
-  return ::testing::AssertionSuccess();
-}
-
-Ints Ids(const TzoQuickList& list) {
-  Ints ids;
-  EXPECT_TRUE(Walk(list, &ids));
-  return ids;
+  EXPECT_EQ(forward, backward);
+  EXPECT_EQ(forward.size(), static_cast<size_t>(list.Count));
+  return forward;
 }
 
 class QuickListTest : public ::testing::Test {
@@ -193,9 +177,8 @@ TEST_F(QuickListTest, RandomOperationsKeepTheLinksSound) {
       }
     }
     for (int k = 0; k < 2; ++k) {
-      Ints ids;
-      ASSERT_TRUE(Walk(lists[k], &ids)) << "step " << step << ", list " << k;
-      ASSERT_EQ(ids, Ints(models[k].begin(), models[k].end())) << "step " << step;
+      ASSERT_EQ(Ids(lists[k]), Ints(models[k].begin(), models[k].end())) << "step " << step;
+      ASSERT_FALSE(HasFailure()) << "step " << step << ", list " << k;
     }
   }
   EXPECT_EQ(destroyed_.size() + models[0].size() + models[1].size(), by_id.size());
