@@ -71,24 +71,18 @@ struct Fixture {
 };
 
 TEST(ShellCreation, EachFailingStepReportsInOrderAndReleases) {
+  // Between window and context the context does not exist yet, so its deletion fails first.
+  const std::string no_context = "Error: Release of rendering context failed!";
   const struct {
     const char* failing_call;
     std::vector<std::string> boxes;
   } cases[] = {
       {"RegisterWindowClass", {"Error: Failed to register the window class!"}},
-      // The context does not exist yet, so its deletion fails first.
-      {"CreateWindow",
-       {"Error: Release of rendering context failed!", "Error: Unable to create window!"}},
-      {"GetDC",
-       {"Error: Release of rendering context failed!", "Error: Unable to get a device context!"}},
-      {"ChoosePixelFormat",
-       {"Error: Release of rendering context failed!",
-        "Error: Unable to find a suitable pixel format"}},
-      {"SetPixelFormat",
-       {"Error: Release of rendering context failed!", "Error: Unable to set the pixel format"}},
-      {"CreateContext",
-       {"Error: Release of rendering context failed!",
-        "Error: Unable to create an OpenGL rendering context"}},
+      {"CreateWindow", {no_context, "Error: Unable to create window!"}},
+      {"GetDC", {no_context, "Error: Unable to get a device context!"}},
+      {"ChoosePixelFormat", {no_context, "Error: Unable to find a suitable pixel format"}},
+      {"SetPixelFormat", {no_context, "Error: Unable to set the pixel format"}},
+      {"CreateContext", {no_context, "Error: Unable to create an OpenGL rendering context"}},
       {"MakeCurrent", {"Error: Unable to activate OpenGL rendering context"}},
   };
   for (const auto& c : cases) {

@@ -35,30 +35,21 @@ FontBitmap Filled(int32_t w, int32_t h, std::initializer_list<uint8_t> first_byt
   return bitmap;
 }
 
-TEST(FontGenerator, MeasuringPlacesEachGlyphInItsCell) {
-  TFontGenerator g;
-  g.ExtraWidth = 1;
-  g.PadX = 2;
-  g.PadY = 3;
-  g.ExtraSpacing = 5;
-  g.RepairRange();
-  g.Measure(FakeExtent);
-
-  EXPECT_EQ(g.SpaceWidth, 4 + 5);
-  // k = 13 ('-', code 45): column 3, row 1 of the initial 10-column, 20-pixel grid.
-  const TGlyph& minus = g.Glyphs[13];
-  const int32_t cx = 45 % 7 + 3;
-  EXPECT_FLOAT_EQ(minus.Left, (3 * 20 + 1) / 512.0f);
-  EXPECT_FLOAT_EQ(minus.Top, 20 / 512.0f);
-  EXPECT_FLOAT_EQ(minus.Width, static_cast<float>(cx + 1 + 2 + 2));
+TEST(FontGenerator, MeasuresGlyphsAndFitsCellsToTheWidest) {
+  TFontGenerator padded;
+  padded.ExtraWidth = 1;
+  padded.PadX = 2;
+  padded.PadY = 3;
+  padded.ExtraSpacing = 5;
+  padded.RepairRange();
+  padded.Measure(FakeExtent);
+  EXPECT_EQ(padded.SpaceWidth, 4 + 5);
+  const TGlyph& minus = padded.Glyphs['-' - 32]; // measures 6 by 12
+  EXPECT_FLOAT_EQ(minus.Width, 6 + 1 + 2 + 2);
   EXPECT_FLOAT_EQ(minus.Height, 12 + 3 + 2);
-  EXPECT_FLOAT_EQ(minus.Right, (3 * 20 + 1 + cx + 5) / 512.0f);
-  EXPECT_FLOAT_EQ(minus.Bottom, (20 + 17) / 512.0f);
-  EXPECT_FLOAT_EQ(minus.Advance, cx + 0.5f); // a tenth of the extra spacing
-  EXPECT_EQ(g.MaxGlyphWidth, 9 + 1 + 2 + 2);
-}
+  EXPECT_FLOAT_EQ(minus.Advance, 6 + 0.5f); // a tenth of the extra spacing
+  EXPECT_EQ(padded.MaxGlyphWidth, 9 + 1 + 2 + 2);
 
-TEST(FontGenerator, FittedCellsHoldTheWidestGlyphAndSetTheColumns) {
   TFontGenerator g;
   g.RepairRange();
   g.Measure(FakeExtent);
@@ -71,10 +62,11 @@ TEST(FontGenerator, FittedCellsHoldTheWidestGlyphAndSetTheColumns) {
   for (size_t k = 0; k < g.Glyphs.size(); ++k) {
     const TGlyph& glyph = g.Glyphs[k];
     const auto column = static_cast<int32_t>(k) % g.Columns;
+    const auto row = static_cast<int32_t>(k) / g.Columns;
     EXPECT_FLOAT_EQ(glyph.Left * 512, static_cast<float>(column * 11 + 1)) << k;
+    EXPECT_FLOAT_EQ(glyph.Top * 512, static_cast<float>(row * 14)) << k;
     EXPECT_LE(glyph.Right * 512, static_cast<float>((column + 1) * 11 + 1)) << k;
   }
-
   // A cell wider than the atlas still leaves one column rather than none.
   for (int32_t widest : {600, 0}) {
     g.MaxGlyphWidth = widest;

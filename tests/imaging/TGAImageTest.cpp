@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,7 @@ protected:
     shot_.Header.Height = 2;
     shot_.Header.PixelDepth = 24;
     shot_.SetPixelBuffer(3, 2, 3);
-    for (size_t i = 0; i < shot_.Pixels.size(); ++i) {
-      shot_.PixelsAddress()[i] = static_cast<uint8_t>(100 + i);
-    }
+    std::iota(shot_.Pixels.begin(), shot_.Pixels.end(), uint8_t{100});
   }
   std::vector<uint8_t> Read(const char* name) const {
     std::ifstream in(dir_ + "/" + name, std::ios::binary);
@@ -45,16 +44,13 @@ TEST_F(TGAImageTest, WritesHeaderFieldsLittleEndianThenPixels) {
   shot_.Header.ImageDescriptor = 0x20;
   ASSERT_TRUE(shot_.SaveToFile(dir_ + "\\shot.tga"));
   std::vector<uint8_t> expected = {0, 0, 2, 0, 0, 0, 0, 0, 2, 1, 4, 3, 3, 0, 2, 0, 24, 0x20};
-  for (int i = 0; i < 18; ++i) {
-    expected.push_back(static_cast<uint8_t>(100 + i));
-  }
+  expected.resize(36);
+  std::iota(expected.begin() + 18, expected.end(), uint8_t{100});
   EXPECT_EQ(Read("shot.tga"), expected);
   EXPECT_EQ(EntriesInDir(), 1u) << "no temporary file is left behind";
 
   std::array<uint8_t, TGAHeader::kSize> numbered{};
-  for (size_t i = 0; i < numbered.size(); ++i) {
-    numbered[i] = static_cast<uint8_t>(i + 1);
-  }
+  std::iota(numbered.begin(), numbered.end(), uint8_t{1});
   EXPECT_EQ(TGAHeader::FromBytes(numbered).ColorMapLength, 0x0706);
   EXPECT_EQ(TGAHeader::FromBytes(numbered).ToBytes(), numbered);
 }
