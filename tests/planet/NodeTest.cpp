@@ -39,7 +39,7 @@ protected:
       } else {
         EXPECT_EQ(n->Level, n->Parent->Level + 1);
         EXPECT_EQ(n->Face, n->Parent->Face);
-        EXPECT_EQ(n->Parent->Child[static_cast<size_t>(n->Quadrant)].get(), n);
+        EXPECT_EQ(n->Parent->Child[n->Quadrant].get(), n);
       }
       for (const auto& child : n->Child) {
         EXPECT_EQ(child != nullptr, n->HasChildren);
@@ -56,19 +56,18 @@ protected:
         ++holders[v];
       }
       for (int e = 0; e < 4; ++e) {
-        const TNode* m = n->Neighbour[static_cast<size_t>(e)];
-        EXPECT_EQ(n->EdgeMidpoint[static_cast<size_t>(e)], m != nullptr && m->HasChildren);
+        const TNode* m = n->Neighbour[e];
+        EXPECT_EQ(n->EdgeMidpoint[e], m != nullptr && m->HasChildren);
         if (m == nullptr) {
           continue;
         }
         ASSERT_TRUE(live.count(m)) << "a link to a node that no longer exists";
         EXPECT_EQ(m->Level, n->Level);
         EXPECT_EQ(m->Face, n->Face);
-        EXPECT_EQ(m->Neighbour[static_cast<size_t>(kOpposite[e])], n) << "edge " << e;
+        EXPECT_EQ(m->Neighbour[kOpposite[e]], n) << "edge " << e;
         // Neighbours share their edge's corners.
         for (int k = 0; k < 2; ++k) {
-          EXPECT_TRUE(SamePosition(n->Vertex[static_cast<size_t>(kEdgeCorners[e][k])],
-                                   m->Vertex[static_cast<size_t>(kFacingCorners[e][k])]));
+          EXPECT_TRUE(SamePosition(n->Vertex[kEdgeCorners[e][k]], m->Vertex[kFacingCorners[e][k]]));
         }
       }
       if (!n->HasChildren) {
@@ -92,14 +91,14 @@ protected:
     const TPatchFan fan = BuildPatchFan(leaf);
     const std::set<int> in_fan(fan.Index.begin(), fan.Index.begin() + fan.Count);
     for (int e = 0; e < 4; ++e) {
-      const TNode* m = leaf.Neighbour[static_cast<size_t>(e)];
+      const TNode* m = leaf.Neighbour[e];
       const bool split = m != nullptr && m->HasChildren;
       EXPECT_EQ(in_fan.count(kEdgeMidpoint[e]) == 1, split) << "edge " << e;
       if (!split) {
         continue;
       }
-      const TNodeVertex* across = m->Vertex[static_cast<size_t>(kEdgeMidpoint[kOpposite[e]])];
-      EXPECT_TRUE(SamePosition(leaf.Vertex[static_cast<size_t>(kEdgeMidpoint[e])], across));
+      const TNodeVertex* across = m->Vertex[kEdgeMidpoint[kOpposite[e]]];
+      EXPECT_TRUE(SamePosition(leaf.Vertex[kEdgeMidpoint[e]], across));
       // The point is a corner of two of the neighbour's children.
       int corners = 0;
       for (const auto& child : m->Child) {
@@ -112,41 +111,10 @@ protected:
   }
 };
 
-TEST_F(QuadtreeTest, FaceRootsSitOnTheCubeWithGridCoordinates) {
-  EXPECT_EQ(NodeCount, 6);
-  EXPECT_EQ(VertexCount, 54);
-  for (int32_t face = 0; face < 6; ++face) {
-    const TNode& root = *planet_->Roots[static_cast<size_t>(face)];
-    EXPECT_EQ(root.Face, face);
-    EXPECT_EQ(root.Level, 1);
-    EXPECT_EQ(root.Quadrant, -1);
-    EXPECT_EQ(root.Tile, -1);
-    EXPECT_FALSE(root.HasChildren);
-    for (const TNode* n : root.Neighbour) {
-      EXPECT_EQ(n, nullptr);
-    }
-    for (int i = 0; i < 9; ++i) {
-      const TNodeVertex& v = *root.Vertex[static_cast<size_t>(i)];
-      Vector3f expected{9, 9, 9};
-      CubeFacePoint(face, i % 3 - 1, i / 3 - 1, expected);
-      EXPECT_EQ(v.CubePoint[0], expected.x);
-      EXPECT_EQ(v.CubePoint[1], expected.y);
-      EXPECT_EQ(v.CubePoint[2], expected.z);
-      EXPECT_EQ(v.U, GridUV[i][0]);
-      EXPECT_EQ(v.V, GridUV[i][1]);
-      EXPECT_EQ(v.Refs, 1);
-      EXPECT_FALSE(v.Ready);
-    }
-  }
-  Vector3f untouched{7, 8, 9};
-  CubeFacePoint(6, 0.5, 0.5, untouched);
-  EXPECT_EQ(untouched.z, 9.0f) << "an unknown face leaves the point alone";
-}
-
 TEST_F(QuadtreeTest, ASplitSharesCornersAndInnerMidpointsButNotOuterOnes) {
   TNode& root = *planet_->Roots[0];
+  EXPECT_EQ(root.Vertex[8]->U, GridUV[8][0]);
   root.Split();
-  ASSERT_TRUE(root.HasChildren);
   EXPECT_EQ(NodeCount, 10);
   EXPECT_EQ(VertexCount, 54 + 16);
   // Parent corner, edge midpoint and centre are held by 1 + 1, 1 + 2 and 1 + 4 nodes.
@@ -154,44 +122,37 @@ TEST_F(QuadtreeTest, ASplitSharesCornersAndInnerMidpointsButNotOuterOnes) {
   EXPECT_EQ(root.Vertex[1]->Refs, 3);
   EXPECT_EQ(root.Vertex[4]->Refs, 5);
   EXPECT_EQ(root.Child[0]->Vertex[5], root.Child[1]->Vertex[3]);
-  EXPECT_EQ(root.Child[0]->Vertex[7]->Refs, 2);
   EXPECT_EQ(root.Child[0]->Vertex[1]->Refs, 1);
-  EXPECT_EQ(root.Child[0]->Vertex[4]->Refs, 1);
   EXPECT_EQ(root.Child[0]->Vertex[4]->U, 0.25);
   EXPECT_EQ(root.Child[3]->Vertex[4]->V, 0.75);
-  EXPECT_EQ(root.Child[2]->Neighbour[0], root.Child[0].get());
-  EXPECT_EQ(root.Child[2]->Neighbour[3], nullptr);
-  for (int q = 0; q < 4; ++q) {
-    EXPECT_EQ(root.Child[static_cast<size_t>(q)]->Quadrant, q);
-    EXPECT_EQ(root.Child[static_cast<size_t>(q)]->Level, 2);
-  }
   root.Split(); // already split: nothing
   EXPECT_EQ(NodeCount, 10);
   root.Merge();
   EXPECT_EQ(NodeCount, 6);
   EXPECT_EQ(VertexCount, 54);
   EXPECT_EQ(root.Vertex[4]->Refs, 1);
+
+  Vector3f untouched{7, 8, 9};
+  CubeFacePoint(6, 0.5, 0.5, untouched);
+  EXPECT_EQ(untouched.z, 9.0f) << "an unknown face leaves the point alone";
 }
 
 TEST_F(QuadtreeTest, InvariantsHoldFromOrbitToTheGroundAndBack) {
-  const Vector3f ground_face = Above({0.3f, -0.2f, 1}, 0.0001f);
-  const Vector3f ground_edge = Above({1, 0.4f, 1}, 0.0001f);
-  const std::vector<Vector3f> flight = {{0, 0, 1000},
-                                        {0, 0, 3000},
-                                        Above({0.3f, -0.2f, 1}, 50),
-                                        Above({0.3f, -0.2f, 1}, 2),
-                                        Above({0.3f, -0.2f, 1}, 0.05f),
-                                        ground_face,
-                                        Above({0.31f, -0.2f, 1}, 0.0001f),
-                                        Above({1, 0.4f, 1}, 1),
-                                        ground_edge,
-                                        Above({1, 1, 1}, 0.01f),
-                                        {0, 0, 1000}};
+  const Vector3f flight[] = {{0, 0, 1000},
+                             {0, 0, 3000},
+                             Above({0.3f, -0.2f, 1}, 50),
+                             Above({0.3f, -0.2f, 1}, 0.05f),
+                             Above({0.3f, -0.2f, 1}, 0.0001f),
+                             Above({0.31f, -0.2f, 1}, 0.0001f),
+                             Above({1, 0.4f, 1}, 1),
+                             Above({1, 0.4f, 1}, 0.0001f),
+                             Above({1, 1, 1}, 0.01f),
+                             {0, 0, 1000}};
   for (const Vector3f& p : flight) {
     SCOPED_TRACE(::testing::Message() << "reference " << p.x << ", " << p.y << ", " << p.z);
     RefineFrom(p);
     CheckInvariants();
-    if (p.x == ground_face.x && p.y == ground_face.y && p.z == ground_face.z) {
+    if (&p == &flight[4]) {
       EXPECT_EQ(CurrentLevel, 20) << "level-21 nodes never split";
     }
   }
@@ -200,6 +161,7 @@ TEST_F(QuadtreeTest, InvariantsHoldFromOrbitToTheGroundAndBack) {
   }
   EXPECT_EQ(NodeCount, 6);
   EXPECT_EQ(VertexCount, 54);
+  EXPECT_EQ(FreeVertexSlots(), kVertexPoolSize - 54);
   planet_.reset();
   EXPECT_EQ(NodeCount, 0);
   EXPECT_EQ(VertexCount, 0);
@@ -214,8 +176,8 @@ TEST_F(QuadtreeTest, ChildrenAreOrderedNearToFar) {
       continue;
     }
     for (int k = 0; k < 3; ++k) {
-      EXPECT_LE(n->Child[static_cast<size_t>(n->ChildOrder[static_cast<size_t>(k)])]->Distance,
-                n->Child[static_cast<size_t>(n->ChildOrder[static_cast<size_t>(k + 1)])]->Distance);
+      EXPECT_LE(n->Child[n->ChildOrder[static_cast<size_t>(k)]]->Distance,
+                n->Child[n->ChildOrder[static_cast<size_t>(k + 1)]]->Distance);
     }
     ++sorted;
   }
@@ -244,10 +206,7 @@ TEST_F(QuadtreeTest, AMergedNodeKeepsItsTileAndItsChildrenGiveTheirsBack) {
   TNode& child = *root.Child[2];
   child.GeneratePatch();
   child.Child[1]->GeneratePatch();
-  EXPECT_EQ(root.Tile, 0);
-  EXPECT_EQ(child.Tile, 1);
   EXPECT_EQ(child.Child[1]->Tile, 2);
-  EXPECT_EQ(planet_->Atlas->TilesInUse, 3);
   child.Merge();
   EXPECT_TRUE(child.Generated);
   EXPECT_EQ(child.Tile, 1);

@@ -43,7 +43,6 @@ TEST_F(PlanetObject, TheFirstReferenceTriggersAndThenOnlyTheLevelsStepDoes) {
 TEST_F(PlanetObject, HorizonFollowsAltitudeWithAFloorOfOne) {
   RefineFrom({0, 0, 1000});
   EXPECT_NEAR(HorizonDistance, 735.06, 0.01);
-  EXPECT_NEAR(HorizonDistance, std::sqrt(322.0 * 322.0 + 2 * 322.0 * 678.0), 1e-3);
   RefineFrom({0, 0, 600}); // below the base radius
   EXPECT_NEAR(HorizonDistance, std::sqrt(1.0 + 2 * 678.0), 1e-4);
 }
@@ -79,12 +78,6 @@ TEST_F(PlanetObject, FacesAreOrderedByTheDistanceOfTheirRoots) {
   EXPECT_EQ(planet_->FaceOrder[1], 1);
   EXPECT_EQ(planet_->FaceOrder[2], 2);
   EXPECT_EQ(planet_->FaceOrder[5], 5) << "the opposite face, never drawn";
-  for (int k = 0; k < 5; ++k) {
-    EXPECT_LE(
-        planet_->Roots[static_cast<size_t>(planet_->FaceOrder[static_cast<size_t>(k)])]->Distance,
-        planet_->Roots[static_cast<size_t>(planet_->FaceOrder[static_cast<size_t>(k + 1)])]
-            ->Distance);
-  }
 }
 
 class Generation : public PlanetTest {
@@ -119,13 +112,11 @@ TEST_F(Generation, TheSixFinestLevelsPresentComeFirstThenTheRestFromTheCoarsest)
   EXPECT_EQ(GenerationsThisFrame, 4);
   // Pass 1 serves levels 15 to 21: both level-15 nodes and the level-21 one; pass 2 skips them
   // without counting and starts again at the coarsest: level 2. Levels 3 and 14 wait.
-  EXPECT_TRUE(q[2]->Generated && q[5]->Generated && q[3]->Generated && q[4]->Generated);
-  EXPECT_FALSE(q[0]->Generated);
-  EXPECT_FALSE(q[1]->Generated);
-  EXPECT_EQ(q[2]->Tile, 0);
-  EXPECT_EQ(q[5]->Tile, 1);
-  EXPECT_EQ(q[3]->Tile, 2);
-  EXPECT_EQ(q[4]->Tile, 3);
+  const int32_t tiles[6] = {-1, -1, 0, 2, 3, 1};
+  for (int k = 0; k < 6; ++k) {
+    EXPECT_EQ(q[k]->Tile, tiles[k]) << k;
+    EXPECT_EQ(q[k]->Generated, tiles[k] >= 0) << k;
+  }
 }
 
 TEST_F(Generation, ShallowTreesAreServedCoarsestFirst) {
@@ -162,14 +153,13 @@ TEST_F(Generation, AFullLevelListDropsFurtherNodesForTheFrame) {
 TEST_F(PlanetObject, GroundHeightsAreMeasuredAlongTheVertical) {
   const Vector3f up = Normalized3({0.3f, 0.5f, -0.8f});
   const float ground = GroundRadius(up);
-  EXPECT_EQ(ground, HeightMapFactory()->HeightAt(up) + 678.0f);
 
   float depth = 0;
   Vector3f reported_up;
   const Vector3f on_ground = Scale3(up, ground);
   EXPECT_TRUE(planet_->DepthBelowGround(on_ground, depth, reported_up, 0.0001f));
   EXPECT_NEAR(depth, -0.0001f, 7e-5f) << "the margin, within a float step at radius 678";
-  EXPECT_NEAR(reported_up.y, up.y, 1e-6f);
+  EXPECT_LT(Distance3(reported_up, up), 1e-6f);
   EXPECT_FALSE(planet_->DepthBelowGround(Scale3(up, ground + 0.01f), depth, reported_up, 0.0001f));
   EXPECT_NEAR(depth, 0.0099f, 1e-4f);
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace meridia {
@@ -26,14 +27,11 @@ TEST(Frustum, IdentityMatricesGiveTheUnitCubeFacingInwards) {
   TzoFrustum frustum;
   frustum.ExtractFrom(IdentityMatrix, IdentityMatrix);
   ASSERT_EQ(frustum.PlaneCount, 6);
-  EXPECT_EQ(frustum.LastPlane, 5);
-  const Vector4f expected[6] = {{-1, 0, 0, 1}, {1, 0, 0, 1},  {0, -1, 0, 1},
+  const float expected[6][4] = {{-1, 0, 0, 1}, {1, 0, 0, 1},  {0, -1, 0, 1},
                                 {0, 1, 0, 1},  {0, 0, -1, 1}, {0, 0, 1, 1}};
   for (int p = 0; p < 6; ++p) {
-    EXPECT_EQ(frustum.Planes[p].x, expected[p].x) << p;
-    EXPECT_EQ(frustum.Planes[p].y, expected[p].y) << p;
-    EXPECT_EQ(frustum.Planes[p].z, expected[p].z) << p;
-    EXPECT_EQ(frustum.Planes[p].w, expected[p].w) << p;
+    const Vector4f& plane = frustum.Planes[p];
+    EXPECT_EQ((std::array{plane.x, plane.y, plane.z, plane.w}), std::to_array(expected[p])) << p;
   }
   EXPECT_EQ(PlaneSide(frustum.Planes[0], {2, 0, 0}), -1.0f);
   EXPECT_FALSE(frustum.SphereVisible({2, 0, 0}, 1.0f)) << "touching from outside is outside";
@@ -54,7 +52,6 @@ TEST(Frustum, PerspectivePlanesMeasureDistancesInTheWorld) {
   for (const Vector4f& plane : frustum.Planes) {
     EXPECT_NEAR(std::sqrt(plane.x * plane.x + plane.y * plane.y + plane.z * plane.z), 1.0, 1e-6);
   }
-  EXPECT_TRUE(frustum.SphereVisible({0, 0, 0}, 0.1f));
   EXPECT_FALSE(frustum.SphereVisible({0, 0, 20}, 5.0f)) << "behind the camera";
   // 45 degrees off the axis at distance 10 lies on the side planes: a sphere of 1 a little
   // further out is cut off, one just inside is seen.
@@ -70,7 +67,6 @@ TEST(Frustum, EmptyFrustumSeesEverythingAndResizingToTheSameCountKeepsPlanes) {
   frustum.SetPlaneCount(6);
   EXPECT_EQ(frustum.Planes[1].x, 1.0f);
   frustum.SetPlaneCount(0);
-  EXPECT_EQ(frustum.LastPlane, -1);
   EXPECT_TRUE(frustum.SphereVisible({9, 9, 9}, 0));
 }
 
