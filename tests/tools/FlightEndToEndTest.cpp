@@ -227,7 +227,14 @@ TEST_F(FlightEndToEnd, TheOrbitKeepsATexturedPlanetInView) {
 TEST_F(FlightEndToEnd, F4SavesNumberedShotsWithTheOverlayAndEscapeEndsTheRun) {
   std::ofstream(dir_ / "keys.flight")
       << "# frames 100\n3 down F4\n4 up F4\n6 down F4\n7 up F4\n12 down ESCAPE\n";
+  // A damaged cache index on the way: reported, replaced by an empty one, and the run goes on.
+  fs::create_directory(dir_ / "cache");
+  std::ofstream(dir_ / "cache" / "data.cache", std::ios::binary)
+      << std::string("\x9c\x3e\x11\x7f\x00\x42random bytes\x01\xff", 20);
   ASSERT_EQ(Fly("--script keys.flight --stats s.csv"), 0) << ReadLines(dir_ / "out.txt").back();
+  EXPECT_EQ(ReadBytes(dir_ / "cache" / "data.cache"), std::string(4, '\0'));
+  const std::string log = ReadBytes(dir_ / "meridia-flight.zolog");
+  EXPECT_NE(log.find("Cache index damaged"), std::string::npos) << log;
   // The frame drawn when Escape went down is the last one.
   EXPECT_EQ(ReadLines(dir_ / "s.csv").size(), 1u + 12u);
   const fs::path screens = dir_ / "screens";
