@@ -18,7 +18,6 @@
 namespace meridia {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegreesToRadians = 0.017453292;
 constexpr double kRadiansToDegrees = 57.29578;
 

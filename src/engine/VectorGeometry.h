@@ -7,6 +7,7 @@
 
 namespace meridia {
 
+inline constexpr double kPi = 3.14159265358979323846;
 inline constexpr Vector3f XAxis{1, 0, 0};
 inline constexpr Vector3f YAxis{0, 1, 0};
 inline constexpr Vector3f ZAxis{0, 0, 1};

@@ -1,6 +1,7 @@
 #include "terrain/HeightMapFactory.h"
 
 #include "engine/ProgramVariant.h"
+#include "engine/VectorGeometry.h"
 #include "storage/DataManager.h"
 #include "storage/FilePaths.h"
 #include "storage/Log.h"
@@ -11,8 +12,6 @@
 
 namespace meridia {
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 THeightMapFactory* g_factory = nullptr;
 

@@ -18,7 +18,6 @@ namespace meridia {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int32_t kTableSize = 128;
 constexpr int32_t kTableChannels = 4;
 constexpr int32_t kTableSamples = 50;
