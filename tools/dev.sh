@@ -4,6 +4,7 @@
 #                       is a display; otherwise a headless flight that writes screenshots)
 #   tools/dev.sh test   install what is missing, build, and run every test (formatting, the
 #                       Release suite, and the unit tests again under ASan and UBSan)
+# (tools/dev.sh fuzz-deps installs what tools/fuzz.sh needs besides: clang and libFuzzer.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,8 @@ PACKAGES=(
   libjpeg-dev libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
 )
+# Only tools/fuzz.sh needs these: clang and its libFuzzer.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 install_missing() {
   local missing=()
@@ -70,8 +73,12 @@ test)
   build build-asan -DCMAKE_BUILD_TYPE=Debug -DMERIDIA_SANITIZE=ON -DMERIDIA_BUILD_BENCH=OFF
   ctest --test-dir build-asan --output-on-failure -j 2 -L unit
   ;;
+fuzz-deps)
+  PACKAGES+=("${FUZZ_PACKAGES[@]}")
+  install_missing
+  ;;
 *)
-  echo "usage: tools/dev.sh run|test" >&2
+  echo "usage: tools/dev.sh run|test|fuzz-deps" >&2
   exit 2
   ;;
 esac

@@ -1,0 +1,337 @@
+// meridia-fuzz-seeds OUT: writes the seed corpus of every fuzz target, OUT/<target>/, with the
+// program's own writers wherever it has one, so that the seeds start where real files are. A
+// new target adds one function here and one row to kTargets.
+#include "ColorMapDesign.h"
+
+#include "imaging/TGAImage.h"
+#include "storage/Archive.h"
+#include "storage/DataCache.h"
+#include "storage/MemoryStream.h"
+#include "terrain/HeightMapBuffer.h"
+#include "terrain/TerrainGenerator.h"
+#include "terrain/TerrainMaps.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace meridia::fuzz {
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteSeed(const fs::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+template <typename T> void Append(std::string& out, T value) {
+  out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void AppendText(std::string& out, std::string_view text) {
+  Append<int32_t>(out, static_cast<int32_t>(text.size()));
+  out += text;
+}
+
+// ---- TGA pictures and colour maps --------------------------------------------------------
+
+TTGAImage Picture(uint8_t type, int width, int height, int depth, uint8_t descriptor = 0) {
+  TTGAImage image;
+  image.Header.ImageType = type;
+  image.Header.Width = static_cast<uint16_t>(width);
+  image.Header.Height = static_cast<uint16_t>(height);
+  image.Header.PixelDepth = static_cast<uint8_t>(depth);
+  image.Header.ImageDescriptor = descriptor;
+  image.SetPixelBuffer(width, height, depth / 8);
+  for (size_t i = 0; i < image.Pixels.size(); ++i) {
+    image.Pixels[i] = static_cast<uint8_t>(i * 37 + 11);
+  }
+  return image;
+}
+
+TTGAImage Mapped(int index_depth, int entries, int entry_bits, uint16_t first_entry) {
+  TTGAImage image = Picture(1, 4, 3, index_depth);
+  image.Header.ColorMapType = 1;
+  image.Header.ColorMapFirstEntry = first_entry;
+  image.Header.ColorMapLength = static_cast<uint16_t>(entries);
+  image.Header.ColorMapEntrySize = static_cast<uint8_t>(entry_bits);
+  image.Palette.resize(static_cast<size_t>(entries) * ((entry_bits + 7) / 8));
+  for (size_t i = 0; i < image.Palette.size(); ++i) {
+    image.Palette[i] = static_cast<uint8_t>(255 - i * 13);
+  }
+  // Indices from the first entry to two past the last, little-endian when 16-bit.
+  const size_t bpp = static_cast<size_t>(index_depth / 8);
+  for (size_t i = 0; i * bpp < image.Pixels.size(); ++i) {
+    const size_t index = first_entry + i % (static_cast<size_t>(entries) + 2);
+    for (size_t b = 0; b < bpp; ++b) {
+      image.Pixels[i * bpp + b] = static_cast<uint8_t>(index >> (8 * b));
+    }
+  }
+  return image;
+}
+
+// The writer stores no pixels for run-length types: the packets are put after its header here,
+// a repeat packet and a raw one, for every pixel depth the reader decodes.
+std::string RunLengthPicture(uint8_t type, int depth, uint8_t descriptor) {
+  TGAHeader header;
+  header.ImageType = type;
+  header.Width = 5;
+  header.Height = 2;
+  header.PixelDepth = static_cast<uint8_t>(depth);
+  header.ImageDescriptor = descriptor;
+  const auto header_bytes = header.ToBytes();
+  std::string bytes(header_bytes.begin(), header_bytes.end());
+  const size_t bpp = static_cast<size_t>(depth / 8);
+  bytes.push_back(static_cast<char>(0x80 | 5)); // six copies of one pixel
+  bytes.append(bpp, '\x40');
+  bytes.push_back(3); // four pixels as they are
+  for (size_t i = 0; i < 4 * bpp; ++i) {
+    bytes.push_back(static_cast<char>(i * 29));
+  }
+  return bytes;
+}
+
+void SaveAs(const TTGAImage& image, const fs::path& path) {
+  if (!image.SaveToFile(path.string())) {
+    std::fprintf(stderr, "meridia-fuzz-seeds: cannot write %s\n", path.c_str());
+  }
+}
+
+void TgaSeeds(const fs::path& out) {
+  SaveAs(Picture(2, 4, 3, 24), out / "truecolour24.tga");
+  SaveAs(Picture(2, 3, 2, 32, 0x20), out / "truecolour32-top-down.tga");
+  SaveAs(Picture(2, 2, 2, 16), out / "truecolour16.tga");
+  SaveAs(Picture(3, 5, 4, 8, 0x10), out / "grey-right-to-left.tga");
+  SaveAs(Mapped(8, 4, 24, 0), out / "mapped8.tga");
+  SaveAs(Mapped(16, 6, 24, 300), out / "mapped16-first-entry.tga");
+  SaveAs(Mapped(8, 4, 16, 0), out / "mapped8-palette16.tga");
+  SaveAs(Mapped(8, 4, 15, 0), out / "mapped8-palette15.tga");
+  SaveAs(Mapped(8, 3, 32, 0), out / "mapped8-palette32.tga");
+  WriteSeed(out / "runlength24.tga", RunLengthPicture(10, 24, 0));
+  WriteSeed(out / "runlength32-top-down.tga", RunLengthPicture(10, 32, 0x20));
+  WriteSeed(out / "runlength-grey.tga", RunLengthPicture(11, 8, 0x30));
+  // An identification field between the header and the pixels.
+  TGAHeader header = Picture(2, 2, 1, 24).Header;
+  header.IdLength = 5;
+  const auto header_bytes = header.ToBytes();
+  WriteSeed(out / "identification.tga", std::string(header_bytes.begin(), header_bytes.end()) +
+                                            "meri" + std::string(1 + 6, '\x7f'));
+}
+
+// The design's colours on fewer rows: the real map's 256 columns by 2048 rows would make every
+// run slow without reaching any other code.
+TTGAImage SmallColorMap(int width, int height) {
+  TTGAImage image = Picture(2, width, height, 24);
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const cmapgen::Color color = cmapgen::ColorMapPixel(
+          column * cmapgen::kColorMapWidth / width, row * (cmapgen::kColorMapHeight / height));
+      uint8_t* pixel = &image.Pixels[(static_cast<size_t>(row) * width + column) * 3];
+      pixel[0] = color.Blue;
+      pixel[1] = color.Green;
+      pixel[2] = color.Red;
+    }
+  }
+  return image;
+}
+
+void ColorMapSeeds(const fs::path& out) {
+  // Each seed starts with the extra lookup's height and latitude sine.
+  const std::vector<std::pair<const char*, TTGAImage>> maps = {
+      {"cmap-256x16", SmallColorMap(256, 16)}, {"cmap-16x8", SmallColorMap(16, 8)},
+      {"cmap-2x2", SmallColorMap(2, 2)},       {"cmap-1x1", SmallColorMap(1, 1)},
+      {"cmap-grey", Picture(3, 8, 4, 8)},      {"cmap-32bit", Picture(2, 4, 4, 32)}};
+  const float lookups[][2] = {{0.5f, 0.25f}, {1.0f, 1.0f}, {-0.25f, 0.0f}};
+  int k = 0;
+  for (const auto& [name, map] : maps) {
+    const fs::path picture = out / (std::string(name) + ".tga.tmp");
+    SaveAs(map, picture);
+    std::string bytes(8, '\0');
+    std::memcpy(bytes.data(), lookups[k++ % 3], 8);
+    WriteSeed(out / name, bytes + ReadAll(picture));
+    fs::remove(picture);
+  }
+}
+
+// ---- Terrain maps ------------------------------------------------------------------------
+
+void SaveMap(const THeightMapBuffer& map, const fs::path& path) {
+  if (!SaveHeightMapToFile(map, path.string())) {
+    std::fprintf(stderr, "meridia-fuzz-seeds: cannot write %s\n", path.c_str());
+  }
+}
+
+THeightMapBuffer Ramp(int width, int height) {
+  THeightMapBuffer map;
+  map.SetSize(width, height);
+  for (size_t i = 0; i < map.Data.size(); ++i) {
+    map.Data[i] = static_cast<float>(i) / static_cast<float>(map.Data.size());
+  }
+  return map;
+}
+
+void MapSeeds(const fs::path& out) {
+  // Real eroded and base maps, generated as the program does, at sizes a run can afford.
+  for (int side : {16, 32}) {
+    TTerrainGenerator generator;
+    generator.Width = side;
+    generator.Height = side;
+    if (generator.Generate()) {
+      SaveMap(generator.ErosionMap, out / ("errosion-" + std::to_string(side) + ".dat"));
+      SaveMap(generator.BaseMap, out / ("basemap-" + std::to_string(side) + ".dat"));
+    }
+  }
+  SaveMap(Ramp(1, 1), out / "ramp-1x1.dat");
+  SaveMap(Ramp(4, 4), out / "ramp-4x4.dat");
+  SaveMap(Ramp(64, 2), out / "ramp-64x2.dat");
+  SaveMap(Ramp(3, 5), out / "ramp-3x5.dat"); // refused: sides not powers of two
+}
+
+// ---- Archives and the cache index --------------------------------------------------------
+
+struct ArchiveItem {
+  uint8_t method;
+  std::string name;
+  std::string data;
+};
+
+// The archive layout: header, table, then each item's bytes with byte i stored as byte + i.
+std::string Archive(const std::vector<ArchiveItem>& items) {
+  int64_t offset = 8;
+  for (const ArchiveItem& item : items) {
+    offset += 1 + 4 + static_cast<int64_t>(item.name.size()) + 4 + 8;
+  }
+  std::string table(kArchiveMagic.data(), kArchiveMagic.size());
+  Append<int32_t>(table, static_cast<int32_t>(items.size()));
+  std::string stored;
+  for (const ArchiveItem& item : items) {
+    table.push_back(static_cast<char>(item.method));
+    AppendText(table, item.name);
+    Append<int32_t>(table, static_cast<int32_t>(item.data.size()));
+    Append<int64_t>(table, offset + static_cast<int64_t>(stored.size()));
+    for (size_t i = 0; i < item.data.size(); ++i) {
+      stored.push_back(static_cast<char>(static_cast<uint8_t>(item.data[i]) + i));
+    }
+  }
+  return table + stored;
+}
+
+void ArchiveSeeds(const fs::path& out) {
+  WriteSeed(out / "empty.mza", Archive({}));
+  WriteSeed(out / "one-stored.mza", Archive({{kMethodStored, "maps/a.dat", "height samples"}}));
+  WriteSeed(out / "methods.mza",
+            Archive({{kMethodStored, "Base\\Textures\\Grass.TGA", std::string(40, 'g')},
+                     {kMethodLink, "base/textures/link.tga", ""},
+                     {kMethodCompressed, "packed.bin", "BZh91AY&SY"},
+                     {kMethodStored, "base/textures/grass.tga", "second of the same name"},
+                     {kMethodStored, "zero.txt", ""}}));
+  // A table that claims more entries than it holds.
+  std::string cut = Archive({{kMethodStored, "x", "abc"}});
+  cut[4] = 9;
+  WriteSeed(out / "count-too-large.mza", cut);
+}
+
+void CacheIndexSeeds(const fs::path& out) {
+  const std::vector<std::vector<std::pair<std::string, std::string>>> indexes = {
+      {},
+      {{"base/maps/a.dat", "cache/archive/00000001.dat"}},
+      {{"base/maps/a.dat", "cache/archive/00000001.dat"},
+       {"base/textures/grass.tga", "cache/archive/00000002.tga"},
+       {"gone.txt", "cache/archive/00000003.txt"}}};
+  int k = 0;
+  for (const auto& entries : indexes) {
+    TCacheManager cache;
+    for (const auto& [name, path] : entries) {
+      auto* copy = new TCacheFile();
+      copy->Path = path;
+      cache.Entries.AddObject(name, copy);
+    }
+    TzoMemoryStream index;
+    index.SetMode(kStreamWrite);
+    cache.Serialize(index);
+    WriteSeed(out / ("data-" + std::to_string(k++) + ".cache"),
+              std::string(index.Buffer.begin(), index.Buffer.end()));
+  }
+}
+
+// ---- Flights -----------------------------------------------------------------------------
+
+void FlightScriptSeeds(const fs::path& out) {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(MERIDIA_FLIGHTS_DIR, ec)) {
+    if (entry.path().extension() == ".flight") {
+      fs::copy_file(entry.path(), out / entry.path().filename(),
+                    fs::copy_options::overwrite_existing, ec);
+    }
+  }
+  WriteSeed(out / "every-event.flight", "# frames 12\n# position 1.5,-2,3e2\n"
+                                        "1 down W\r\n2 up W # done\n3 mouse_down 10 20\n"
+                                        "4 mouse_move 11 21\n4 mouse_up 11 21\n2 down F12\n"
+                                        "5 down ADD\n6 up SUBTRACT\n7 down ESCAPE\n8 down 7\n");
+  WriteSeed(out / "bad-line.flight", "# frames 3\n1 down W\n2 jump\n");
+}
+
+void FlightOptionsSeeds(const fs::path& out) {
+  const std::vector<std::vector<std::string>> command_lines = {
+      {"--frames", "30", "--shot", "29", "--stats", "s.csv"},
+      {"--step-ms", "0", "--position", "0,0,2500", "--detail"},
+      {"--script", "orbit.flight", "--shots", "screens", "--shot", "1", "--shot", "600"},
+      {"--help"},
+      {"--frames"}};
+  int k = 0;
+  for (const auto& args : command_lines) {
+    std::string bytes;
+    for (const std::string& arg : args) {
+      bytes += (bytes.empty() ? "" : std::string(1, '\0')) + arg;
+    }
+    WriteSeed(out / ("args-" + std::to_string(k++)), bytes);
+  }
+}
+
+struct Target {
+  const char* name;
+  void (*write)(const fs::path& out);
+};
+
+constexpr Target kTargets[] = {
+    {"tga", TgaSeeds},
+    {"map", MapSeeds},
+    {"colormap", ColorMapSeeds},
+    {"archive", ArchiveSeeds},
+    {"cache_index", CacheIndexSeeds},
+    {"flight_script", FlightScriptSeeds},
+    {"flight_options", FlightOptionsSeeds},
+};
+
+} // namespace
+} // namespace meridia::fuzz
+
+int main(int argc, char** argv) {
+  namespace fs = std::filesystem;
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: meridia-fuzz-seeds OUT\n");
+    return 2;
+  }
+  for (const auto& target : meridia::fuzz::kTargets) {
+    const fs::path folder = fs::path(argv[1]) / target.name;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) {
+      std::fprintf(stderr, "meridia-fuzz-seeds: cannot create %s\n", folder.c_str());
+      return 1;
+    }
+    target.write(folder);
+    const auto count = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    std::printf("%-16s %ld seeds\n", target.name, static_cast<long>(count));
+  }
+  return 0;
+}
