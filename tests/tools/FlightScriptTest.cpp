@@ -47,7 +47,7 @@ TEST(FlightScript, MalformedLinesAreNamed) {
   for (const char* text :
        {"1 down\n", "1 down Q\n2 down PLUS\n", "0 down W\n", "x down W\n", "\n\n3 jump\n",
         "1 mouse_move 10\n", "1 mouse_move 10 -5\n", "1 mouse_move 10 5 7\n", "# frames many\n",
-        "# position 1,2\n", "4 down W extra\n"}) {
+        "# position 1,2\n", "# position 0,1e39,0\n", "4 down W extra\n"}) {
     FlightScript script;
     std::string error;
     EXPECT_FALSE(ParseFlightScript(text, script, error)) << text;
@@ -84,9 +84,9 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
 
 TEST(FlightOptions, BadOptionsAreRefused) {
   const std::vector<std::vector<std::string>> cases = {
-      {"--frames"},        {"--frames", "0"},     {"--frames", "ten"},
-      {"--step-ms", "-1"}, {"--position", "1,2"}, {"--position", "1,2,z"},
-      {"--shot", "0"},     {"--bogus"},           {"--stats"}};
+      {"--frames"},          {"--frames", "0"},         {"--frames", "ten"}, {"--step-ms", "-1"},
+      {"--position", "1,2"}, {"--position", "1,2,z"},   {"--shot", "0"},     {"--bogus"},
+      {"--stats"},           {"--position", "0,0,1e39"}};
   for (const auto& args : cases) {
     FlightOptions options;
     std::string error;

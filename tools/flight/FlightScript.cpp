@@ -21,10 +21,13 @@ bool ParseFloat(std::string_view text, float& value) {
   const char* end = text.data() + text.size();
   double parsed = 0.0;
   auto [ptr, ec] = std::from_chars(text.data(), end, parsed);
-  if (ec != std::errc() || ptr != end || !std::isfinite(parsed)) {
+  // A number finite as a double can still lie beyond the float range: it would become an
+  // infinite position.
+  const auto narrowed = static_cast<float>(parsed);
+  if (ec != std::errc() || ptr != end || !std::isfinite(narrowed)) {
     return false;
   }
-  value = static_cast<float>(parsed);
+  value = narrowed;
   return true;
 }
 
