@@ -164,7 +164,7 @@ intptr_t Shell::MainWindowProc(Handle, uint32_t message, uintptr_t wParam, intpt
   case platform::WM_MOUSEMOVE:
   case platform::WM_LBUTTONDOWN:
   case platform::WM_LBUTTONUP:
-    scene_.MouseMessage(message, platform::LowWord(lParam), platform::HighWord(lParam));
+    scene_.MouseMessage(message, platform::SignedLowWord(lParam), platform::SignedHighWord(lParam));
     return 0;
   case platform::WM_RBUTTONDOWN:
   case platform::WM_RBUTTONUP:

@@ -101,8 +101,7 @@ uint8_t* TTGAImage::PixelsAddress() {
 }
 
 bool TTGAImage::SaveToFile(std::string_view name) const {
-  const size_t palette_size =
-      Header.ColorMapType == 1 ? size_t{Header.ColorMapLength} * (Header.ColorMapEntrySize / 8) : 0;
+  const size_t palette_size = Header.PaletteBytes();
   const size_t pixels_size =
       Header.ImageType < 9 ? size_t{Header.PixelDepth / 8u} * Header.Width * Header.Height : 0;
   if (name.empty() || Palette.size() < palette_size || Pixels.size() < pixels_size) {

@@ -30,6 +30,10 @@ struct TGAHeader {
 
   std::array<uint8_t, kSize> ToBytes() const;
   static TGAHeader FromBytes(std::span<const uint8_t, kSize> bytes);
+  // Bytes of the colour map after the header: whole bytes per entry, so a 15-bit entry takes 2.
+  size_t PaletteBytes() const {
+    return ColorMapType == 1 ? size_t{ColorMapLength} * ((ColorMapEntrySize + 7u) / 8u) : 0;
+  }
 };
 
 class TTGAImage {

@@ -134,8 +134,7 @@ bool LoadTGAFromMemory(TzoImage& image, std::span<const uint8_t> bytes) {
     return Refuse(image, "pixel depth under 8 bits");
   }
 
-  const size_t palette_size =
-      mapped ? size_t{header.ColorMapLength} * (header.ColorMapEntrySize / 8u) : 0;
+  const size_t palette_size = header.PaletteBytes();
   if (palette_size > reader.Remaining()) {
     return Refuse(image, "colour map truncated");
   }

@@ -3,6 +3,7 @@
 #include "engine/VectorGeometry.h"
 #include "planet/PlanetCounters.h"
 #include "planet/PlanetState.h"
+#include "storage/Log.h"
 #include "terrain/HeightMapFactory.h"
 #include "terrain/TextureBuffer.h"
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
+#include <string>
 
 namespace meridia {
 namespace {
@@ -29,9 +31,13 @@ VertexPool g_pool;
 
 } // namespace
 
-void ResetVertexPool() {
-  g_pool.Top = 0;
+bool ResetVertexPool() {
+  if (g_pool.Top != 0) {
+    LogWrite("Vertex pool not reset : " + std::to_string(g_pool.Top) + " vertices alive");
+    return false;
+  }
   std::iota(g_pool.Free, g_pool.Free + kVertexPoolSize, 0);
+  return true;
 }
 
 int32_t FreeVertexSlots() {
@@ -108,6 +114,7 @@ TNode::TNode(TNode* parent, int32_t face) : Parent(parent) {
 
 TNode::~TNode() {
   Merge();
+  GenerationQueue.Remove(this, Level);
   for (TNodeVertex*& vertex : Vertex) {
     if (vertex != nullptr && --vertex->Refs < 1) {
       delete vertex;

@@ -49,9 +49,9 @@ public:
   void SetMidpoint(const TNodeVertex& a, const TNodeVertex& b);
 };
 
-// Every slot free, in index order. Live vertices must not exist: their slots would be handed out
-// again.
-void ResetVertexPool();
+// Every slot free, in index order. Refused with a log line, and false, while vertices are alive:
+// their slots would be handed out again.
+bool ResetVertexPool();
 int32_t FreeVertexSlots();
 
 // The point (a, b) of a cube face on the cube [-1, 1]³; a face outside 0 .. 5 leaves p as it is.

@@ -149,12 +149,16 @@ void TNode::DrawPatch(const TzoFrustum& frustum, PatchSink& sink) {
 
 void TNode::GeneratePatch() {
   TTextureBuffer* atlas = TextureAtlas();
-  Generated = true;
-  // With the atlas full the patch keeps borrowing its ancestor's tile; sampling it would be
-  // wasted.
-  if (atlas == nullptr || atlas->TilesInUse >= atlas->TileCount) {
+  if (atlas == nullptr) {
+    Generated = true; // nowhere to put a texture, now or later
     return;
   }
+  // With the atlas full the patch keeps borrowing its ancestor's tile and stays ungenerated, so
+  // it is queued again and built once a tile comes back.
+  if (atlas->TilesInUse >= atlas->TileCount) {
+    return;
+  }
+  Generated = true;
   static TPatchSamples samples;
   static TPatchTexels texels;
   SamplePatch(*this, samples);

@@ -33,6 +33,22 @@ struct TGenerationQueue {
     Nodes[static_cast<size_t>(level)][static_cast<size_t>(Count[static_cast<size_t>(level)]++)] =
         node;
   }
+  // A node leaving the tree leaves its list too, keeping the others in order: whatever runs
+  // between drawing and building, the queue never holds a freed node.
+  void Remove(const TNode* node, int32_t level) {
+    if (level < 0 || level >= kLevels) {
+      return;
+    }
+    auto& list = Nodes[static_cast<size_t>(level)];
+    int32_t& count = Count[static_cast<size_t>(level)];
+    int32_t kept = 0;
+    for (int32_t k = 0; k < count; ++k) {
+      if (list[static_cast<size_t>(k)] != node) {
+        list[static_cast<size_t>(kept++)] = list[static_cast<size_t>(k)];
+      }
+    }
+    count = kept;
+  }
 };
 
 // Set when the camera moved at least the level's step; cleared by the next refinement pass.

@@ -39,5 +39,13 @@ constexpr int LowWord(intptr_t l) {
 constexpr int HighWord(intptr_t l) {
   return static_cast<int>((static_cast<uint32_t>(l) >> 16) & 0xFFFFu);
 }
+// Mouse positions are signed words: while a button is held the mouse is captured and positions
+// left of or above the window arrive negative (Windows' GET_X_LPARAM and GET_Y_LPARAM).
+constexpr int SignedLowWord(intptr_t l) {
+  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(l) & 0xFFFFu));
+}
+constexpr int SignedHighWord(intptr_t l) {
+  return static_cast<int16_t>(static_cast<uint16_t>((static_cast<uint32_t>(l) >> 16) & 0xFFFFu));
+}
 
 } // namespace meridia::platform

@@ -1,11 +1,10 @@
 #include "platform/SdlPlatform.h"
 
+#include "platform/MessageBoxRoute.h"
 #include "platform/VirtualKeys.h"
 
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
-
-#include <cstring>
 
 namespace meridia::platform {
 namespace {
@@ -300,11 +299,14 @@ void SdlPlatform::PostQuitMessage(int exit_code) {
 }
 
 bool SdlPlatform::MessageBox(const std::string& text, const std::string& caption) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
-      std::strcmp(driver, "dummy") == 0) {
+  const char* current = SDL_GetCurrentVideoDriver();
+  const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+  if (ChooseMessageBoxRoute(current != nullptr ? current : "",
+                            requested != nullptr ? requested : "") == MessageBoxRoute::kNone) {
     return false;
   }
+  // Without a window the box has no parent; SDL then opens the window system's own box, so
+  // start-up failures are seen even after the video subsystem is shut down.
   return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) ==
          0;
 }

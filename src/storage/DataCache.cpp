@@ -7,6 +7,7 @@
 #include "storage/Log.h"
 #include "storage/MemoryStream.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -49,6 +50,31 @@ void CopyContent(TzoStream& stream, TzoFile& file) {
 }
 
 } // namespace
+
+bool IsConfinedCachePath(std::string_view path, std::string_view folder) {
+  auto same_separator = [](char a, char b) {
+    return a == b || ((a == '/' || a == '\\') && (b == '/' || b == '\\'));
+  };
+  if (path.size() <= folder.size() ||
+      !std::equal(folder.begin(), folder.end(), path.begin(), same_separator)) {
+    return false;
+  }
+  // Below the folder: plain names only, so the copy can be nowhere but inside it.
+  std::string_view rest = path.substr(folder.size());
+  while (true) {
+    const size_t cut = rest.find_first_of("/\\");
+    const std::string_view part = rest.substr(0, cut);
+    if (part.empty() || part == "." || part == ".." ||
+        std::any_of(part.begin(), part.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == ':'; })) {
+      return false;
+    }
+    if (cut == std::string_view::npos) {
+      return true;
+    }
+    rest = rest.substr(cut + 1);
+  }
+}
 
 TCacheManager::~TCacheManager() {
   Entries.FreeObjects();
@@ -95,6 +121,12 @@ bool TCacheManager::Serialize(TzoStream& file) {
     }
     file.TransferInt32(copy->Reserved1);
     file.TransferInt64(copy->Reserved2);
+    // The index names the files served in place of data: one that points anywhere but into
+    // the cache's own folder is not an index this program wrote.
+    if (!IsConfinedCachePath(copy->Path, Folder)) {
+      Clear();
+      return false;
+    }
   }
   if (file.Remaining() != 0) {
     Clear();

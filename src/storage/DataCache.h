@@ -20,6 +20,10 @@ namespace meridia {
 inline constexpr std::string_view kCacheIndexPath = "cache/data.cache";
 inline constexpr std::string_view kCacheFolder = "cache/archive/";
 
+// Whether a copy's path lies inside the cache folder: the folder itself (either separator),
+// then one or more plain names, none empty, "." or "..", none with a control character or ':'.
+bool IsConfinedCachePath(std::string_view path, std::string_view folder);
+
 class TCacheFile : public TObject {
 public:
   std::string Path;

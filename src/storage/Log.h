@@ -1,6 +1,7 @@
 // The process-wide text log: one file per run, one time-stamped line per message, every line on
 // disk before LogWrite returns. While no file is open every call is a silent no-op, so modules
-// may log unconditionally.
+// may log unconditionally. Lines end in LF, the text-file convention of this platform, where
+// tools and editors expect it; a CR before each would show as a stray character.
 #pragma once
 
 #include <string>

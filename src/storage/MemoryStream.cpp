@@ -1,8 +1,8 @@
 #include "storage/MemoryStream.h"
 
+#include "storage/Log.h"
+
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace meridia {
@@ -12,14 +12,12 @@ int64_t TzoMemoryStream::GetSize() const {
 }
 
 void TzoMemoryStream::SetSize(int64_t newSize) {
-#ifndef NDEBUG
+  // Refused in every build, as a file refuses it: emptying the stream would lose its data.
   if (newSize < 0) {
-    std::fprintf(stderr, "TzoMemoryStream::SetSize: negative size %lld\n",
-                 static_cast<long long>(newSize));
-    std::abort();
+    LogWrite("IO Error : Negative size refused");
+    return;
   }
-#endif
-  Buffer.resize(static_cast<size_t>(std::max<int64_t>(newSize, 0)));
+  Buffer.resize(static_cast<size_t>(newSize));
   Position = std::min(Position, GetSize());
 }
 

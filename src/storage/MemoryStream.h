@@ -16,7 +16,8 @@ public:
   TzoMemoryStream() = default;
 
   int64_t GetSize() const override;
-  // Keeps the first min(old, n) bytes; added bytes are zero. A negative size is a caller error.
+  // Keeps the first min(old, n) bytes; added bytes are zero. A negative size is refused with a
+  // log line and changes nothing.
   void SetSize(int64_t newSize) override;
   // Clamped to 0..size.
   void SetPosition(int64_t position) override;

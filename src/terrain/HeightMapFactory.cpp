@@ -36,7 +36,8 @@ THeightMapFactory::THeightMapFactory(int32_t seed, std::unique_ptr<TPixelBuffer_
     : ColorMap(std::move(color_map)), ErosionSampler(std::move(erosion)),
       detail_variant_(CurrentProgramVariant() == ProgramVariant::kDetail) {
   SeedNoise(seed);
-  if (ErosionSampler != nullptr && ErosionSampler->IsEmpty()) {
+  if (ErosionSampler != nullptr &&
+      (ErosionSampler->IsEmpty() || !AreUsableSamples(ErosionSampler->Data))) {
     ErosionSampler.reset();
   }
   PlanetFactory.Init(seed);
@@ -46,8 +47,10 @@ THeightMapFactory::THeightMapFactory(int32_t seed)
     : detail_variant_(CurrentProgramVariant() == ProgramVariant::kDetail) {
   SeedNoise(seed);
 
-  // The maps are derived data: a damaged file is made again like a missing one.
-  bool usable = FileExists(kErosionMapFile) && IsValidMapFile(kErosionMapFile);
+  // The maps are derived data: a damaged file is made again like a missing one. Loading is
+  // the check, so the 16 MB are read once.
+  auto erosion = std::make_unique<TPixelBuffer_d>();
+  bool usable = FileExists(kErosionMapFile) && erosion->LoadFromFile(kErosionMapFile);
   if (!usable) {
     if (FileExists(kErosionMapFile)) {
       LogWrite(std::string("Terrain map damaged, generating it again : ") + kErosionMapFile);
@@ -58,11 +61,10 @@ THeightMapFactory::THeightMapFactory(int32_t seed)
     } else {
       LogWrite(std::string("Terrain maps cannot be generated, no folder ") + kMapFolder);
     }
-    usable = FileExists(kErosionMapFile) && IsValidMapFile(kErosionMapFile);
+    usable = FileExists(kErosionMapFile) && erosion->LoadFromFile(kErosionMapFile);
   }
   if (usable) {
-    ErosionSampler = std::make_unique<TPixelBuffer_d>();
-    ErosionSampler->LoadFromFile(kErosionMapFile);
+    ErosionSampler = std::move(erosion);
     BaseSampler = std::make_unique<TPixelBuffer_d>();
     BaseSampler->LoadFromFile(kBaseMapFile);
   }
@@ -174,14 +176,19 @@ void ColorMapLookup(const TzoImage& color_map, const Vector3f& direction, float 
           int64_t{color_map.Width} * color_map.Height * color_map.BytesPerPixel) {
     return;
   }
-  const double hc = static_cast<double>(height) * 2047.0;
+  // Any float may arrive here: a NaN reads as height 0, an infinity as the last row, so no
+  // conversion below ever sees a value outside the integer range.
+  const double hc =
+      std::isnan(height) ? 0.0 : std::clamp(static_cast<double>(height), -1e9, 1e9) * 2047.0;
   const double trunc_h = std::trunc(hc);
   const double fh = hc - trunc_h;
   const int max_row = std::min(2046, color_map.Height - 1);
   const int row = static_cast<int>(std::clamp(trunc_h, 0.0, static_cast<double>(max_row)));
   const int row2 = std::min(row + 1, color_map.Height - 1);
 
-  const double ac = std::fabs(static_cast<double>(direction.y)) * 255.0;
+  const double ac = std::isnan(direction.y)
+                        ? 0.0
+                        : std::min(std::fabs(static_cast<double>(direction.y)), 2.0) * 255.0;
   const double trunc_a = std::trunc(ac);
   const double fa = ac - trunc_a;
   const int max_col = std::min(255, color_map.Width - 1);

@@ -9,6 +9,9 @@ namespace meridia {
 namespace {
 
 constexpr int32_t kMaxSide = 1 << 14;
+// The generator normalises its maps to [0, 1]; a sample far beyond that, or not a number, is
+// damage, and would turn into heights no vertex or colour lookup can use.
+constexpr float kMaxSampleMagnitude = 1000.0f;
 
 bool IsPowerOfTwoSide(int32_t side) {
   return side > 0 && side <= kMaxSide && (side & (side - 1)) == 0;
@@ -63,18 +66,36 @@ bool TPixelBuffer_d::LoadFromFile(std::string_view name) {
   SetSize(width, height);
   file.TransferBuffer(Data.data(), Count * static_cast<int32_t>(sizeof(float)));
   file.Close();
+  if (!AreUsableSamples(Data)) {
+    LogWrite("Map file refused (samples out of range) : " + std::string(name));
+    SetSize(0, 0);
+    return false;
+  }
+  return true;
+}
+
+bool AreUsableSamples(const std::vector<float>& samples) {
+  for (float sample : samples) {
+    // Written so that a NaN fails the comparison and is refused with the rest.
+    if (!(std::fabs(sample) <= kMaxSampleMagnitude)) {
+      return false;
+    }
+  }
   return true;
 }
 
 bool IsValidMapFile(std::string_view name) {
+  TPixelBuffer_d probe;
   TzoFile file;
   int32_t width = 0;
   int32_t height = 0;
   if (!OpenMap(file, name, width, height, false)) {
     return false;
   }
+  probe.SetSize(width, height);
+  file.TransferBuffer(probe.Data.data(), probe.Count * static_cast<int32_t>(sizeof(float)));
   file.Close();
-  return true;
+  return AreUsableSamples(probe.Data);
 }
 
 } // namespace meridia

@@ -23,8 +23,9 @@ public:
   // Sides must be powers of two; anything else leaves the buffer empty.
   void SetSize(int32_t width, int32_t height);
   // Reads a map file: width and height as 32-bit integers, then width * height floats. A file
-  // whose header does not describe exactly its own size, or whose sides are not powers of two,
-  // is refused with a log line and leaves the buffer empty.
+  // whose header does not describe exactly its own size, whose sides are not powers of two, or
+  // whose samples are not all usable (see IsValidMapFile), is refused with a log line and leaves
+  // the buffer empty.
   bool LoadFromFile(std::string_view name);
   // Cubic convolution (kernel parameter -1) over the 4 by 4 neighbourhood; indices wrap.
   // Inline: a terrain height takes nine of these, and they overlap when the compiler sees them.
@@ -136,7 +137,9 @@ inline void TPixelBuffer_d::PrefetchBicubic(double u, double v) const {
   }
 }
 
-// Whether the file holds a well-formed map (header sides powers of two matching the file size).
+// Whether the file holds a well-formed map: header sides powers of two matching the file size,
+// and every sample a finite number within the range the generator could have made.
 bool IsValidMapFile(std::string_view name);
+bool AreUsableSamples(const std::vector<float>& samples);
 
 } // namespace meridia

@@ -1,12 +1,12 @@
 #include "terrain/TextureBuffer.h"
 
 #include "platform/GLContext.h"
+#include "storage/Log.h"
 
 #include <GL/gl.h>
 
-#include <cassert>
-#include <cstdio>
 #include <numeric>
+#include <string>
 
 namespace meridia {
 namespace {
@@ -28,6 +28,7 @@ TTextureBuffer::TTextureBuffer(int32_t atlas_size, int32_t tile_size, WithoutTex
   TileCount = TilesPerRow * TilesPerRow;
   FreeTiles.resize(static_cast<size_t>(TileCount));
   std::iota(FreeTiles.begin(), FreeTiles.end(), 0);
+  handed_out_.assign(static_cast<size_t>(TileCount), false);
 }
 
 TTextureBuffer::TTextureBuffer(int32_t atlas_size, int32_t tile_size)
@@ -70,16 +71,24 @@ int32_t TTextureBuffer::AcquireTile() {
   if (TilesInUse >= TileCount) {
     return kNoTile;
   }
-  return FreeTiles[static_cast<size_t>(TilesInUse++)];
+  const int32_t tile = FreeTiles[static_cast<size_t>(TilesInUse++)];
+  handed_out_[static_cast<size_t>(tile)] = true;
+  return tile;
 }
 
-void TTextureBuffer::ReleaseTile(int32_t tile) {
-  if (TilesInUse <= 0 || tile < 0 || tile >= TileCount) {
-    std::fprintf(stderr, "TTextureBuffer::ReleaseTile: tile %d was not handed out\n", tile);
-    assert(false && "TTextureBuffer::ReleaseTile: tile was not handed out");
-    return;
+bool TTextureBuffer::ReleaseTile(int32_t tile) {
+  // A tile given back twice would sit on the stack twice and later be handed to two patches.
+  if (tile < 0 || tile >= TileCount || !handed_out_[static_cast<size_t>(tile)]) {
+    LogWrite("Atlas tile released but not handed out : " + std::to_string(tile));
+    return false;
   }
+  handed_out_[static_cast<size_t>(tile)] = false;
   FreeTiles[static_cast<size_t>(--TilesInUse)] = tile;
+  return true;
+}
+
+bool TTextureBuffer::IsHandedOut(int32_t tile) const {
+  return tile >= 0 && tile < TileCount && handed_out_[static_cast<size_t>(tile)];
 }
 
 void TTextureBuffer::UploadTile(int32_t tile, const uint8_t* pixels) {

@@ -34,13 +34,18 @@ public:
 
   // kNoTile when every tile is handed out.
   int32_t AcquireTile();
-  void ReleaseTile(int32_t tile);
+  // Gives a handed-out tile back. Refused with a log line, and false, for a tile that is not
+  // out (never handed out, already released, or no tile at all).
+  bool ReleaseTile(int32_t tile);
+  bool IsHandedOut(int32_t tile) const;
   // Replaces the tile's texels with TileSize² RGB bytes, row by row; a tile outside
   // 0 .. TileCount - 1 is ignored.
   void UploadTile(int32_t tile, const uint8_t* pixels);
 
 private:
   void CreateAtlas(int32_t atlas_size);
+
+  std::vector<bool> handed_out_;
 };
 
 // The process-wide atlas of the planet's patches; null before the planet builds one.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace meridia {
@@ -125,6 +126,28 @@ TEST(CameraControlMouse, OnlyADragTurns) {
   mouse(platform::WM_LBUTTONUP, 110, 100);
   mouse(platform::WM_MOUSEMOVE, 500, 500);
   ExpectNear(flight.camera.ForwardAxis(), turned, 1e-5f);
+}
+
+TEST(CameraControlMouse, ADragAcrossEachEdgeTurnsByThePixelsMoved) {
+  // Positions arrive packed in window-message words; past the left or top edge they are
+  // negative and must stay small after the round trip.
+  const struct {
+    int x0, y0, x1, y1;
+  } drags[] = {{1, 300, -1, 300}, {400, 1, 400, -1}, {798, 300, 801, 300}, {400, 598, 400, 601}};
+  for (const auto& d : drags) {
+    Flight flight;
+    auto mouse = [&](uint32_t message, int x, int y) {
+      const intptr_t packed = platform::MakeLParam(x, y);
+      flight.control.MouseMessage(flight.camera, message, platform::SignedLowWord(packed),
+                                  platform::SignedHighWord(packed));
+    };
+    mouse(platform::WM_LBUTTONDOWN, d.x0, d.y0);
+    mouse(platform::WM_MOUSEMOVE, d.x1, d.y1);
+    const double turn = std::acos(std::clamp(-flight.camera.ForwardAxis().z, -1.0f, 1.0f));
+    // At most 3 pixels: 3/25 degrees widened three times.
+    EXPECT_GT(turn, 0.0) << d.x1 << "," << d.y1;
+    EXPECT_LT(turn, 0.4 * kDegree) << d.x1 << "," << d.y1;
+  }
 }
 
 TEST(Projection, DepthRangeByLevel) {

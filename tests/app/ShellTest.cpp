@@ -206,8 +206,11 @@ TEST(ShellWindowProc, MessagesReachTheirHandlers) {
   shell.MainWindowProc(0, platform::WM_LBUTTONDOWN, 0, MakeLParam(12, 34));
   shell.MainWindowProc(0, platform::WM_RBUTTONDOWN, 0, MakeLParam(1, 1));
   shell.MainWindowProc(0, platform::WM_LBUTTONDBLCLK, 0, MakeLParam(1, 1));
-  EXPECT_EQ(f.scene.events, std::vector<std::string>{
-                                "Mouse " + std::to_string(platform::WM_LBUTTONDOWN) + " 12,34"});
+  // A captured drag left of and above the window: signed positions, as Windows reads them.
+  shell.MainWindowProc(0, platform::WM_MOUSEMOVE, 0, MakeLParam(-1, -2));
+  EXPECT_EQ(f.scene.events, (std::vector<std::string>{
+                                "Mouse " + std::to_string(platform::WM_LBUTTONDOWN) + " 12,34",
+                                "Mouse " + std::to_string(platform::WM_MOUSEMOVE) + " -1,-2"}));
   shell.MainWindowProc(0, platform::WM_CLOSE, 0, 0);
   EXPECT_EQ(f.platform.calls.back(), "PostQuitMessage");
 }

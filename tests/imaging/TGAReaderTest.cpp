@@ -162,7 +162,7 @@ TEST(TGAReader, ReadsEveryFormat) {
 
 TEST(TGAReader, OtherPaletteEntrySizesAreRefusedKeepingThePixels) {
   for (const uint8_t entry_size : {16, 32, 15}) {
-    const Bytes palette(4 * (entry_size / 8), 0xAA);
+    const Bytes palette(4 * ((entry_size + 7) / 8), 0xAA); // 15 bits take two bytes
     Loaded loaded = Load(File(Mapped(1, 2, 2, 0, 4, entry_size), Cat(palette, {0, 1, 2, 3})));
     EXPECT_FALSE(loaded.ok) << int{entry_size};
     ExpectShape(loaded.image, 2, 2, 1);
@@ -242,6 +242,14 @@ TEST(TGAReader, LoadTGAReadsWhatTheWriterWroteAndLeavesTheImageOnFailure) {
   TzoImage image;
   ASSERT_TRUE(image.LoadTGA(folder.path().string() + "\\shot.tga"));
   ExpectShape(image, 2, 2, 3);
+  EXPECT_EQ(image.Data, shot.Pixels);
+  // A true-colour picture may carry a colour map; 15-bit entries take two bytes each, in the
+  // file and when skipped.
+  shot.Header = Mapped(2, 2, 2, 0, 3, 15, 24);
+  shot.Palette = {1, 2, 3, 4, 5, 6};
+  ASSERT_TRUE(shot.SaveToFile(folder / "mapped.tga"));
+  EXPECT_EQ(std::filesystem::file_size(folder / "mapped.tga"), 18u + 6u + 12u);
+  ASSERT_TRUE(image.LoadTGA(folder / "mapped.tga"));
   EXPECT_EQ(image.Data, shot.Pixels);
 
   std::filesystem::create_directory(folder / "folder.tga");

@@ -130,6 +130,45 @@ TEST_F(PatchDrawing, DrawingCullsQueuesAndCountsLeavesAndTheirVertices) {
   EXPECT_EQ(NodesDrawn, 0);
 }
 
+TEST_F(PatchDrawing, LeavesComeInFaceOrderAndEachNodesChildOrder) {
+  RefineFrom(Above({0.3f, -0.2f, 1}, 0.5f));
+  RecordingSink sink;
+  planet_->DrawFaces(TzoFrustum(), sink);
+  ASSERT_GT(sink.fans.size(), 1000u);
+
+  auto path = [](const TNode* n) {
+    std::vector<const TNode*> nodes;
+    for (; n != nullptr; n = n->Parent) {
+      nodes.insert(nodes.begin(), n);
+    }
+    return nodes;
+  };
+  auto rank = [](const auto& order, int32_t value) {
+    return std::find(order.begin(), order.end(), value) - order.begin();
+  };
+  // Where the paths of two leaves drawn one after the other part, the earlier leaf's branch
+  // comes first in the order of the node they part at.
+  int reordered = 0;
+  for (size_t i = 1; i < sink.fans.size(); ++i) {
+    const auto a = path(sink.fans[i - 1].node);
+    const auto b = path(sink.fans[i].node);
+    if (a[0] != b[0]) {
+      EXPECT_LT(rank(planet_->FaceOrder, a[0]->Face), rank(planet_->FaceOrder, b[0]->Face));
+      continue;
+    }
+    size_t d = 0;
+    while (a[d + 1] == b[d + 1]) {
+      ++d;
+    }
+    const TNode& parting = *a[d];
+    EXPECT_LT(rank(parting.ChildOrder, a[d + 1]->Quadrant),
+              rank(parting.ChildOrder, b[d + 1]->Quadrant))
+        << "level " << parting.Level;
+    reordered += parting.ChildOrder != std::array<int32_t, 4>{0, 1, 2, 3};
+  }
+  EXPECT_GT(reordered, 100) << "most orders differ from the index order";
+}
+
 TEST_F(PatchDrawing, SamplesCoverThePatchWithABorderAndCornersOnTheVertices) {
   RefineFrom({0, 0, 1000});
   const std::vector<TNode*> nodes = Nodes();
@@ -167,7 +206,7 @@ TEST_F(PatchDrawing, GeneratingTakesATileUntilTheAtlasIsFullThenBorrows) {
   }
   TNode& child = *root.Child[3];
   child.GeneratePatch();
-  EXPECT_TRUE(child.Generated) << "not queued again frame after frame";
+  EXPECT_FALSE(child.Generated) << "queued again until a tile comes back";
   EXPECT_EQ(child.Tile, -1);
   TPatchTexCoords coords;
   PatchTexCoords(child, coords);

@@ -4,8 +4,11 @@
 
 #include "engine/VectorGeometry.h"
 #include "planet/PlanetCounters.h"
+#include "view/Scatter.h"
 
 #include <cmath>
+#include <cstring>
+#include <set>
 
 namespace meridia::testing {
 namespace {
@@ -70,6 +73,28 @@ TEST_F(PlanetObject, BeyondAThousandUnitsEveryVisibleNodeOfLevelsOneToFourSplits
     EXPECT_EQ(visible_faces, 1);
     EXPECT_GE(CurrentLevel, 5);
   }
+}
+
+TEST_F(PlanetObject, OnlyARefinementPassRecoloursTheSky) {
+  planet_->Atmosphere = std::make_unique<TScatter_CPU>();
+  TScatter_CPU expected;
+  auto same_colours = [&] {
+    const auto& a = planet_->Atmosphere->OuterSphere.Vertices;
+    const auto& b = expected.OuterSphere.Vertices;
+    return std::memcmp(a.data(), b.data(), a.size() * sizeof(TScatterVertex)) == 0;
+  };
+  RefineFrom({0, 0, 1000});
+  expected.UpdateColors({0, 0, 1000});
+  EXPECT_TRUE(same_colours());
+
+  // The camera went elsewhere, but no trigger: the sky keeps its colours.
+  const Vector3f moved{0, 1000, 0};
+  camera_.SetPosition(TPlanetary_Camera::kViewPosition, moved);
+  planet_->RefineIfPending();
+  EXPECT_TRUE(same_colours());
+  RefineFrom(moved);
+  expected.UpdateColors(moved);
+  EXPECT_TRUE(same_colours());
 }
 
 TEST_F(PlanetObject, FacesAreOrderedByTheDistanceOfTheirRoots) {
@@ -148,6 +173,72 @@ TEST_F(Generation, AFullLevelListDropsFurtherNodesForTheFrame) {
   planet_->GeneratePatches();
   EXPECT_EQ(GenerationsThisFrame, 50);
   EXPECT_EQ(planet_->Atlas->TilesInUse, 50);
+}
+
+// One frame's drawing and building, over everything in front of the planet.
+void DrawAndBuild(TPlanetObject& planet) {
+  TzoFrustum everything;
+  RecordingSink sink;
+  GenerationQueue.Clear();
+  GenerationsThisFrame = 0;
+  planet.DrawFaces(everything, sink);
+  planet.GeneratePatches();
+}
+
+TEST_F(Generation, APatchThatMetAFullAtlasIsBuiltOnceATileComesBack) {
+  RefineFrom({0, 0, 1000});
+  TTextureBuffer& atlas = *planet_->Atlas;
+  std::vector<int32_t> held;
+  for (int32_t tile; (tile = atlas.AcquireTile()) != TTextureBuffer::kNoTile;) {
+    held.push_back(tile);
+  }
+  GenerationBudget = 1; // the same patch is tried first every frame
+  DrawAndBuild(*planet_);
+  DrawAndBuild(*planet_);
+  atlas.ReleaseTile(held.back());
+  DrawAndBuild(*planet_);
+  // The patch turned away twice takes the tile given back; no patch counts as built without one.
+  int32_t built = 0;
+  for (const TNode* n : Nodes()) {
+    EXPECT_EQ(n->Generated, n->Tile >= 0) << "level " << n->Level;
+    built += n->Generated;
+  }
+  EXPECT_EQ(built, 1);
+}
+
+TEST_F(Generation, NodesFreedAfterDrawingLeaveTheQueueAndLiveVerticesKeepThePool) {
+  RefineFrom(Above({0.2f, 0.1f, 1}, 0.001f));
+  TzoFrustum everything;
+  RecordingSink sink;
+  GenerationQueue.Clear();
+  planet_->DrawFaces(everything, sink);
+  auto queued = [] {
+    std::set<const TNode*> nodes;
+    for (int32_t level = 0; level < TGenerationQueue::kLevels; ++level) {
+      const auto l = static_cast<size_t>(level);
+      nodes.insert(GenerationQueue.Nodes[l].begin(),
+                   GenerationQueue.Nodes[l].begin() + GenerationQueue.Count[l]);
+    }
+    return nodes;
+  };
+  const size_t before = queued().size();
+  // Off to the other side before building: the nodes drawn are merged away and must not be
+  // served.
+  RefineFrom(Above({-0.2f, -0.1f, -1}, 0.001f));
+  const std::vector<TNode*> alive = Nodes();
+  const std::set<const TNode*> live(alive.begin(), alive.end());
+  const std::set<const TNode*> left = queued();
+  EXPECT_LT(left.size(), before / 2) << "most of them were merged away";
+  for (const TNode* n : left) {
+    EXPECT_EQ(live.count(n), 1u);
+  }
+  GenerationsThisFrame = 0;
+  planet_->GeneratePatches();
+
+  const int32_t vertices = VertexCount, free_slots = FreeVertexSlots();
+  EXPECT_FALSE(ResetVertexPool());
+  EXPECT_EQ(VertexCount, vertices);
+  EXPECT_EQ(FreeVertexSlots(), free_slots);
 }
 
 TEST_F(PlanetObject, GroundHeightsAreMeasuredAlongTheVertical) {

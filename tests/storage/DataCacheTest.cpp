@@ -168,6 +168,14 @@ TEST_F(DataCacheTest, DamagedOrTruncatedIndexesAreRejectedAndTheCacheStartsEmpty
   };
   cases[2].second[4] = 100;
   std::memcpy(cases[3].second.data() + 4, "\xFF\xFF\xFF\xFF", 4);
+  // Well-formed entries whose copy would lie outside the cache's folder.
+  for (const char* path :
+       {"../secret.txt", "/etc/passwd", "cache/archive/../../secret.txt", "cache/archive/",
+        "cache/archive//x.obj", "cache/archive/./x.obj", "cache/archive\\..\\x.obj",
+        "cache/archivex.obj", "cache/other/x.obj", "", "C:/x.obj", "cache/archive/a\nb"}) {
+    cases.emplace_back(std::string("path ") + path,
+                       IndexBytes({{"b", "cache/archive/two.tga"}, {"base/a.obj", path}}));
+  }
   for (size_t length = 0; length < valid.size(); ++length) {
     cases.emplace_back("prefix of " + std::to_string(length), valid.substr(0, length));
   }
@@ -182,6 +190,10 @@ TEST_F(DataCacheTest, DamagedOrTruncatedIndexesAreRejectedAndTheCacheStartsEmpty
     EXPECT_EQ(LogMessages().back(), "Cache index damaged, starting empty : cache/data.cache")
         << name;
     EXPECT_EQ(ReadBytes("cache/data.cache"), bytes) << name; // loading writes nothing
+  }
+  // Either separator, and folders below the cache's own, are still inside it.
+  for (const char* path : {"cache\\archive\\x.obj", "cache/archive/sub/x.obj"}) {
+    EXPECT_TRUE(IsConfinedCachePath(path, kCacheFolder)) << path;
   }
   // The whole index loads, and writing it back gives the same bytes.
   TCacheManager cache;

@@ -111,7 +111,10 @@ TEST(MemoryStreamTest, SizeAndPositionClamps) {
   stream.TransferBuffer(&byte, -5);
   EXPECT_EQ(stream.GetSize(), 6);
   EXPECT_EQ(stream.GetPosition(), 0);
-  EXPECT_DEBUG_DEATH(stream.SetSize(-1), "TzoMemoryStream::SetSize");
+  stream.SetPosition(3);
+  stream.SetSize(-1);
+  EXPECT_EQ(stream.Buffer, (TzoMemoryStreamBuffer{1, 2, 3, 4, 0, 0})) << "refused, not emptied";
+  EXPECT_EQ(stream.GetPosition(), 3);
 }
 
 } // namespace

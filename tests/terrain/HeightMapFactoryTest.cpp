@@ -154,6 +154,14 @@ TEST(SurfaceColor, RowsByHeightColumnsByLatitudeClamped) {
       {{0, -1, 0}, 1.0f, 2046 / 8, 2046 % 256, 255},
       // 254 + (255 - 254) * 0.5, the fraction of 3070.5, truncated.
       {{0, 0, 1}, 1.5f, 255, 254, 0},
+      // Values no map should give still land inside the picture: NaN as height 0, infinities
+      // and huge values on the clamped rows without a fraction.
+      {{0, 0, 1}, std::nanf(""), 0, 0, 0},
+      {{0, 0, 1}, INFINITY, 2046 / 8, 2046 % 256, 0},
+      {{0, 0, 1}, -INFINITY, 0, 0, 0},
+      {{0, 0, 1}, 1e30f, 2046 / 8, 2046 % 256, 0},
+      {{0, std::nanf(""), 0}, 0.0f, 0, 0, 0},
+      {{0, -INFINITY, 0}, 0.0f, 0, 0, 255},
   };
   for (const auto& c : cases) {
     uint8_t rgb[3];

@@ -7,6 +7,7 @@
 
 #include "support/TemporaryFolder.h"
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -74,6 +75,17 @@ TEST(TerrainMaps, DamagedFilesAreRefusedWhole) {
   std::memcpy(bytes.data(), &six, 4);
   Write(bad, bytes, bytes.size() - 1);
   EXPECT_FALSE(IsValidMapFile(bad));
+
+  // The right size, but one sample that no generator makes and no height can carry.
+  for (const float sample : {std::nanf(""), INFINITY, -INFINITY, 1e30f, -2000.0f}) {
+    map.Data.assign(64, 0.5f);
+    map.Data[37] = sample;
+    ASSERT_TRUE(SaveHeightMapToFile(map, bad));
+    TPixelBuffer_d loaded;
+    EXPECT_FALSE(loaded.LoadFromFile(bad)) << sample;
+    EXPECT_TRUE(loaded.IsEmpty());
+    EXPECT_FALSE(IsValidMapFile(bad)) << sample;
+  }
 }
 
 TEST(TerrainMaps, GenerationWritesBothMapsReproduciblyOrFails) {

@@ -227,10 +227,16 @@ TEST_F(FlightEndToEnd, TheOrbitKeepsATexturedPlanetInView) {
 TEST_F(FlightEndToEnd, F4SavesNumberedShotsWithTheOverlayAndEscapeEndsTheRun) {
   std::ofstream(dir_ / "keys.flight")
       << "# frames 100\n3 down F4\n4 up F4\n6 down F4\n7 up F4\n12 down ESCAPE\n";
-  // A damaged cache index on the way: reported, replaced by an empty one, and the run goes on.
+  // A tampered cache index on the way, well formed but serving a file from outside the cache:
+  // reported as damaged, replaced by an empty one, and the run goes on.
   fs::create_directory(dir_ / "cache");
-  std::ofstream(dir_ / "cache" / "data.cache", std::ios::binary)
-      << std::string("\x9c\x3e\x11\x7f\x00\x42random bytes\x01\xff", 20);
+  const std::string name = "base/maps/cmap_1.tga", outside = "../secret.tga";
+  std::string index("\x01\0\0\0", 4);
+  for (const std::string& text : {name, outside}) {
+    index += std::string(1, static_cast<char>(text.size())) + std::string(3, '\0') + text;
+  }
+  index += std::string(12, '\0');
+  std::ofstream(dir_ / "cache" / "data.cache", std::ios::binary) << index;
   ASSERT_EQ(Fly("--script keys.flight --stats s.csv"), 0) << ReadLines(dir_ / "out.txt").back();
   EXPECT_EQ(ReadBytes(dir_ / "cache" / "data.cache"), std::string(4, '\0'));
   const std::string log = ReadBytes(dir_ / "meridia-flight.zolog");

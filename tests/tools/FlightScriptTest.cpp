@@ -19,7 +19,7 @@ TEST(FlightScript, EventsHeadersAndComments) {
                      "5 mouse_down 400 300\r\n"
                      "40 up W\n"
                      "6 mouse_move 410 290\n"
-                     "7 mouse_up 410 290\n"
+                     "7 mouse_up -3 -290\n"
                      "99 down F4\n"
                      "# frames 5\n"; // after the first event: a plain comment
   FlightScript script;
@@ -36,6 +36,8 @@ TEST(FlightScript, EventsHeadersAndComments) {
   EXPECT_EQ(platform::HighWord(script.events[0].message.lParam), 300);
   EXPECT_EQ(script.events[1].message.message, platform::WM_MOUSEMOVE);
   EXPECT_EQ(script.events[2].message.message, platform::WM_LBUTTONUP);
+  EXPECT_EQ(platform::SignedLowWord(script.events[2].message.lParam), -3);
+  EXPECT_EQ(platform::SignedHighWord(script.events[2].message.lParam), -290);
   EXPECT_EQ(script.events[3].frame, 10);
   EXPECT_EQ(script.events[3].message.message, platform::WM_KEYDOWN);
   EXPECT_EQ(script.events[3].message.wParam, static_cast<uintptr_t>('W'));
@@ -46,7 +48,7 @@ TEST(FlightScript, EventsHeadersAndComments) {
 TEST(FlightScript, MalformedLinesAreNamed) {
   for (const char* text :
        {"1 down\n", "1 down Q\n2 down PLUS\n", "0 down W\n", "x down W\n", "\n\n3 jump\n",
-        "1 mouse_move 10\n", "1 mouse_move 10 -5\n", "1 mouse_move 10 5 7\n", "# frames many\n",
+        "1 mouse_move 10\n", "1 mouse_move 10 40000\n", "1 mouse_move 10 5 7\n", "# frames many\n",
         "# position 1,2\n", "# position 0,1e39,0\n", "4 down W extra\n"}) {
     FlightScript script;
     std::string error;

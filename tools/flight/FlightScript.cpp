@@ -155,8 +155,9 @@ bool ParseFlightScript(std::string_view text, FlightScript& script, std::string&
                        static_cast<uintptr_t>(key), 0};
     } else if (verb == "mouse_down" || verb == "mouse_move" || verb == "mouse_up") {
       int x = 0, y = 0;
-      if (words.size() != 4 || !ParseInt(words[2], x) || !ParseInt(words[3], y) || x < 0 || y < 0 ||
-          x > 0x7FFF || y > 0x7FFF) {
+      // Negative positions are what a captured drag past the window's left or top edge gives.
+      if (words.size() != 4 || !ParseInt(words[2], x) || !ParseInt(words[3], y) || x < -0x8000 ||
+          y < -0x8000 || x > 0x7FFF || y > 0x7FFF) {
         error = LineError(line_number, line, "expected FRAME " + std::string(verb) + " X Y");
         return false;
       }
