@@ -1,6 +1,7 @@
 // Cache indexes on arbitrary bytes: an index is accepted only when it is exactly what the
-// cache itself would write for the entries it now lists, and lookups then behave. The target
-// runs in a scratch folder holding cache/archive/00000001.dat, the copy the seeds name.
+// cache itself would write for the entries it now lists, all of them inside the cache folder,
+// and lookups then hand out only files. The target runs in a scratch folder holding
+// cache/archive/00000001.dat, the copy the seeds name.
 #include "FuzzSupport.h"
 
 #include "platform/FileSystem.h"
@@ -39,10 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(cache.Serialize(written), "the cache writes its index");
   Require(written.Buffer == index.Buffer, "an accepted index is written back unchanged");
 
-  const int32_t count = std::min(cache.Entries.Count, 16);
   std::vector<std::string> names;
-  for (int32_t i = 0; i < count; ++i) {
-    names.push_back(cache.Entries.Items[static_cast<size_t>(i)].Text);
+  for (int32_t i = 0; i < cache.Entries.Count; ++i) {
+    const auto* copy =
+        static_cast<const meridia::TCacheFile*>(cache.Entries.Items[static_cast<size_t>(i)].Object);
+    Require(copy != nullptr && meridia::IsConfinedCachePath(copy->Path, cache.Folder),
+            "every copy an accepted index lists lies inside the cache folder");
+    if (names.size() < 16) {
+      names.push_back(cache.Entries.Items[static_cast<size_t>(i)].Text);
+    }
   }
   for (const std::string& name : names) {
     if (const auto copy = cache.Lookup(name)) {

@@ -71,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(size == 8 + 4 * map->Data.size() &&
               map->Data.size() == static_cast<size_t>(map->Width) * map->Height,
           "the file holds exactly the samples");
+  Require(meridia::AreUsableSamples(map->Data), "a loaded map holds only usable samples");
   if (map->IsEmpty()) {
     return 0;
   }
@@ -78,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   terrain.factory.ErosionSampler = std::move(map);
   for (const meridia::Vector3f& direction : terrain.land) {
     const float height = terrain.factory.HeightAt(direction);
+    Require(std::isfinite(height), "usable samples give finite heights");
     uint8_t rgb[3];
     meridia::ColorMapLookup(terrain.color_map, direction, height, rgb);
   }

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -194,6 +195,9 @@ void MapSeeds(const fs::path& out) {
   SaveMap(Ramp(4, 4), out / "ramp-4x4.dat");
   SaveMap(Ramp(64, 2), out / "ramp-64x2.dat");
   SaveMap(Ramp(3, 5), out / "ramp-3x5.dat"); // refused: sides not powers of two
+  THeightMapBuffer damaged = Ramp(4, 4);
+  damaged.Data[5] = std::numeric_limits<float>::quiet_NaN(); // refused: not a height
+  SaveMap(damaged, out / "damaged-4x4.dat");
 }
 
 // ---- Archives and the cache index --------------------------------------------------------
@@ -246,7 +250,10 @@ void CacheIndexSeeds(const fs::path& out) {
       {{"base/maps/a.dat", "cache/archive/00000001.dat"}},
       {{"base/maps/a.dat", "cache/archive/00000001.dat"},
        {"base/textures/grass.tga", "cache/archive/00000002.tga"},
-       {"gone.txt", "cache/archive/00000003.txt"}}};
+       {"gone.txt", "cache/archive/00000003.txt"}},
+      {{"base/maps/a.dat", "cache\\archive\\00000001.dat"}},
+      // Refused: a copy outside the cache folder.
+      {{"base/maps/a.dat", "cache/archive/../../outside.dat"}}};
   int k = 0;
   for (const auto& entries : indexes) {
     TCacheManager cache;
