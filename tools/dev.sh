@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config git
-  libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
+  libsdl2-dev libsdl2-image-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libfreetype-dev libfontconfig-dev fonts-liberation
   libjpeg-dev libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
