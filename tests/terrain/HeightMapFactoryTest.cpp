@@ -4,10 +4,17 @@
 #include "engine/Random.h"
 #include "engine/VectorGeometry.h"
 
+#include "support/TemporaryFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 
 namespace meridia {
 namespace {
@@ -126,6 +133,70 @@ TEST_F(FactoryTest, MissingErosionMapReadsAsZero) {
     }
   }
   EXPECT_GT(land, 0);
+}
+
+TEST_F(FactoryTest, FromFilesADamagedErosionMapIsMadeAgainAndADamagedBaseMapAloneIsNot) {
+  meridia::testing::TemporaryFolder folder(meridia::testing::TemporaryFolder::Enter::kYes);
+  std::filesystem::create_directories("base/maps");
+  auto write = [](const char* name, const std::string& bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+  };
+  auto read = [](const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  // A valid 4 by 4 map file, and the same one byte short.
+  std::string small(8 + 16 * 4, '\0');
+  const int32_t side = 4;
+  const float sample = 0.25f;
+  std::memcpy(&small[0], &side, 4);
+  std::memcpy(&small[4], &side, 4);
+  for (size_t at = 8; at < small.size(); at += 4) {
+    std::memcpy(&small[at], &sample, 4);
+  }
+  const std::string damaged = small.substr(0, small.size() - 1);
+  // A 1 by 1 colour map, uncompressed 24-bit, its pixel (blue, green, red) = (30, 60, 90).
+  const std::string color_map = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 30, 60, 90};
+  const size_t full_size = 8 + 2048u * 2048u * 4u;
+
+  const struct {
+    const char* name;
+    std::string erosion, base;
+    bool with_color_map;
+    int32_t erosion_width;
+    size_t erosion_size, base_size; // the files afterwards
+  } cases[] = {
+      // Loaded as they are: the small erosion map kept, the damaged base map left alone.
+      {"base map damaged", small, damaged, false, 4, small.size(), damaged.size()},
+      // Generated again, both maps, from the shared generator in whatever state it was.
+      {"erosion map damaged", damaged, small, true, 2048, full_size, full_size},
+  };
+  for (const auto& c : cases) {
+    write(kErosionMapFile, c.erosion);
+    write(kBaseMapFile, c.base);
+    std::filesystem::remove(kColorMapFile);
+    if (c.with_color_map) {
+      write(kColorMapFile, color_map);
+    }
+    SetRandSeed(7);
+    THeightMapFactory factory(kPlanetSeed);
+    EXPECT_EQ(RandSeed(), static_cast<uint32_t>(kPlanetSeed)) << c.name;
+    ASSERT_NE(factory.ErosionSampler, nullptr) << c.name;
+    EXPECT_EQ(factory.ErosionSampler->Width, c.erosion_width) << c.name;
+    EXPECT_EQ(read(kErosionMapFile).size(), c.erosion_size) << c.name;
+    EXPECT_EQ(read(kBaseMapFile).size(), c.base_size) << c.name;
+    ASSERT_NE(factory.BaseSampler, nullptr) << c.name;
+    EXPECT_EQ(factory.BaseSampler->IsEmpty(), c.base_size == damaged.size()) << c.name;
+
+    // Without a colour map every colour is black.
+    SetHeightMapFactory(&factory);
+    uint8_t rgb[3] = {1, 1, 1};
+    SurfaceColor({0, 0.5f, 0.866f}, {0, 0, 1}, 0.3f, rgb);
+    SetHeightMapFactory(nullptr);
+    EXPECT_EQ(rgb[0], c.with_color_map ? 90 : 0) << c.name;
+    EXPECT_EQ(rgb[1], c.with_color_map ? 60 : 0) << c.name;
+    EXPECT_EQ(rgb[2], c.with_color_map ? 30 : 0) << c.name;
+  }
 }
 
 TEST(SurfaceColor, RowsByHeightColumnsByLatitudeClamped) {

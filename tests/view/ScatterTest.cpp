@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <utility>
 #include <vector>
@@ -216,6 +218,192 @@ TEST_F(Sky, ASampleInShadowEndsTheRay) {
   TScatterVertex vertex = VertexAt(p);
   sky_.VertexColor(vertex);
   EXPECT_EQ(Brightness(vertex) + vertex.alpha, 0);
+}
+
+// The single-scattering model evaluated again from its definition: its own optical-depth table
+// and bilinear lookup, the literal sample loop; nothing of the sky's own code is called. The
+// table keeps every stored value a 32-bit float, as the program's numbers are: lines of sight
+// below the ground extrapolate it hundreds of cells beyond its first column, which magnifies
+// its last bits into whole colour steps. The colour itself is evaluated in double.
+class ReferenceSky {
+public:
+  using Vec = std::array<double, 3>;
+  using Element = std::array<double, 4>;
+
+  ReferenceSky() {
+    for (int j = 0; j < 128; ++j) {
+      const double a = F(std::acos(F(1.0 - 2.0 * j / 128)));
+      const Vec d = {F(std::sin(a)), F(std::cos(a)), 0};
+      for (int k = 0; k < 128; ++k) {
+        const double h = F(kInner + 1e-6 + k * (kOuter - kInner) / 128);
+        const Vec p = {0, h, 0};
+        const double b = F(2 * Dot(p, d));
+        const double dd = F(Dot(p, p));
+        const double det = F(b * b - 4 * (dd - kInner * kInner));
+        const bool blocked =
+            det >= 0 && ((-b - std::sqrt(det)) / 2 > 0 || (std::sqrt(det) - b) / 2 > 0);
+        Element& e = table_[j * 128 + k];
+        if (blocked) {
+          e[0] = F(0.75 * table_[(j - 1) * 128 + k][0]);
+          e[2] = F(0.75 * table_[(j - 1) * 128 + k][2]);
+        } else {
+          e[0] = F(std::exp(-(h - kInner) * kScale / kDepthR));
+          e[2] = F(std::exp(-(h - kInner) * kScale / kDepthM));
+        }
+        const double far = F((std::sqrt(b * b - 4 * (dd - kOuter * kOuter)) - b) / 2);
+        const double step = F(far / 50);
+        Vec q = FV(Add(p, d, step / 2));
+        double tau_r = 0, tau_m = 0;
+        for (int i = 0; i < 50; ++i) {
+          const double alt = F(std::max((Length(q) - kInner) * kScale, 0.0));
+          tau_r = F(tau_r + std::exp(-alt / kDepthR));
+          tau_m = F(tau_m + std::exp(-alt / kDepthM));
+          q = FV(Add(q, d, step));
+        }
+        const double scaled = F(step * kScale);
+        e[1] = F(tau_r * scaled);
+        e[3] = F(tau_m * scaled);
+      }
+    }
+  }
+
+  // Red, green, blue, alpha; false when the vertex keeps its colour.
+  bool Colour(const Vec& k, const Vec& p, int rgba[4]) const {
+    const double r = Length(k);
+    double c[3] = {1, 1, 1};
+    if (r > 1e-40) {
+      Vec ray = Add(p, k, -1);
+      double far = Length(ray);
+      ray = Scaled(ray, 1 / far);
+      const Vec back = Scaled(ray, -1);
+      const double b = 2 * Dot(k, ray);
+      const double det = std::max(b * b - 4 * (Dot(k, k) - kOuter * kOuter), 0.0);
+      const double near = (-b - std::sqrt(det)) / 2;
+      Vec start = k;
+      Element s = {0, 0, 0, 0};
+      bool flag = true;
+      if (near > 0) {
+        start = Add(k, ray, near);
+        far -= near;
+      } else {
+        flag = Length(p) <= r;
+        s = Lookup((r - kInner) * kScale, 0.5 - 0.5 * Dot(flag ? back : ray, k) / r);
+      }
+      if (far <= 1e-6) {
+        return false;
+      }
+      const double step = far / 4;
+      const double scaled = step * kScale;
+      Vec q = Add(start, ray, step / 2);
+      double sum_r[3] = {}, sum_m[3] = {};
+      for (int i = 0; i < 4; ++i) {
+        const double h = Length(q);
+        const double u = (h - kInner) * kScale;
+        const Element l = Lookup(u, 0.5 - 0.5 * Dot(kLight, q) / h);
+        if (l[0] < 1e-6) {
+          continue; // in the planet's shadow: no light, and the sample point stays
+        }
+        double tau_r = l[1], tau_m = l[3];
+        const Element v = Lookup(u, 0.5 - 0.5 * Dot(flag ? back : ray, q) / h);
+        tau_r += flag ? v[1] - s[1] : s[1] - v[1];
+        tau_m += flag ? v[3] - s[3] : s[3] - v[3];
+        for (int ch = 0; ch < 3; ++ch) {
+          const double a = std::exp(-tau_r * kKr4Pi / kWavelength4[ch] - tau_m * kKm4Pi);
+          sum_r[ch] += a * scaled * l[0];
+          sum_m[ch] += a * scaled * l[2];
+        }
+        q = Add(q, ray, step);
+      }
+      const double mu = Dot(back, kLight);
+      const double phase_r = 0.75 * (1 + mu * mu) * kKr * kESun;
+      const double phase_m = 1.5 * ((1 - kG * kG) / (2 + kG * kG)) * (1 + mu * mu) /
+                             std::pow(1 + kG * kG - 2 * kG * mu, 1.5) * kKm * kESun;
+      for (int ch = 0; ch < 3; ++ch) {
+        c[ch] = std::min(1.0, sum_r[ch] * phase_r / kWavelength4[ch] + sum_m[ch] * phase_m);
+      }
+    }
+    for (int ch = 0; ch < 3; ++ch) {
+      rgba[ch] = static_cast<int>(255 * c[ch]);
+    }
+    rgba[3] = std::min(static_cast<int>(512 * (c[0] + c[1] + c[2])), 255);
+    return true;
+  }
+
+private:
+  static constexpr double kInner = 10, kOuter = 10.35, kScale = 1 / (kOuter - kInner);
+  static constexpr double kDepthR = 0.25, kDepthM = 0.1;
+  static constexpr double kKr = 0.0025, kKm = 0.0015, kESun = 15, kG = -0.85;
+  static constexpr double kKr4Pi = 4 * kPi * kKr, kKm4Pi = 4 * kPi * kKm;
+  static constexpr double kWavelength4[3] = {0.65 * 0.65 * 0.65 * 0.65, 0.57 * 0.57 * 0.57 * 0.57,
+                                             0.475 * 0.475 * 0.475 * 0.475};
+  static constexpr double kRoot3 = 1.7320508075688772;
+  static constexpr Vec kLight = {1 / kRoot3, 1 / kRoot3, 1 / kRoot3};
+
+  static double F(double x) { return static_cast<float>(x); }
+  static Vec FV(const Vec& v) { return {F(v[0]), F(v[1]), F(v[2])}; }
+  static double Dot(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+  static double Length(const Vec& a) { return std::sqrt(Dot(a, a)); }
+  static Vec Scaled(const Vec& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+  static Vec Add(const Vec& a, const Vec& b, double s) {
+    return {a[0] + b[0] * s, a[1] + b[1] * s, a[2] + b[2] * s};
+  }
+
+  // Columns by altitude (u), rows by view angle (v), extrapolating from the border cell.
+  Element Lookup(double u, double v) const {
+    const double fx = 127 * u, fy = 127 * v;
+    const int ix = std::clamp(static_cast<int>(fx), 0, 126);
+    const int iy = std::clamp(static_cast<int>(fy), 0, 126);
+    const double tx = fx - ix, ty = fy - iy;
+    const Element& e00 = table_[iy * 128 + ix];
+    const Element& e10 = table_[iy * 128 + ix + 1];
+    const Element& e01 = table_[(iy + 1) * 128 + ix];
+    const Element& e11 = table_[(iy + 1) * 128 + ix + 1];
+    Element out;
+    for (int c = 0; c < 4; ++c) {
+      out[c] = (1 - tx) * (1 - ty) * e00[c] + tx * (1 - ty) * e10[c] + (1 - tx) * ty * e01[c] +
+               tx * ty * e11[c];
+    }
+    return out;
+  }
+
+  std::vector<Element> table_ = std::vector<Element>(128 * 128);
+};
+
+TEST_F(Sky, VertexColoursMatchTheModelEvaluatedAfresh) {
+  const ReferenceSky reference;
+  const struct {
+    const char* name;
+    Vector3f camera;
+    int lit; // vertices the reference colours at all
+  } cameras[] = {
+      {"orbit", {0.0f, 0.0f, 1000.0f}, 2000},
+      {"horizon at sunset", {484.4f, -484.4f, 0.0f}, 2000}, // 685 units, across the light
+      {"ground by day", {150.0f, 620.0f, 240.0f}, 4000},    // 681 units
+      {"night side", {-121.5f, -607.5f, 303.7f}, 100},      // 690 units, the sun 21° below
+  };
+  for (const auto& c : cameras) {
+    TScatter_CPU sky;
+    sky.UpdateColors(c.camera);
+    const ReferenceSky::Vec k = {c.camera.x * 0.0147492625, c.camera.y * 0.0147492625,
+                                 c.camera.z * 0.0147492625};
+    int lit = 0, worst = 0;
+    for (const TScatterVertex& v : sky.OuterSphere.Vertices) {
+      const ReferenceSky::Vec p = {v.x, v.y, v.z};
+      // Vertices behind the centre, and those whose line of sight has no length in the air,
+      // keep the transparent black every vertex starts with.
+      int expected[4] = {0, 0, 0, 0};
+      if (k[0] * p[0] + k[1] * p[1] + k[2] * p[2] > 0) {
+        reference.Colour(k, p, expected);
+      }
+      lit += expected[3] > 0;
+      const int actual[4] = {v.red, v.green, v.blue, v.alpha};
+      for (int ch = 0; ch < 4; ++ch) {
+        worst = std::max(worst, std::abs(actual[ch] - expected[ch]));
+      }
+    }
+    EXPECT_LE(worst, 2) << c.name;
+    EXPECT_GT(lit, c.lit) << c.name;
+  }
 }
 
 TEST_F(Sky, ColoursStayInRangeFromAnywhere) {
