@@ -64,11 +64,21 @@ TEST(CameraControlKeys, Precedence) {
 }
 
 TEST(CameraControlSpeed, AutoSpeedFollowsTheLevel) {
-  for (const auto& [level, speed] :
-       {std::pair{5, 300.0}, std::pair{10, 9.375}, std::pair{20, 0.0091552734375}}) {
+  const struct {
+    int32_t level;
+    int key; // 0: none
+    double speed;
+  } cases[] = {{5, 0, 300.0},
+               {10, 0, 9.375},
+               {20, 0, 0.0091552734375},
+               // The keypad adjusts the speed the level gave, in the same frame.
+               {5, platform::VK_ADD, 300.001},
+               {10, platform::VK_SUBTRACT, 9.374}};
+  for (const auto& c : cases) {
     Flight flight;
-    flight.Step(level);
-    EXPECT_DOUBLE_EQ(flight.control.MoveSpeed, speed) << "level " << level;
+    flight.keys[c.key] = c.key != 0;
+    flight.Step(c.level);
+    EXPECT_DOUBLE_EQ(flight.control.MoveSpeed, c.speed) << "level " << c.level << " key " << c.key;
   }
   Flight flight;
   flight.Hold({'2'}).Step(0);
@@ -126,6 +136,47 @@ TEST(CameraControlMouse, OnlyADragTurns) {
   mouse(platform::WM_LBUTTONUP, 110, 100);
   mouse(platform::WM_MOUSEMOVE, 500, 500);
   ExpectNear(flight.camera.ForwardAxis(), turned, 1e-5f);
+}
+
+// v turned by the given degrees about the unit axis k, right-handed (Rodrigues).
+Vector3f Rotated(const Vector3f& v, const Vector3f& k, double degrees) {
+  const double a = degrees * kDegree, c = std::cos(a), s = std::sin(a);
+  const double kv = static_cast<double>(k.x) * v.x + static_cast<double>(k.y) * v.y + k.z * v.z;
+  const Vector3f kxv = Cross3(k, v);
+  auto component = [&](double vi, double ki, double ci) {
+    return static_cast<float>(vi * c + ci * s + ki * kv * (1 - c));
+  };
+  return {component(v.x, k.x, kxv.x), component(v.y, k.y, kxv.y), component(v.z, k.z, kxv.z)};
+}
+
+TEST(CameraControlMouse, ADiagonalDragPitchesThenYawsAboutTheUpAxisAfterThePitch) {
+  Flight flight;
+  flight.control.MouseMessage(flight.camera, platform::WM_LBUTTONDOWN, 100, 100);
+  flight.control.MouseMessage(flight.camera, platform::WM_MOUSEMOVE, 125, 150);
+  // 50 pixels down: -2 degrees about right, widened to -6; then 25 to the right: -1 about the
+  // pitched up, widened to -3.
+  Vector3f right{1, 0, 0}, up{0, 1, 0}, forward{0, 0, -1};
+  up = Rotated(up, right, -6);
+  forward = Rotated(forward, right, -6);
+  right = Rotated(right, up, -3);
+  forward = Rotated(forward, up, -3);
+  ExpectNear(flight.camera.RightAxis(), right, 1e-5f);
+  ExpectNear(flight.camera.UpAxis(), up, 1e-5f);
+  ExpectNear(flight.camera.ForwardAxis(), forward, 1e-5f);
+}
+
+TEST(CameraControlKeys, RLevelsTheCameraAfterTheRollAndBeforeTheMove) {
+  Flight flight;
+  flight.control.AutoSpeed = false;
+  flight.control.MoveSpeed = 450; // 22.5 units this frame
+  flight.camera.SetPosition(3, {0, 0, 100});
+  flight.Hold({'W', 'D', 'Q', 'R'}).Step();
+  // Moved along the axes as they were; levelled to the vertical where the frame began, which
+  // turns +Y onto +Z by the shortest arc, about +X, and undoes the roll.
+  ExpectNear(flight.camera.Positions[3], {22.5f, 0, 77.5f});
+  ExpectNear(flight.camera.UpAxis(), {0, 0, 1}, 1e-6f);
+  ExpectNear(flight.camera.RightAxis(), {1, 0, 0}, 1e-6f);
+  ExpectNear(flight.camera.ForwardAxis(), {0, 1, 0}, 1e-6f);
 }
 
 TEST(CameraControlMouse, ADragAcrossEachEdgeTurnsByThePixelsMoved) {

@@ -5,6 +5,7 @@
 #include "engine/VectorGeometry.h"
 #include "planet/PlanetCounters.h"
 
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -165,6 +166,46 @@ TEST_F(QuadtreeTest, InvariantsHoldFromOrbitToTheGroundAndBack) {
   planet_.reset();
   EXPECT_EQ(NodeCount, 0);
   EXPECT_EQ(VertexCount, 0);
+}
+
+TEST_F(QuadtreeTest, OnABareSphereNodesSplitWithinSixDiagonalsAndDropBehindTheHorizon) {
+  // Without terrain, distances and sizes follow from the geometry alone.
+  planet_.reset();
+  planet_ = std::make_unique<TPlanetObject>(
+      camera_, nullptr,
+      std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize,
+                                       TTextureBuffer::WithoutTexture{}));
+
+  // Above the centre of face 0 every node around the centre has the point right below the
+  // camera as its nearest vertex, and those nodes are the largest of their level: the deepest
+  // leaves are there. At level L their diagonal runs from (0, 0, 1) to (s, s, 1), s = 2^(2 - L),
+  // projected onto the sphere.
+  auto diagonal = [](int level) {
+    const double s = std::ldexp(1.0, 2 - level);
+    const double n = std::sqrt(2 * s * s + 1);
+    return 678.0 * std::sqrt(2 * (s / n) * (s / n) + (1 - 1 / n) * (1 - 1 / n));
+  };
+  for (const int level : {7, 12, 16, 19}) {
+    for (const double diagonals : {5.5, 6.5}) {
+      RefineFrom({0, 0, static_cast<float>(678.0 + diagonals * diagonal(level))});
+      // Half as large, the children are out of reach in both cases.
+      EXPECT_EQ(CurrentLevel, diagonals < 6 ? level + 1 : level)
+          << diagonals << " diagonals of level " << level;
+    }
+  }
+
+  // The face opposite the camera: its centre lies 678 + R away and its diagonal is
+  // 678 * 2 * sqrt(2/3); it is beyond the horizon sqrt(R² - 678²) while R + 678 - diagonal
+  // exceeds it, that is below R = (c² + 678²) / -2c with c = 678 - diagonal (about 750).
+  const double c = 678.0 - 678.0 * 2 * std::sqrt(2.0 / 3);
+  const double threshold = (c * c + 678.0 * 678.0) / (-2 * c);
+  for (const double r : {0.98 * threshold, 1.02 * threshold}) {
+    RefineFrom({0, 0, static_cast<float>(r)});
+    const TNode& opposite = *planet_->Roots[1];
+    EXPECT_EQ(opposite.BeyondHorizon, r < threshold) << r;
+    EXPECT_EQ(opposite.HasChildren, r > threshold) << r;
+    EXPECT_FALSE(planet_->Roots[4]->BeyondHorizon) << "a side face stays in view";
+  }
 }
 
 TEST_F(QuadtreeTest, ChildrenAreOrderedNearToFar) {

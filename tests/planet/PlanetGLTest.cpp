@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace meridia::testing {
@@ -70,6 +71,23 @@ TEST(TextureBufferGL, TheAtlasIsOneClampedLinearRgbTextureAndUploadsStayInTheirT
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// One frame of the planet seen from 3000 units up +Z, the whole of it in view.
+void DrawFrame(TPlanetControl& control) {
+  glViewport(0, 0, 800, 600);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_TEXTURE_2D);
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glFrustum(-0.4853, 0.4853, -0.364, 0.364, 1, 16384); // 40 degrees, 4:3
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(0, 0, -3000);
+  TrisCount = 0;
+  control.Render();
+}
+
 TEST(PlanetGL, ThePassDrawsATexturedPlanetWithinItsBudgetAndRestoresItsState) {
   OffscreenGLContext gl(800, 600);
   ASSERT_TRUE(gl.Ready()) << SDL_GetError();
@@ -81,21 +99,7 @@ TEST(PlanetGL, ThePassDrawsATexturedPlanetWithinItsBudgetAndRestoresItsState) {
         camera, SmallFactory(), std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize)));
     UpdateReference(camera.Positions[3]);
 
-    glViewport(0, 0, 800, 600);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glClearColor(0, 0, 0, 0);
-    auto frame = [&] {
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-      glMatrixMode(GL_PROJECTION);
-      glLoadIdentity();
-      glFrustum(-0.4853, 0.4853, -0.364, 0.364, 1, 16384); // 40 degrees, 4:3
-      glMatrixMode(GL_MODELVIEW);
-      glLoadIdentity();
-      glTranslatef(0, 0, -3000);
-      TrisCount = 0;
-      control.Render();
-    };
+    auto frame = [&] { DrawFrame(control); };
 
     frame();
     EXPECT_EQ(GenerationsThisFrame, 50);
@@ -126,6 +130,52 @@ TEST(PlanetGL, ThePassDrawsATexturedPlanetWithinItsBudgetAndRestoresItsState) {
     EXPECT_GT(centre[1], centre[2]);
     EXPECT_GT(centre[2], 0);
     EXPECT_EQ(corner[0] + corner[1] + corner[2], 0);
+  }
+  ResetPlanetState();
+}
+
+TEST(PlanetGL, EachFrameQueuesAfreshSoPatchesDroppedFromAFullListComeBack) {
+  OffscreenGLContext gl(800, 600);
+  ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+  ResetPlanetState();
+  {
+    TPlanetary_Camera camera;
+    camera.SetPosition(3, {0, 0, 3000});
+    TPlanetControl control(std::make_unique<TPlanetObject>(
+        camera, SmallFactory(), std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize)));
+    TPlanetObject& planet = *control.Planet;
+    UpdateReference(camera.Positions[3]);
+    planet.RefineIfPending();
+
+    // Only the level-5 leaves wait for a texture, more of them in view than one list holds.
+    std::vector<TNode*> waiting;
+    for (auto& root : planet.Roots) {
+      ForEachNode(*root, [&](TNode& n) {
+        n.Generated = n.Level != 5;
+        bool beyond = false;
+        for (const TNode* a = &n; a != nullptr; a = a->Parent) {
+          beyond = beyond || a->BeyondHorizon;
+        }
+        if (n.Level == 5 && !beyond && n.Face != planet.FaceOrder[5]) {
+          waiting.push_back(&n);
+        }
+      });
+    }
+    ASSERT_GT(waiting.size(), 110u);
+
+    DrawFrame(control); // the first 50 in drawing order fill the list and are built
+    EXPECT_EQ(GenerationsThisFrame, 50);
+    std::vector<TNode*> dropped;
+    std::copy_if(waiting.begin(), waiting.end(), std::back_inserter(dropped),
+                 [](const TNode* n) { return !n->Generated; });
+    EXPECT_EQ(dropped.size(), waiting.size() - 50);
+
+    DrawFrame(control); // the list starts empty and takes those dropped last frame
+    ASSERT_EQ(GenerationQueue.Count[5], 50);
+    for (int32_t k = 0; k < 50; ++k) {
+      EXPECT_EQ(std::count(dropped.begin(), dropped.end(), GenerationQueue.Nodes[5][k]), 1) << k;
+    }
+    EXPECT_EQ(GenerationsThisFrame, 15);
   }
   ResetPlanetState();
 }
