@@ -11,6 +11,9 @@
 #include "terrain/TerrainGenerator.h"
 #include "terrain/TerrainMaps.h"
 
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_image.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -304,6 +307,39 @@ void FlightOptionsSeeds(const fs::path& out) {
   }
 }
 
+// ---- Pictures for the decoders -----------------------------------------------------------
+
+// A small picture with a gradient and an alpha ramp, in each format SDL_image can write, behind
+// the byte that makes the image target pick the matching extension.
+void ImageSeeds(const fs::path& out) {
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 7, 5, 32, SDL_PIXELFORMAT_ARGB8888);
+  for (int y = 0; y < s->h; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
+    for (int x = 0; x < s->w; ++x) {
+      row[x] = uint32_t(255 - 40 * y) << 24 | uint32_t(36 * x) << 16 | uint32_t(50 * y) << 8 | 99;
+    }
+  }
+  const fs::path scratch = out / "scratch";
+  auto seed = [&](const char* name, uint8_t pick, int saved) {
+    if (saved == 0) {
+      WriteSeed(out / name, std::string(1, static_cast<char>(pick)) + ReadAll(scratch));
+    }
+    fs::remove(scratch);
+  };
+  seed("picture.png", 0, IMG_SavePNG(s, scratch.c_str()));
+  seed("picture.jpg", 1, IMG_SaveJPG(s, scratch.c_str(), 90));
+  seed("picture.bmp", 2, SDL_SaveBMP(s, scratch.c_str()));
+  SDL_Surface* opaque = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_RGB24, 0);
+  seed("opaque.png", 0, IMG_SavePNG(opaque, scratch.c_str()));
+  seed("opaque.bmp", 2, SDL_SaveBMP(opaque, scratch.c_str()));
+  SDL_FreeSurface(opaque);
+  SDL_FreeSurface(s);
+  TTGAImage tga = Picture(2, 4, 3, 24);
+  tga.SaveToFile(scratch.string());
+  seed("picture.tga", 3, 0);
+  WriteSeed(out / "picture.ppm", std::string("\x06P6 2 2 255\n") + std::string(12, '\x7f'));
+}
+
 struct Target {
   const char* name;
   void (*write)(const fs::path& out);
@@ -317,6 +353,7 @@ constexpr Target kTargets[] = {
     {"cache_index", CacheIndexSeeds},
     {"flight_script", FlightScriptSeeds},
     {"flight_options", FlightOptionsSeeds},
+    {"image", ImageSeeds},
 };
 
 } // namespace

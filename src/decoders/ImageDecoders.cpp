@@ -102,12 +102,25 @@ bool TgaSize(Bytes b, int64_t& width, int64_t& height) {
   return true;
 }
 
+// The loader reads the window corners and the line length as signed words: each must make
+// sense read either way, or a negative line length becomes a huge allocation.
 bool PcxSize(Bytes b, int64_t& width, int64_t& height) {
-  if (!b.Has(0, 12)) {
+  if (!b.Has(0, 128)) {
     return false;
   }
-  width = int64_t{b.U16LE(8)} - b.U16LE(4) + 1;
-  height = int64_t{b.U16LE(10)} - b.U16LE(6) + 1;
+  auto side = [&](size_t low, size_t high) -> int64_t {
+    const int64_t as_unsigned = int64_t{b.U16LE(high)} - b.U16LE(low) + 1;
+    const int64_t as_signed =
+        int64_t{static_cast<int16_t>(b.U16LE(high))} - static_cast<int16_t>(b.U16LE(low)) + 1;
+    return as_unsigned <= 0 || as_signed <= 0 ? 0 : std::max(as_unsigned, as_signed);
+  };
+  const auto line_bytes = static_cast<int16_t>(b.U16LE(66));
+  const uint8_t planes = b.data[65];
+  if (line_bytes <= 0 || planes == 0 || planes > 4) {
+    return false;
+  }
+  width = side(4, 8);
+  height = side(6, 10);
   return true;
 }
 
@@ -265,7 +278,9 @@ bool DecodeWith(std::span<const uint8_t> bytes, TDecodedBitmap& out, std::string
     error = "header damaged or truncated";
     return false;
   }
-  if (width <= 0 || height <= 0 || width * height > MostPixelsFor(bytes.size())) {
+  // Each side is checked first, so that the product cannot overflow.
+  const int64_t most = MostPixelsFor(bytes.size());
+  if (width <= 0 || height <= 0 || width > most || height > most || width * height > most) {
     error = "picture size " + std::to_string(width) + " x " + std::to_string(height) +
             " does not fit the file";
     return false;

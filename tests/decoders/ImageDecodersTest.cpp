@@ -189,6 +189,8 @@ TEST_F(ImageDecoders, HeadersThatClaimMorePixelsThanTheFileCanHoldAreRefusedBefo
   Bytes png = fixtures[0].bytes; // IHDR width and height, big-endian 32 bits
   set16(png, 16, 0x7FFF, true);
   set16(png, 20, 0x7FFF, true);
+  Bytes huge_png = png; // sides whose product overflows 64 bits
+  std::fill(huge_png.begin() + 16, huge_png.begin() + 24, 0xFF);
   Bytes bmp = fixtures[3].bytes; // BITMAPINFOHEADER width and height
   set16(bmp, 18, 30000, false);
   set16(bmp, 22, 30000, false);
@@ -196,13 +198,26 @@ TEST_F(ImageDecoders, HeadersThatClaimMorePixelsThanTheFileCanHoldAreRefusedBefo
   set16(tga, 12, 65535, false);
   set16(tga, 14, 65535, false);
   Bytes ppm = {'P', '6', ' ', '9', '9', '9', '9', '9', ' ', '9', '9', '9', '9', '9', ' ', '1'};
-  for (const auto& [name, bytes] : std::vector<std::pair<const char*, Bytes>>{
-           {"a.png", png}, {"b.bmp", bmp}, {"c.tga", tga}, {"d.ppm", ppm}}) {
+  for (const auto& [name, bytes] :
+       std::vector<std::pair<const char*, Bytes>>{{"a.png", png},
+                                                  {"huge.png", huge_png},
+                                                  {"b.bmp", bmp},
+                                                  {"c.tga", tga},
+                                                  {"d.ppm", ppm}}) {
     TDecodeResult result;
     EXPECT_FALSE(DecodeImage(bytes, name, result)) << name;
     EXPECT_NE(result.Error.find("does not fit the file"), std::string::npos)
         << name << ": " << result.Error;
   }
+  // A PCX header whose line length reads negative as the loader's signed word.
+  Bytes pcx(128 + 12, 0);
+  pcx[0] = 0x0A, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8, pcx[8] = 3, pcx[10] = 2, pcx[65] = 1;
+  set16(pcx, 66, 0xFFD6, false);
+  TDecodeResult result;
+  EXPECT_FALSE(DecodeImage(pcx, "x.pcx", result));
+  EXPECT_EQ(result.Format, "pcx");
+  EXPECT_EQ(result.Error, "header damaged or truncated");
+
   EXPECT_EQ(MostPixelsFor(0), 4096);
   EXPECT_EQ(MostPixelsFor(size_t{1} << 40), kMaxDecodedPixels);
 }
