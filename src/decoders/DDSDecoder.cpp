@@ -164,27 +164,25 @@ void DecodeBlocks(const uint8_t* data, const BlockFormat& format, TDecodedBitmap
 
 // One channel of a bit-mask layout: its bits taken down to the lowest and scaled from their own
 // range to 0..255 with rounding. Masks need not be contiguous; a zero mask gives `missing`.
+// Channels of up to 8 bits, nearly all of them, are looked up in a table.
 class Channel {
 public:
-  Channel(uint32_t mask, uint8_t missing) : Mask(mask), Missing(missing) {
-    if (mask == 0) {
-      return;
+  Channel(uint32_t mask, uint8_t missing) : Mask(mask) {
+    if (mask != 0) {
+      Shift = std::countr_zero(mask);
+      Max = mask >> Shift;
     }
-    Shift = std::countr_zero(mask);
-    Max = mask >> Shift;
     if (Max < Table.size()) {
       for (uint32_t v = 0; v <= Max; ++v) {
-        Table[v] = Scale(v);
+        Table[v] = Max == 0 ? missing : Scale(v);
       }
     }
   }
 
+  bool IsTabled() const { return Max < Table.size(); }
+  uint8_t Tabled(uint32_t pixel) const { return Table[(pixel & Mask) >> Shift]; }
   uint8_t operator()(uint32_t pixel) const {
-    if (Mask == 0) {
-      return Missing;
-    }
-    const uint32_t v = (pixel & Mask) >> Shift;
-    return Max < Table.size() ? Table[v] : Scale(v);
+    return IsTabled() ? Tabled(pixel) : Scale((pixel & Mask) >> Shift);
   }
 
 private:
@@ -193,7 +191,6 @@ private:
   }
 
   uint32_t Mask;
-  uint8_t Missing;
   int Shift = 0;
   uint32_t Max = 0;
   std::array<uint8_t, 256> Table{};
@@ -231,21 +228,52 @@ bool MaskLayoutOf(const DDSPixelFormat& pf, MaskLayout& layout) {
   return true;
 }
 
-void DecodeMasked(const uint8_t* data, const MaskLayout& layout, TDecodedBitmap& out) {
-  const size_t bpp = layout.BytesPerPixel;
+template <size_t kBytesPerPixel, bool kTabled>
+void DecodeMaskedRows(const uint8_t* data, const MaskLayout& layout, TDecodedBitmap& out) {
+  const size_t row_bytes = static_cast<size_t>(out.Width) * kBytesPerPixel;
   for (int32_t y = 0; y < out.Height; ++y) {
-    const uint8_t* in = data + static_cast<size_t>(y) * static_cast<size_t>(out.Width) * bpp;
+    const uint8_t* in = data + static_cast<size_t>(y) * row_bytes;
     uint8_t* pixel = out.Row(y);
-    for (int32_t x = 0; x < out.Width; ++x, in += bpp, pixel += 4) {
+    for (int32_t x = 0; x < out.Width; ++x, in += kBytesPerPixel, pixel += 4) {
       uint32_t value = 0;
-      for (size_t b = 0; b < bpp; ++b) {
+      for (size_t b = 0; b < kBytesPerPixel; ++b) {
         value |= uint32_t{in[b]} << (8 * b);
       }
-      pixel[0] = layout.Blue(value);
-      pixel[1] = layout.Green(value);
-      pixel[2] = layout.Red(value);
-      pixel[3] = layout.Alpha(value);
+      if constexpr (kTabled) {
+        pixel[0] = layout.Blue.Tabled(value);
+        pixel[1] = layout.Green.Tabled(value);
+        pixel[2] = layout.Red.Tabled(value);
+        pixel[3] = layout.Alpha.Tabled(value);
+      } else {
+        pixel[0] = layout.Blue(value);
+        pixel[1] = layout.Green(value);
+        pixel[2] = layout.Red(value);
+        pixel[3] = layout.Alpha(value);
+      }
     }
+  }
+}
+
+template <size_t kBytesPerPixel>
+void DecodeMaskedAs(const uint8_t* data, const MaskLayout& layout, TDecodedBitmap& out) {
+  if (layout.Red.IsTabled() && layout.Green.IsTabled() && layout.Blue.IsTabled() &&
+      layout.Alpha.IsTabled()) {
+    DecodeMaskedRows<kBytesPerPixel, true>(data, layout, out);
+  } else {
+    DecodeMaskedRows<kBytesPerPixel, false>(data, layout, out);
+  }
+}
+
+void DecodeMasked(const uint8_t* data, const MaskLayout& layout, TDecodedBitmap& out) {
+  switch (layout.BytesPerPixel) {
+  case 1:
+    return DecodeMaskedAs<1>(data, layout, out);
+  case 2:
+    return DecodeMaskedAs<2>(data, layout, out);
+  case 3:
+    return DecodeMaskedAs<3>(data, layout, out);
+  default:
+    return DecodeMaskedAs<4>(data, layout, out);
   }
 }
 
