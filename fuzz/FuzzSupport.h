@@ -23,6 +23,9 @@ inline void Require(bool holds, const char* property) {
 // folder), one name per process so that parallel jobs do not share it.
 inline std::string WriteScratchFile(const uint8_t* data, size_t size) {
   static const std::string name = "fuzz-input-" + std::to_string(getpid()) + ".bin";
+  // A new file each time: emptying one that has data makes some file systems write it out to
+  // disk on close, thousands of times a second.
+  unlink(name.c_str());
   std::ofstream out(name, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   out.close();
