@@ -4,6 +4,7 @@
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
 #include "storage/Log.h"
+#include "vegetation/TreeShaders.h"
 
 namespace meridia {
 namespace {
@@ -18,6 +19,7 @@ constexpr Module kModules[] = {
     // After the log, so that a damaged index can be reported; saved before the log closes.
     {"cache", CacheInitialize, CacheFinalize},
     {"archives", CreateArchiveList, FreeArchiveList},
+    {"tree shaders", CreateShaderTables, FreeShaderTables},
 };
 
 } // namespace

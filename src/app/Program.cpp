@@ -11,15 +11,17 @@ namespace meridia {
 int RunProgram(ProgramVariant variant) {
   SetProgramVariant(variant);
   InitializeModules();
+  int exit_code = 0;
   {
     platform::SystemClock clock;
     platform::SdlPlatform platform(clock);
     Viewer viewer;
     Shell shell(platform, viewer);
     shell.RunMainLoop();
+    exit_code = shell.ExitCode;
   }
   FinalizeModules();
-  return 0;
+  return exit_code;
 }
 
 } // namespace meridia

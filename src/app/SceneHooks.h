@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace meridia {
 
@@ -17,7 +18,12 @@ public:
   // Given before InitScene: shows the back buffer at once, for what start-up draws while it
   // works (the loop swaps every frame by itself).
   virtual void SetSwapBuffers(std::function<void()> /*swap_buffers*/) {}
-  virtual void InitScene() = 0;
+  // Given before InitScene: shows an "Error" message box with the text, or reports it where it
+  // will be read when there is no display.
+  virtual void SetShowError(std::function<void(const std::string& text)> /*show_error*/) {}
+  // False when the scene cannot run on this system; it has said why, and the shell releases the
+  // window and ends the program with a failure exit code.
+  virtual bool InitScene() = 0;
   // Draws into the back buffer; the loop swaps.
   virtual void RenderFrame() = 0;
   // Runs after the swap; may clear entries of the key table (toggles fire once per key-down).

@@ -99,7 +99,13 @@ bool Shell::CreateMainWindow(int width, int height, bool fullscreen, int bits) {
   platform_.SetTimer(window_, kCaptionTimerId, 1000);
   platform_.ShowWindow(window_);
   scene_.SetSwapBuffers([this] { platform_.SwapBuffers(dc_); });
-  scene_.InitScene();
+  scene_.SetShowError([this](const std::string& text) { ShowError(text); });
+  if (!scene_.InitScene()) {
+    // The scene has said what it lacks; without it there is nothing to run.
+    DestroyMainWindow(fullscreen);
+    ExitCode = 1;
+    return false;
+  }
   return true;
 }
 

@@ -34,6 +34,8 @@ public:
   int32_t FrameCounter = 0;
   float FrameDeltaMs = 0.0f;
   int32_t FramesDrawn = 0; // every frame since the loop began, for observers
+  // The process's exit code: non-zero when the scene could not be built on this system.
+  int ExitCode = 0;
 
   platform::Handle window() const { return window_; }
   platform::Handle device_context() const { return dc_; }

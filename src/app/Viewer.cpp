@@ -4,11 +4,17 @@
 #include "app/Projection.h"
 #include "engine/FrameCounters.h"
 #include "engine/Random.h"
+#include "gl/GLEntryPoints.h"
+#include "gl/GLImplementation.h"
 #include "planet/PlanetCounters.h"
 #include "planet/PlanetObject.h"
+#include "storage/Log.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+#include <string>
+#include <vector>
 
 namespace meridia {
 
@@ -16,7 +22,28 @@ void Viewer::SetSwapBuffers(std::function<void()> swap_buffers) {
   swap_buffers_ = std::move(swap_buffers);
 }
 
-void Viewer::InitScene() {
+void Viewer::SetShowError(std::function<void(const std::string& text)> show_error) {
+  show_error_ = std::move(show_error);
+}
+
+bool Viewer::InitScene() {
+  // OpenGL beyond 1.1 and what this driver says of itself. The drawing calls the required
+  // extensions' entry points unchecked, so a driver without one ends the program here, with its
+  // name, rather than later at a null pointer.
+  LoadGLEntryPoints();
+  ReadGLImplementation();
+  DeriveFeatureFlags();
+  DropOptionalEntryPointsNotOffered();
+  if (const std::vector<std::string> missing = MissingRequiredGLExtensions(GLExtensions);
+      !missing.empty()) {
+    const std::string message = MissingExtensionsMessage(missing);
+    LogWrite(message);
+    if (show_error_) {
+      show_error_(message);
+    }
+    return false;
+  }
+
   TimerReset(AnimationClock);
   SetRandSeed(FrameTimeNow());
 
@@ -49,7 +76,13 @@ void Viewer::InitScene() {
   PlanetPass = [this] { PlanetControl->Render(); };
   Control.Collide = [this](TPlanetary_Camera& camera) { PlanetControl->Collide(camera); };
 
+  // The vertex programs the trees will be drawn with; a program the driver rejects is reported
+  // in a box of its own and the scene goes on without it.
+  TreeShaders = std::make_unique<TTreeShaders>(show_error_);
+  TreeShaders->InitTreeShaders();
+
   glClearColor(0, 0, 0, 0);
+  return true;
 }
 
 void Viewer::RenderFrame() {

@@ -1,6 +1,7 @@
 // The scene the shell drives: OpenGL state, the animation clock, the camera and flying, and the
-// frame's drawing order (projection, view, planet pass, overlay). InitScene builds the planet and
-// plugs its pass and its ground collision in; other passes plug into the hooks from outside.
+// frame's drawing order (projection, view, planet pass, overlay). InitScene first makes sure the
+// driver offers what the scene needs, then builds the planet and plugs its pass and its ground
+// collision in; other passes plug into the hooks from outside.
 #pragma once
 
 #include "app/CameraControl.h"
@@ -8,17 +9,20 @@
 #include "engine/FrameTimer.h"
 #include "imaging/GuiFont.h"
 #include "planet/PlanetControl.h"
+#include "vegetation/TreeShaders.h"
 #include "view/PlanetaryCamera.h"
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace meridia {
 
 class Viewer final : public SceneHooks {
 public:
   void SetSwapBuffers(std::function<void()> swap_buffers) override;
-  void InitScene() override;
+  void SetShowError(std::function<void(const std::string& text)> show_error) override;
+  bool InitScene() override;
   void RenderFrame() override;
   void UpdateFrame(KeyStateTable& key_state, float frame_delta_ms) override;
   void SetViewport(int x, int y, int width, int height) override;
@@ -31,6 +35,8 @@ public:
   std::unique_ptr<Tgui_font> Font;
   // The planet, made by InitScene; it keeps the view position above the ground after each move.
   std::unique_ptr<TPlanetControl> PlanetControl;
+  // The tree vertex programs, loaded by InitScene.
+  std::unique_ptr<TTreeShaders> TreeShaders;
 
   // Draws the planet under the camera's view transform.
   std::function<void()> PlanetPass;
@@ -39,6 +45,7 @@ public:
 
 private:
   std::function<void()> swap_buffers_;
+  std::function<void(const std::string&)> show_error_;
 };
 
 } // namespace meridia

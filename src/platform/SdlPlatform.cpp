@@ -1,10 +1,10 @@
 #include "platform/SdlPlatform.h"
 
+#include "platform/GLLibraries.h"
 #include "platform/MessageBoxRoute.h"
 #include "platform/VirtualKeys.h"
 
 #include <SDL2/SDL.h>
-#include <dlfcn.h>
 
 namespace meridia::platform {
 namespace {
@@ -103,29 +103,13 @@ SdlPlatform::~SdlPlatform() {
   }
 }
 
+// The libraries are process-wide, shared with the entry-point loader that looks names up in them.
 bool SdlPlatform::LoadGLLibraries() {
-  if (gl_library_ != nullptr && glu_library_ != nullptr) {
-    return true;
-  }
-  FreeGLLibraries();
-  gl_library_ = dlopen("libGL.so.1", RTLD_NOW | RTLD_GLOBAL);
-  glu_library_ = dlopen("libGLU.so.1", RTLD_NOW | RTLD_GLOBAL);
-  if (gl_library_ != nullptr && glu_library_ != nullptr) {
-    return true;
-  }
-  FreeGLLibraries();
-  return false;
+  return platform::LoadGLLibraries();
 }
 
 void SdlPlatform::FreeGLLibraries() {
-  if (gl_library_ != nullptr) {
-    dlclose(gl_library_);
-    gl_library_ = nullptr;
-  }
-  if (glu_library_ != nullptr) {
-    dlclose(glu_library_);
-    glu_library_ = nullptr;
-  }
+  platform::FreeGLLibraries();
 }
 
 // The video subsystem stands for the registered class: without a display it cannot start.

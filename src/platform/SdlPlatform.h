@@ -52,8 +52,6 @@ private:
   std::unique_ptr<EventSource> sdl_events_;
   std::string class_name_;
   bool video_ready_ = false;
-  void* gl_library_ = nullptr;
-  void* glu_library_ = nullptr;
   int depth_bits_asked_ = 0;
   int depth_bits_obtained_ = 0;
 };

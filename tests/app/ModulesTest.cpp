@@ -4,6 +4,7 @@
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
 #include "storage/Log.h"
+#include "vegetation/TreeShaders.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,8 @@ namespace meridia {
 namespace {
 
 TEST(Modules, StartInOrderAndFinishInReverse) {
-  ASSERT_EQ(Modules().size(), 3u);
+  ASSERT_EQ(Modules().size(), 4u);
+  EXPECT_STREQ(Modules()[3].name, "tree shaders");
   EXPECT_STREQ(Modules()[0].name, "log");
   EXPECT_STREQ(Modules()[1].name, "cache");
   EXPECT_STREQ(Modules()[2].name, "archives");
@@ -35,11 +37,13 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     EXPECT_TRUE(LogIsOpen());
     EXPECT_NE(CacheManager(), nullptr);
     EXPECT_NE(ArchiveList(), nullptr);
+    EXPECT_NE(ProgramFiles, nullptr);
     LogWrite("between");
     FinalizeModules();
     EXPECT_FALSE(LogIsOpen());
     EXPECT_EQ(CacheManager(), nullptr);
     EXPECT_EQ(ArchiveList(), nullptr);
+    EXPECT_EQ(ProgramFiles, nullptr);
     std::ifstream in("cache/data.cache", std::ios::binary);
     index.assign(std::istreambuf_iterator<char>(in), {});
   }

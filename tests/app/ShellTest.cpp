@@ -26,13 +26,23 @@ public:
   std::function<void(int update)> on_update;
   std::function<void()> swap_buffers;
   bool swap_in_init = false; // show start-up's drawing through the shell's swap
+  std::function<void(const std::string&)> show_error;
+  std::string missing; // what this system lacks, said through the shell's error box
 
   void SetSwapBuffers(std::function<void()> swap) override { swap_buffers = std::move(swap); }
-  void InitScene() override {
+  void SetShowError(std::function<void(const std::string&)> show) override {
+    show_error = std::move(show);
+  }
+  bool InitScene() override {
     events.push_back("InitScene");
     if (swap_in_init && swap_buffers) {
       swap_buffers();
     }
+    if (!missing.empty()) {
+      show_error(missing);
+      return false;
+    }
+    return true;
   }
   void RenderFrame() override { ++renders; }
   void UpdateFrame(KeyStateTable&, float frame_delta_ms) override {
@@ -120,6 +130,27 @@ TEST(ShellCreation, FullPixelFormatAndTheWindowShownBeforeTheScene) {
   EXPECT_EQ(f.platform.calls, expected);
   EXPECT_EQ(f.scene.events, std::vector<std::string>{"InitScene"});
   EXPECT_EQ(f.platform.captions.front(), "[meridia] Lumenar");
+}
+
+TEST(ShellCreation, ASceneThatCannotRunReleasesEverythingAndFailsTheProcess) {
+  Fixture f;
+  f.scene.missing = "Required OpenGL extension missing: GL_ARB_vertex_program";
+  f.RunUntil(1);
+  // The scene's own box, shown while the window still exists, then the whole release in order
+  // with no box of the shell's, and no frame.
+  EXPECT_EQ(f.platform.boxes, std::vector<std::string>{"Error: " + f.scene.missing});
+  const std::vector<std::string> expected = {
+      "LoadGLLibraries",   "RegisterWindowClass", "CreateWindow",          "GetDC",
+      "ChoosePixelFormat", "SetPixelFormat",      "CreateContext",         "MakeCurrent",
+      "SetTimer",          "ShowWindow",          "MakeCurrent(null)",     "DeleteContext",
+      "ReleaseDC",         "DestroyWindow",       "UnregisterWindowClass", "FreeGLLibraries"};
+  EXPECT_EQ(f.platform.calls, expected);
+  EXPECT_EQ(f.scene.renders, 0);
+  EXPECT_NE(f.shell.ExitCode, 0);
+
+  Fixture runs; // a scene that builds leaves the exit code alone
+  runs.RunUntil(1);
+  EXPECT_EQ(runs.shell.ExitCode, 0);
 }
 
 TEST(ShellRelease, EveryStepRunsAndReportsItsOwnFailure) {

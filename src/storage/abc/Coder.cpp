@@ -3,6 +3,11 @@
 #include <algorithm>
 
 namespace meridia {
+namespace {
+
+constexpr const char* kOverrun = "coded segments run past the coded length";
+
+} // namespace
 
 T_ABC_Coder::T_ABC_Coder() {
   Numbers_.Setup(256);
@@ -38,7 +43,7 @@ void T_ABC_Coder::StartSegment() {
 bool T_ABC_Coder::EndSegment(T_ABC_Block& block) {
   Position_ = Coder_.Finish();
   if (Position_ > Size_) {
-    return block.Fail("coded segments run past the coded length");
+    return block.Fail(kOverrun);
   }
   return true;
 }
@@ -82,7 +87,7 @@ bool T_ABC_Coder::DecodeRunMantissas(T_ABC_Block& block) {
     for (uint32_t j = 0; j < runs.Count[e]; ++j) {
       runs.Values[at++] = Mantissas_.Decode(Coder_, e);
       if (Coder_.Overrun()) {
-        return block.Fail("run mantissas run past the coded length");
+        return block.Fail(kOverrun);
       }
     }
     // Left at the end of its list, as the run-length stage expects.
@@ -113,7 +118,10 @@ bool T_ABC_Coder::DecodeMtf(T_ABC_Block& block) {
     if (rank == kEndSymbol) {
       break;
     }
-    if (length == block.Capacity || Coder_.Overrun()) {
+    if (Coder_.Overrun()) {
+      return block.Fail(kOverrun);
+    }
+    if (length == block.Capacity) {
       return block.Fail("rank stream longer than a block");
     }
     out[length++] = static_cast<uint8_t>(rank);
@@ -135,7 +143,7 @@ bool T_ABC_Coder::DecodeSif(T_ABC_Block& block) {
   for (uint32_t g = 0; g < groups; ++g) {
     numbers.LastGroup = Decode24();
     if (Coder_.Overrun()) {
-      return block.Fail("group lengths run past the coded length");
+      return block.Fail(kOverrun);
     }
   }
   if (!DecodeRunCounts(block) || !EndSegment(block)) {
@@ -150,7 +158,7 @@ bool T_ABC_Coder::DecodeSif(T_ABC_Block& block) {
     numbers.Classes[i] = static_cast<uint8_t>(bits);
     ++per_class[bits];
     if (Coder_.Overrun()) {
-      return block.Fail("class bytes run past the coded length");
+      return block.Fail(kOverrun);
     }
   }
   if (!EndSegment(block)) {
@@ -165,7 +173,7 @@ bool T_ABC_Coder::DecodeSif(T_ABC_Block& block) {
     for (uint32_t j = 0; j < per_class[c]; ++j) {
       numbers.Mantissas[at++] = Mantissas_.Decode(Coder_, c);
       if (Coder_.Overrun()) {
-        return block.Fail("class mantissas run past the coded length");
+        return block.Fail(kOverrun);
       }
     }
     numbers.ListEnd[c] = at;
@@ -189,7 +197,10 @@ bool T_ABC_Coder::DecodeAwfc(T_ABC_Block& block) {
     if (symbol == kEndSymbol) {
       break;
     }
-    if (length == block.Capacity || Coder_.Overrun()) {
+    if (Coder_.Overrun()) {
+      return block.Fail(kOverrun);
+    }
+    if (length == block.Capacity) {
       return block.Fail("zero-run stream longer than a block");
     }
     out[length++] = static_cast<uint8_t>(symbol);
