@@ -1,6 +1,7 @@
 #include "storage/Archive.h"
 
 #include "storage/Log.h"
+#include "storage/abc/Mcp.h"
 
 #include <algorithm>
 
@@ -28,12 +29,22 @@ char LowerWindows1252(char c) {
   }
 }
 
-// Compressed entries go to the block-sorting decoder, which this program does not have yet: they
-// are refused, and the data manager falls back to a plain file of the same name.
-bool DecodeCompressed(const std::vector<uint8_t>& /*packed*/, const std::string& name,
-                      TzoMemoryStream& /*out*/) {
-  LogWrite("Archive : no decoder for compressed entry : " + name);
-  return false;
+// Compressed entries go through the block-sorting decoder, one instance per extraction: its
+// work memory is large and archives are read rarely. A damaged stream gives nothing, and the
+// data manager falls back to a plain file of the same name.
+bool DecodeCompressed(std::vector<uint8_t>& packed, const std::string& name, TzoMemoryStream& out,
+                      std::string& failure) {
+  T_ABC_MCP decoder;
+  auto input = std::make_unique<TzoMemoryStream>();
+  input->Buffer = std::move(packed);
+  std::unique_ptr<TzoMemoryStream> decoded = decoder.DecodeStream(std::move(input));
+  if (decoded == nullptr) {
+    failure = "Archive : compressed entry refused, " + decoder.LastError() + " : " + name;
+    LogWrite(failure);
+    return false;
+  }
+  out.Buffer = std::move(decoded->Buffer);
+  return true;
 }
 
 } // namespace
@@ -101,13 +112,15 @@ int32_t TzoArchive::IndexOf(std::string_view name) const {
 }
 
 std::unique_ptr<TzoMemoryStream> TzoArchive::Extract(int32_t index) {
+  LastError.clear();
   if (index < 0 || static_cast<size_t>(index) >= Entries.size() || !File.IsOpen()) {
     return nullptr;
   }
   const TzoArchiveEntry& entry = Entries[static_cast<size_t>(index)];
   // Checked again: the file may have been cut since it was mounted.
   if (entry.Offset > File.GetSize() - entry.Size) {
-    LogWrite("Archive entry past the end of its file : " + File.FileName() + " : " + entry.Name);
+    LastError = "Archive entry past the end of its file : " + File.FileName() + " : " + entry.Name;
+    LogWrite(LastError);
     return nullptr;
   }
   File.SetMode(kStreamRead);
@@ -120,7 +133,7 @@ std::unique_ptr<TzoMemoryStream> TzoArchive::Extract(int32_t index) {
   auto stream = std::make_unique<TzoMemoryStream>();
   stream->SetMode(kStreamWrite);
   if (entry.Method == kMethodCompressed) {
-    if (!DecodeCompressed(bytes, entry.Name, *stream)) {
+    if (!DecodeCompressed(bytes, entry.Name, *stream, LastError)) {
       return nullptr;
     }
   } else if (entry.Method == kMethodStored) {

@@ -50,11 +50,15 @@ public:
   int32_t IndexOf(std::string_view name) const;
   bool Contains(std::string_view name) const { return IndexOf(name) >= 0; }
   // The entry's data in a stream at mode read and position 0, or null (logged) when it cannot be
-  // extracted. A link or an unknown method gives an empty stream.
+  // extracted: method 0 is decoded by the block-sorting decoder, and a damaged stream is
+  // refused. A link or an unknown method gives an empty stream.
   std::unique_ptr<TzoMemoryStream> Extract(int32_t index);
 
   TzoFile File;
   std::vector<TzoArchiveEntry> Entries;
+  // The line the last failed Extract logged, for tools that report to a terminal; empty after a
+  // success.
+  std::string LastError;
 };
 
 // The form under which archive names are compared: Windows-1252 lower case, "/" separators.

@@ -13,6 +13,7 @@ namespace {
 
 using testing::AppendValue;
 using testing::BuildArchive;
+using testing::Packed;
 using testing::WriteBytes;
 
 std::string Content(TzoMemoryStream& stream) {
@@ -64,14 +65,40 @@ TEST_F(ArchiveTest, StoredEntriesComeBackAsWritten) {
   EXPECT_TRUE(LogMessages().empty());
 }
 
-TEST_F(ArchiveTest, CompressedEntriesAreRefusedUntilTheirDecoderExists) {
-  WriteBytes("data.mza", BuildArchive({{kMethodCompressed, "packed.bin", "BZh91AY&SY"}}));
+TEST_F(ArchiveTest, CompressedEntriesAreDecodedAndDamagedOnesRefused) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) {
+    text += "v " + std::to_string(i % 37) + " 0 " + std::to_string(i % 11) + "\n";
+  }
+  std::string stream = Packed(text, pack::AbcChoice::Sif, 10000);
+  std::string flipped = stream;
+  flipped[3] ^= 0x40; // the first block's checksum
+  WriteBytes("data.mza", BuildArchive({{kMethodCompressed, "packed.bin", "BZh91AY&SY"},
+                                       {kMethodCompressed, "Models\\City.obj", stream},
+                                       {kMethodCompressed, "flipped.obj", flipped},
+                                       {kMethodCompressed, "empty.obj", ""}}));
   TzoArchive archive;
   ASSERT_TRUE(archive.Open("data.mza"));
   EXPECT_TRUE(archive.Contains("PACKED.BIN"));
   EXPECT_EQ(archive.Extract(0), nullptr);
+  EXPECT_EQ(archive.LastError,
+            "Archive : compressed entry refused, block header cut short (block at byte 0) : "
+            "packed.bin");
+  auto city = archive.Extract(1);
+  ASSERT_NE(city, nullptr);
+  EXPECT_TRUE(archive.LastError.empty());
+  EXPECT_EQ(city->Mode, kStreamRead);
+  EXPECT_EQ(city->GetPosition(), 0);
+  EXPECT_EQ(Content(*city), text);
+  EXPECT_EQ(archive.Extract(2), nullptr);
+  // An empty stream is an empty file.
+  EXPECT_EQ(archive.Extract(3)->GetSize(), 0);
   EXPECT_EQ(LogMessages(),
-            std::vector<std::string>{"Archive : no decoder for compressed entry : packed.bin"});
+            (std::vector<std::string>{
+                "Archive : compressed entry refused, block header cut short (block at byte 0) : "
+                "packed.bin",
+                "Archive : compressed entry refused, block checksum mismatch (block at byte 0) : "
+                "flipped.obj"}));
 }
 
 TEST_F(ArchiveTest, DamagedEntriesAreLeftOutAndTheRestMounted) {

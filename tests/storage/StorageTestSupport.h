@@ -1,7 +1,9 @@
 // A private current folder per test with a log beside it that tests can read back; plus small
-// file helpers and an archive writer in the program's archive layout.
+// file helpers, an archive writer in the program's archive layout and the compressor its
+// method-0 entries need.
 #pragma once
 
+#include "AbcEncoder.h"
 #include "storage/Archive.h"
 #include "storage/Log.h"
 
@@ -84,6 +86,17 @@ inline std::string BuildArchive(const std::vector<ArchiveItem>& items) {
     }
   }
   return table + data;
+}
+
+// The data as a compressed stream for a method-0 entry.
+inline std::string Packed(const std::string& data, pack::AbcChoice path = pack::AbcChoice::Smallest,
+                          uint32_t block_size = kAbcMaxBlock - 1) {
+  pack::AbcOptions options;
+  options.Path = path;
+  options.BlockSize = block_size;
+  const std::vector<uint8_t> stream =
+      pack::AbcCompress({reinterpret_cast<const uint8_t*>(data.data()), data.size()}, options);
+  return {stream.begin(), stream.end()};
 }
 
 } // namespace meridia::testing
