@@ -1,0 +1,332 @@
+// The OpenGL side of TTree: static buffers, the impostor atlas and the per-frame draws. What is
+// drawn at a distance value is decided by TTree::PlanDraw; this file only issues it.
+#include "gl/GLEntryPoints.h"
+#include "platform/GLContext.h"
+#include "vegetation/Tree.h"
+#include "vegetation/TreeShaders.h"
+#include "vegetation/TreeTextures.h"
+#include "vegetation/Wind.h"
+
+#include "engine/VectorGeometry.h"
+
+#include <GL/gl.h>
+
+namespace meridia {
+namespace {
+
+constexpr double kDegrees = 0.017453292;
+constexpr int32_t kAtlasColumns = 4;
+constexpr int32_t kAtlasTiles = 16;
+
+void BindProgramSlot(int32_t slot) {
+  // An emptied slot holds -1, which names no program: drawing with it fails in the driver.
+  const GLuint id = slot >= 0 && static_cast<size_t>(slot) < ProgramIds.size()
+                        ? static_cast<GLuint>(ProgramIds[static_cast<size_t>(slot)])
+                        : 0;
+  glBindProgramARB(GL_VERTEX_PROGRAM_ARB, id);
+}
+
+void BindTreeTexture(int32_t slot) {
+  const GLuint id = slot >= 0 && static_cast<size_t>(slot) < TreeTextureIds.size()
+                        ? TreeTextureIds[static_cast<size_t>(slot)]
+                        : 0;
+  glBindTexture(GL_TEXTURE_2D, id);
+}
+
+const GLvoid* Offset(size_t bytes) {
+  return reinterpret_cast<const GLvoid*>(bytes);
+}
+
+void DrawRange(GLenum mode, int32_t last, int32_t count) {
+  if (glDrawRangeElementsEXT != nullptr) {
+    glDrawRangeElementsEXT(mode, 0, static_cast<GLuint>(last), count, GL_UNSIGNED_INT, Offset(0));
+  } else {
+    glDrawRangeElements(mode, 0, static_cast<GLuint>(last), count, GL_UNSIGNED_INT, Offset(0));
+  }
+}
+
+Matrix4f TurnAboutY(double radians) {
+  return QuatToMatrix(QuatFromAxisRadians(YAxis, static_cast<float>(radians)));
+}
+
+} // namespace
+
+void TTree::UploadBuffers() {
+  if (StemBuffer == 0) {
+    glGenBuffersARB(1, &StemBuffer);
+  }
+  glBindBufferARB(GL_ARRAY_BUFFER_ARB, StemBuffer);
+  glBufferDataARB(GL_ARRAY_BUFFER_ARB,
+                  static_cast<GLsizeiptrARB>(StemVertices.size() * sizeof(TStemVertex)),
+                  StemVertices.data(), GL_STATIC_DRAW_ARB);
+  if (StemIndexBuffer == 0) {
+    glGenBuffersARB(1, &StemIndexBuffer);
+  }
+  glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, StemIndexBuffer);
+  glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB,
+                  static_cast<GLsizeiptrARB>(StemIndices.size() * sizeof(int32_t)),
+                  StemIndices.data(), GL_STATIC_DRAW_ARB);
+  if (!LeafVertices.empty()) {
+    if (LeafBuffer == 0) {
+      glGenBuffersARB(1, &LeafBuffer);
+    }
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, LeafBuffer);
+    glBufferDataARB(GL_ARRAY_BUFFER_ARB,
+                    static_cast<GLsizeiptrARB>(LeafVertices.size() * sizeof(TLeafVertex)),
+                    LeafVertices.data(), GL_STATIC_DRAW_ARB);
+  }
+  glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+  glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+}
+
+void TTree::ReleaseGL() {
+  // A tree outliving its context has nothing left to delete.
+  if (!platform::HasCurrentGLContext()) {
+    ImpostorTexture = LeafBuffer = StemBuffer = StemIndexBuffer = 0;
+    return;
+  }
+  if (ImpostorTexture != 0) {
+    glDeleteTextures(1, &ImpostorTexture);
+    ImpostorTexture = 0;
+  }
+  for (uint32_t* buffer : {&LeafBuffer, &StemBuffer, &StemIndexBuffer}) {
+    if (*buffer != 0 && glDeleteBuffersARB != nullptr) {
+      glDeleteBuffersARB(1, buffer);
+    }
+    *buffer = 0;
+  }
+}
+
+void TTree::Generate(const TTreeShaders& shaders, int32_t kind, int32_t atlas_size) {
+  Shaders = &shaders;
+  Grow(kind, atlas_size, LoadTreeTexture);
+  UploadBuffers();
+  RenderImpostorAtlas();
+}
+
+void TTree::RenderImpostorAtlas() {
+  const bool mipmaps = glGenerateMipmapEXT != nullptr;
+  if (ImpostorTexture == 0) {
+    glGenTextures(1, &ImpostorTexture);
+    glBindTexture(GL_TEXTURE_2D, ImpostorTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, AtlasWidth, AtlasHeight, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    mipmaps ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    if (mipmaps) {
+      glGenerateMipmapEXT(GL_TEXTURE_2D);
+    }
+  }
+  const int32_t tile_width = AtlasWidth / kAtlasColumns;
+  const int32_t tile_height = AtlasHeight / kAtlasColumns;
+
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glViewport(0, 0, tile_width, tile_height);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(-BoundRadius, BoundRadius, 0, BoundHeight, -BoundRadius, BoundRadius);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+
+  glClearColor(0.5f, 0.5f, 0.5f, 0.0f);
+  glEnable(GL_VERTEX_PROGRAM_ARB);
+  for (int32_t i = 0; i < kAtlasTiles; ++i) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const Matrix4f view = TurnAboutY(i * 2.0 * kPi / kAtlasTiles);
+    glLoadMatrixf(view.Data());
+    DrawStemsStatic();
+    DrawLeavesStatic();
+    glBindTexture(GL_TEXTURE_2D, ImpostorTexture);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, tile_width * (i % kAtlasColumns),
+                        tile_height * (i / kAtlasColumns), 0, 0, tile_width, tile_height);
+  }
+  glDisable(GL_VERTEX_PROGRAM_ARB);
+  glBindTexture(GL_TEXTURE_2D, ImpostorTexture);
+  if (mipmaps) {
+    glGenerateMipmapEXT(GL_TEXTURE_2D);
+  }
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
+void TTree::Render(const Vector3f& position, const Vector3f& camera, float lod, float turn) {
+  TrianglesDrawn = 0;
+  if (lod > 0.8f) {
+    DrawImpostor(position, camera, turn);
+  }
+  if (lod >= 1.0f) {
+    return;
+  }
+  // The programs turn the tree; the impostor tiles show it unturned.
+  const Matrix4f turned = TurnAboutY(static_cast<double>(turn) * kDegrees);
+  glMatrixMode(GL_MATRIX0_ARB);
+  glLoadMatrixf(turned.Data());
+  glMatrixMode(GL_MODELVIEW);
+  const Vector3f wind = WindVector(position.x, position.z);
+  glEnable(GL_VERTEX_PROGRAM_ARB);
+  DrawStems(wind, lod);
+  DrawLeaves(wind, lod);
+  glDisable(GL_VERTEX_PROGRAM_ARB);
+}
+
+void TTree::DrawImpostor(const Vector3f& position, const Vector3f& camera, float turn) {
+  const TImpostorView view = ImpostorView(position, camera, turn);
+  // The facing turn stays with the quad: geometry drawn after it in the same pass keeps the
+  // instance's own modelview.
+  glPushMatrix();
+  const Matrix4f facing = TurnAboutY(static_cast<double>(view.Heading) * kDegrees);
+  glMultMatrixf(facing.Data());
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, 0.5f);
+  glBindTexture(GL_TEXTURE_2D, ImpostorTexture);
+  glEnable(GL_TEXTURE_2D);
+  glColor4f(1, 1, 1, 1);
+  const float r = BoundRadius;
+  const float h = BoundHeight;
+  const float c = static_cast<float>(view.Column);
+  const float row = static_cast<float>(view.Row);
+  glBegin(GL_QUADS);
+  glTexCoord3f((c + 1) / 4, row / 4, 0);
+  glVertex3f(-r, 0, 0);
+  glTexCoord3f(c / 4, row / 4, 0);
+  glVertex3f(r, 0, 0);
+  glTexCoord3f(c / 4, (row + 1) / 4, 0);
+  glVertex3f(r, h, 0);
+  glTexCoord3f((c + 1) / 4, (row + 1) / 4, 0);
+  glVertex3f(-r, h, 0);
+  glEnd();
+  glDisable(GL_ALPHA_TEST);
+  glPopMatrix();
+  TrianglesDrawn += 2;
+}
+
+void TTree::BindStemArrays() {
+  BindTreeTexture(BarkTexture);
+  glEnable(GL_TEXTURE_2D);
+  glColor4f(1, 1, 1, 1);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glBindBufferARB(GL_ARRAY_BUFFER_ARB, StemBuffer);
+  glVertexPointer(3, GL_FLOAT, sizeof(TStemVertex), Offset(0));
+  glNormalPointer(GL_FLOAT, sizeof(TStemVertex), Offset(12));
+  glTexCoordPointer(3, GL_FLOAT, sizeof(TStemVertex), Offset(24));
+  glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, StemIndexBuffer);
+}
+
+void TTree::DrawStemsStatic() {
+  if (Shaders != nullptr) {
+    BindProgramSlot(Shaders->TreeStaticProgram);
+  }
+  BindStemArrays();
+  DrawRange(GL_TRIANGLE_STRIP, static_cast<int32_t>(StemVertices.size()) - 1,
+            static_cast<int32_t>(StemIndices.size()));
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+  glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+}
+
+void TTree::DrawStems(const Vector3f& wind, float lod) {
+  int32_t count = 0;
+  int32_t last = 0;
+  StemDrawRange(lod, count, last);
+  if (Shaders != nullptr) {
+    BindProgramSlot(Shaders->TreeProgram);
+  }
+  glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, wind.x, wind.y, wind.z, 0);
+  glEnable(GL_CULL_FACE);
+  BindStemArrays();
+  DrawRange(GL_TRIANGLE_STRIP, last, count);
+  TrianglesDrawn += std::max(0, static_cast<int32_t>(StemIndices.size()) - 2);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+  glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+}
+
+void TTree::BindLeafArrays() {
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, 0.5f);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  BindTreeTexture(LeafTexture);
+  glColor4f(1, 1, 1, 1);
+  glDisable(GL_CULL_FACE);
+}
+
+void TTree::UnbindLeafArrays() {
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glClientActiveTextureARB(GL_TEXTURE1_ARB);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glClientActiveTextureARB(GL_TEXTURE0_ARB);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glDisable(GL_TEXTURE_2D);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glEnable(GL_CULL_FACE);
+  glDisable(GL_ALPHA_TEST);
+}
+
+namespace {
+
+void LeafPointers(GLuint buffer) {
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glClientActiveTextureARB(GL_TEXTURE1_ARB);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glClientActiveTextureARB(GL_TEXTURE0_ARB);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glBindBufferARB(GL_ARRAY_BUFFER_ARB, buffer);
+  glVertexPointer(3, GL_FLOAT, sizeof(TLeafVertex), Offset(0));
+  glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(TLeafVertex), Offset(36));
+  glClientActiveTextureARB(GL_TEXTURE1_ARB);
+  glTexCoordPointer(3, GL_FLOAT, sizeof(TLeafVertex), Offset(24));
+  glClientActiveTextureARB(GL_TEXTURE0_ARB);
+  glTexCoordPointer(3, GL_FLOAT, sizeof(TLeafVertex), Offset(12));
+}
+
+} // namespace
+
+void TTree::DrawLeavesStatic() {
+  BindLeafArrays();
+  if (Shaders != nullptr) {
+    BindProgramSlot(Shaders->LeafStaticProgram);
+  }
+  LeafPointers(LeafBuffer);
+  if (LeafBuffer != 0) {
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(LeafVertices.size()));
+  }
+  UnbindLeafArrays();
+}
+
+void TTree::DrawLeaves(const Vector3f& wind, float lod) {
+  const int32_t count = LeafDrawCount(lod);
+  BindLeafArrays();
+  if (Shaders != nullptr) {
+    BindProgramSlot(Shaders->LeafProgram);
+  }
+  glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, wind.x, wind.y, wind.z, 0);
+  LeafPointers(LeafBuffer);
+  // Without a leaf buffer the pointers would be client addresses: nothing is drawn then.
+  if (LeafBuffer != 0 && count > 0) {
+    glDrawArrays(GL_QUADS, 0, count);
+  }
+  TrianglesDrawn += count / 2;
+  UnbindLeafArrays();
+}
+
+} // namespace meridia
