@@ -103,6 +103,21 @@ std::string ExecutablePath() {
   return std::string(buffer.data(), static_cast<size_t>(length));
 }
 
+std::string GetCurrentDir() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE || buffer.size() >= (size_t{1} << 20)) {
+      return {};
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+bool SetCurrentDir(std::string_view name) {
+  return !name.empty() && chdir(ResolvePath(name).c_str()) == 0;
+}
+
 std::string ResolvePath(std::string_view name) {
   const std::string native = NativePath(name);
   if (native.empty() || EntryExists(native)) {

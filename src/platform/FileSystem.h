@@ -15,6 +15,12 @@ std::string NativePath(std::string_view name);
 // The full path of the running program file, or an empty text when it cannot be told.
 std::string ExecutablePath();
 
+// The process's current folder as an absolute native name; empty when the system cannot tell.
+std::string GetCurrentDir();
+// Makes the folder (matched like ResolvePath) the current one. False, with the current folder
+// unchanged, when it is missing, not a folder, or refused.
+bool SetCurrentDir(std::string_view name);
+
 // The native name of an existing entry, matched component by component ignoring ASCII letter
 // case when the exact name does not exist (an exact match always wins; among several
 // case-insensitive matches the first in byte order is taken, so the answer is reproducible).
