@@ -1,5 +1,7 @@
 #include "app/Modules.h"
 
+#include "decoders/ImageDecoders.h"
+#include "models/Material.h"
 #include "platform/FileSystem.h"
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
@@ -19,6 +21,8 @@ constexpr Module kModules[] = {
     // After the log, so that a damaged index can be reported; saved before the log closes.
     {"cache", CacheInitialize, CacheFinalize},
     {"archives", CreateArchiveList, FreeArchiveList},
+    {"image decoders", RegisterImageDecoders, UnregisterImageDecoders},
+    {"materials", MaterialInitialize, MaterialFinalize},
     {"tree shaders", CreateShaderTables, FreeShaderTables},
 };
 

@@ -1,5 +1,7 @@
 #include "app/Modules.h"
 
+#include "decoders/ImageDecoders.h"
+#include "models/Material.h"
 #include "platform/FileSystem.h"
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
@@ -20,11 +22,12 @@ namespace meridia {
 namespace {
 
 TEST(Modules, StartInOrderAndFinishInReverse) {
-  ASSERT_EQ(Modules().size(), 4u);
-  EXPECT_STREQ(Modules()[3].name, "tree shaders");
-  EXPECT_STREQ(Modules()[0].name, "log");
-  EXPECT_STREQ(Modules()[1].name, "cache");
-  EXPECT_STREQ(Modules()[2].name, "archives");
+  const std::vector<std::string> order = {"log",       "cache",       "archives", "image decoders",
+                                          "materials", "tree shaders"};
+  ASSERT_EQ(Modules().size(), order.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    EXPECT_EQ(Modules()[i].name, order[i]);
+  }
   std::string index;
   {
     // A damaged cache index: the cache reports it through the log, so the log must already be
@@ -37,12 +40,16 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     EXPECT_TRUE(LogIsOpen());
     EXPECT_NE(CacheManager(), nullptr);
     EXPECT_NE(ArchiveList(), nullptr);
+    EXPECT_NE(FormatByExtension("jpg"), nullptr);
+    EXPECT_NE(TexturesList(), nullptr);
     EXPECT_NE(ProgramFiles, nullptr);
     LogWrite("between");
     FinalizeModules();
     EXPECT_FALSE(LogIsOpen());
     EXPECT_EQ(CacheManager(), nullptr);
     EXPECT_EQ(ArchiveList(), nullptr);
+    EXPECT_EQ(FormatByExtension("jpg"), nullptr);
+    EXPECT_EQ(TexturesList(), nullptr);
     EXPECT_EQ(ProgramFiles, nullptr);
     std::ifstream in("cache/data.cache", std::ios::binary);
     index.assign(std::istreambuf_iterator<char>(in), {});
