@@ -3,6 +3,7 @@
 // new target adds one function here and one row to kTargets.
 #include "ColorMapDesign.h"
 
+#include "decoders/DDSHeader.h"
 #include "imaging/TGAImage.h"
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
@@ -340,6 +341,59 @@ void ImageSeeds(const fs::path& out) {
   WriteSeed(out / "picture.ppm", std::string("\x06P6 2 2 255\n") + std::string(12, '\x7f'));
 }
 
+// ---- DDS textures ------------------------------------------------------------------------
+
+// A DDS file of pseudo-random data behind our own header: every block or pixel value is legal,
+// so the seeds reach both colour modes of DXT1 and both alpha modes of DXT5.
+std::string DDSFile(uint32_t width, uint32_t height, const DDSPixelFormat& format,
+                    size_t data_bytes, uint32_t caps2 = 0) {
+  DDSHeader header;
+  header.Width = width;
+  header.Height = height;
+  header.PixelFormat = format;
+  header.Caps2 = caps2;
+  const auto head = header.ToBytes();
+  std::string bytes(head.begin(), head.end());
+  uint32_t seed = width * 7919u + height;
+  for (size_t i = 0; i < data_bytes; ++i) {
+    seed = seed * 134775813u + 1;
+    bytes.push_back(static_cast<char>(seed >> 24));
+  }
+  return bytes;
+}
+
+void DdsSeeds(const fs::path& out) {
+  using F = DDSPixelFormat;
+  static constexpr char kCodes[][5] = {"DXT1", "DXT2", "DXT3", "DXT4", "DXT5"};
+  for (const auto& code : kCodes) {
+    const F format{32, F::kFourCC, MakeFourCC(code), 0, 0, 0, 0, 0};
+    const size_t block = code[3] == '1' ? 8 : 16;
+    WriteSeed(out / (std::string(code) + "-8x8.dds"), DDSFile(8, 8, format, 4 * block));
+    WriteSeed(out / (std::string(code) + "-5x3.dds"), DDSFile(5, 3, format, 2 * block));
+  }
+  const std::pair<const char*, F> masked[] = {
+      {"r5g6b5", {32, F::kRGB, 0, 16, 0xf800, 0x07e0, 0x001f, 0}},
+      {"a4r4g4b4", {32, F::kRGB | F::kAlphaPixels, 0, 16, 0x0f00, 0x00f0, 0x000f, 0xf000}},
+      {"a1r5g5b5", {32, F::kRGB | F::kAlphaPixels, 0, 16, 0x7c00, 0x03e0, 0x001f, 0x8000}},
+      {"r8g8b8", {32, F::kRGB, 0, 24, 0xff0000, 0xff00, 0xff, 0}},
+      {"a8r8g8b8", {32, F::kRGB | F::kAlphaPixels, 0, 32, 0xff0000, 0xff00, 0xff, 0xff000000}},
+      {"a2r10g10b10",
+       {32, F::kRGB | F::kAlphaPixels, 0, 32, 0x3ff00000, 0xffc00, 0x3ff, 0xc0000000}},
+      {"l8", {32, F::kLuminance, 0, 8, 0xff, 0, 0, 0}},
+      {"a8l8", {32, F::kLuminance | F::kAlphaPixels, 0, 16, 0xff, 0, 0, 0xff00}},
+      {"a8", {32, F::kAlpha, 0, 8, 0, 0, 0, 0xff}},
+  };
+  for (const auto& [name, format] : masked) {
+    WriteSeed(out / (std::string(name) + "-5x3.dds"),
+              DDSFile(5, 3, format, 15 * format.RGBBitCount / 8));
+  }
+  // Refused: a cube map, and the extended header.
+  const F dxt1{32, F::kFourCC, MakeFourCC("DXT1"), 0, 0, 0, 0, 0};
+  WriteSeed(out / "cube.dds", DDSFile(4, 4, dxt1, 6 * 8, DDSHeader::kCaps2CubeMap | 0xfc00));
+  WriteSeed(out / "dx10.dds",
+            DDSFile(4, 4, {32, F::kFourCC, MakeFourCC("DX10"), 0, 0, 0, 0, 0}, 20 + 16));
+}
+
 struct Target {
   const char* name;
   void (*write)(const fs::path& out);
@@ -354,6 +408,7 @@ constexpr Target kTargets[] = {
     {"flight_script", FlightScriptSeeds},
     {"flight_options", FlightOptionsSeeds},
     {"image", ImageSeeds},
+    {"dds", DdsSeeds},
 };
 
 } // namespace
