@@ -14,14 +14,21 @@
 
 namespace meridia {
 
-T_ABC_MCP::T_ABC_MCP() : Memory_(new (std::nothrow) uint8_t[WorkBytes()]) {
-  // Left uninitialised: pages the decode never touches cost no memory.
-  if (Memory_ != nullptr) {
-    Block_.Attach(Memory_.get());
-  }
-}
+T_ABC_MCP::T_ABC_MCP() = default;
 
 T_ABC_MCP::~T_ABC_MCP() = default;
+
+bool T_ABC_MCP::Allocate() {
+  if (Memory_ == nullptr) {
+    // Left uninitialised: pages a decode never touches cost no memory. Streams refused at
+    // their first header cost no allocation at all.
+    Memory_.reset(new (std::nothrow) uint8_t[WorkBytes()]);
+    if (Memory_ != nullptr) {
+      Block_.Attach(Memory_.get());
+    }
+  }
+  return Memory_ != nullptr;
+}
 
 std::unique_ptr<TzoMemoryStream> T_ABC_MCP::DecodeStream(std::unique_ptr<TzoMemoryStream> input) {
   std::vector<uint8_t> bytes;
@@ -40,10 +47,6 @@ std::unique_ptr<TzoMemoryStream> T_ABC_MCP::DecodeStream(std::unique_ptr<TzoMemo
 bool T_ABC_MCP::Decode(std::span<const uint8_t> input, std::vector<uint8_t>& output) {
   output.clear();
   Error_.clear();
-  if (!Ready()) {
-    Error_ = "no memory for the decoder";
-    return false;
-  }
   size_t offset = 0;
   while (offset < input.size()) {
     size_t next = 0;
@@ -105,6 +108,9 @@ bool T_ABC_MCP::DecodeBlock(std::span<const uint8_t> input, size_t offset, size_
   }
   if (block.CodedLength > payload) {
     return Fail(offset, "coded length past the data");
+  }
+  if (!Allocate()) {
+    return Fail(offset, "no memory for the decoder");
   }
   uint32_t consumed = 0;
   bool sound = Coder_.Run(block, header + length, consumed);

@@ -31,13 +31,11 @@ public:
   // input can describe megabytes of output.
   static constexpr size_t kDefaultOutputLimit = size_t{1} << 30;
 
-  // Allocates the work memory; Ready() is false when that failed.
   T_ABC_MCP();
   ~T_ABC_MCP();
   T_ABC_MCP(const T_ABC_MCP&) = delete;
   T_ABC_MCP& operator=(const T_ABC_MCP&) = delete;
 
-  bool Ready() const { return Memory_ != nullptr; }
   static size_t WorkBytes() { return T_ABC_Block::WorkBytes(); }
 
   // Takes the input stream and frees it; a new stream at position 0 in read mode with the
@@ -55,6 +53,7 @@ private:
   // Decodes the block at `offset`; `next` is where the following one starts.
   bool DecodeBlock(std::span<const uint8_t> input, size_t offset, size_t& next);
   bool Fail(size_t offset, const char* reason);
+  bool Allocate();
 
   std::unique_ptr<uint8_t[]> Memory_;
   T_ABC_Block Block_;

@@ -1,0 +1,147 @@
+// meridia-pack and meridia-inspect as built: files packed into an archive come back byte for
+// byte through meridia-inspect --extract, on every compression path; hostile names are refused.
+#include "ArchiveWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/TemporaryFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using meridia::testing::TemporaryFolder;
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  quoted += text;
+  quoted += '\'';
+  return quoted;
+}
+
+// Runs a command in `folder`; its exit status, with stdout and stderr in out.txt and err.txt.
+int RunIn(const fs::path& folder, const std::string& command) {
+  std::string line = "cd ";
+  line += Quoted(folder.string());
+  line += " && ";
+  line += command;
+  line += " > out.txt 2> err.txt";
+  const int status = std::system(line.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(InspectEndToEnd, PackedFilesComeBackByteForByte) {
+  TemporaryFolder folder;
+  std::mt19937 rng(1);
+  std::string text;
+  while (text.size() < 200000) {
+    text += "the planet and the sky " + std::to_string(rng() % 1000) + "\n";
+  }
+  std::string noise(70000, '\0');
+  for (char& c : noise) {
+    c = static_cast<char>(rng());
+  }
+  std::string records;
+  for (uint32_t i = 0; i < 30000; ++i) {
+    records.append(reinterpret_cast<const char*>(&i), 4);
+    records.append(static_cast<size_t>(rng() % 6), '\0');
+  }
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"text.txt", text},
+      {"dir/sub/noise.bin", noise},
+      {"records ending in zero.bin", records + std::string(1, '\0')},
+      {"empty", ""},
+      {"one", "1"},
+  };
+  std::string names;
+  for (const auto& [name, bytes] : files) {
+    WriteBytes(folder.path() / name, bytes);
+    names += ' ';
+    names += Quoted(name);
+  }
+  for (const char* path : {"smallest", "mtf", "sif", "awfc"}) {
+    const std::string archive = std::string(path) + ".mza";
+    ASSERT_EQ(
+        RunIn(folder.path(), std::string(MERIDIA_PACK) + " --path " + path + " " + archive + names),
+        0)
+        << ReadBytes(folder.path() / "err.txt");
+
+    ASSERT_EQ(RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " " + archive), 0)
+        << ReadBytes(folder.path() / "err.txt");
+    const std::string listing = ReadBytes(folder.path() / "out.txt");
+    for (const auto& [name, bytes] : files) {
+      EXPECT_NE(listing.find(std::to_string(bytes.size()) + "  " + name + "\n"), std::string::npos)
+          << path << ": " << name << "\n"
+          << listing;
+    }
+    EXPECT_NE(listing.find("compressed"), std::string::npos);
+
+    const std::string out = std::string("out-") + path;
+    ASSERT_EQ(
+        RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " --extract " + out + " " + archive), 0)
+        << ReadBytes(folder.path() / "err.txt");
+    for (const auto& [name, bytes] : files) {
+      EXPECT_TRUE(ReadBytes(folder.path() / out / name) == bytes) << path << ": " << name;
+    }
+  }
+}
+
+TEST(InspectEndToEnd, NamesThatLeaveTheFolderAreRefused) {
+  TemporaryFolder folder;
+  using meridia::pack::ArchiveItem;
+  const std::vector<ArchiveItem> items = {
+      {1, "../evil.txt", {'x'}},
+      {1, "/tmp/evil.txt", {'y'}},
+      {1, "safe\\inside.txt", {'o', 'k'}},
+      {1, "SAFE/INSIDE.TXT", {'n', 'o'}},
+      {2, "link.txt", {'t'}},
+  };
+  const std::vector<uint8_t> bytes = meridia::pack::ArchiveBytes(items);
+  WriteBytes(folder.path() / "hostile.mza", std::string(bytes.begin(), bytes.end()));
+  fs::create_directories(folder.path() / "work");
+  EXPECT_EQ(
+      RunIn(folder.path() / "work", std::string(MERIDIA_INSPECT) + " --extract out ../hostile.mza"),
+      1);
+  const std::string errors = ReadBytes(folder.path() / "work" / "err.txt");
+  EXPECT_NE(errors.find("refused ../evil.txt"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("refused /tmp/evil.txt"), std::string::npos) << errors;
+  EXPECT_FALSE(fs::exists(folder.path() / "work" / "evil.txt"));
+  EXPECT_EQ(ReadBytes(folder.path() / "work" / "out" / "safe" / "inside.txt"), "ok");
+  // The second spelling of a name the data manager would never serve is not written over it.
+  const std::string report = ReadBytes(folder.path() / "work" / "out.txt");
+  EXPECT_NE(report.find("skipped SAFE/INSIDE.TXT"), std::string::npos) << report;
+  EXPECT_NE(report.find("skipped link link.txt"), std::string::npos) << report;
+}
+
+TEST(InspectEndToEnd, UsageAndUnknownFiles) {
+  TemporaryFolder folder;
+  EXPECT_EQ(RunIn(folder.path(), MERIDIA_INSPECT), 2);
+  EXPECT_NE(ReadBytes(folder.path() / "err.txt").find("usage: meridia-inspect"), std::string::npos);
+  EXPECT_EQ(RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " --extract"), 2);
+  EXPECT_EQ(RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " missing.mza"), 1);
+  WriteBytes(folder.path() / "plain.txt", "not an archive");
+  EXPECT_EQ(RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " plain.txt"), 1);
+  EXPECT_NE(ReadBytes(folder.path() / "err.txt").find("not a kind of file"), std::string::npos);
+  EXPECT_EQ(RunIn(folder.path(), MERIDIA_PACK), 2);
+}
+
+} // namespace
