@@ -172,6 +172,13 @@ TEST_F(FactoryTest, FromFilesADamagedErosionMapIsMadeAgainAndADamagedBaseMapAlon
       {"erosion map damaged", damaged, small, true, 2048, full_size, full_size},
   };
   for (const auto& c : cases) {
+#ifndef NDEBUG
+    // Unoptimised, and more so instrumented, the full-size generation takes over a minute; the
+    // generator is checked on small maps elsewhere, so such builds keep to the cases without it.
+    if (c.erosion_size == full_size) {
+      continue;
+    }
+#endif
     write(kErosionMapFile, c.erosion);
     write(kBaseMapFile, c.base);
     std::filesystem::remove(kColorMapFile);
