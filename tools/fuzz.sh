@@ -51,11 +51,13 @@ fi
 export UBSAN_OPTIONS=print_stacktrace=1
 failed=()
 summary=()
+total_runs=0
 for name in "${targets[@]}"; do
   corpus=$fuzz/corpus/$name
   findings=$fuzz/findings/$name
   work=$fuzz/work/$name
   log=$fuzz/logs/$name.log
+  rm -rf "$work"
   mkdir -p "$corpus" "$findings" "$work" "$fuzz/logs"
   stamp=$(mktemp)
   echo "== $name: ${seconds}s (log: $log)"
@@ -65,6 +67,7 @@ for name in "${targets[@]}"; do
     -max_len="${max_len[$name]}" -artifact_prefix="$findings/" -print_final_stats=1 \
     "$corpus" "$fuzz/seeds/$name") >"$log" 2>&1 || status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  total_runs=$((total_runs + ${execs:-0}))
   new_findings=$(find "$findings" -type f -newer "$stamp" | sort)
   rm -f "$stamp"
   line=$(printf '%-16s %8s runs  %5s corpus  ' "$name" "${execs:-?}" \
@@ -82,6 +85,7 @@ done
 echo
 echo "Fuzzing for ${seconds}s a target:"
 printf '%s\n' "${summary[@]}"
+echo "${#targets[@]} targets, $((seconds * ${#targets[@]}))s, $total_runs runs in all"
 if ((${#failed[@]} > 0)); then
   echo "tools/fuzz.sh: findings in ${failed[*]}; see build-fuzz/fuzz/logs/ and findings/" >&2
   exit 1
