@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/TemporaryFolder.h"
+#include "support/TestPictures.h"
 
 namespace {
 
@@ -130,6 +131,29 @@ TEST(InspectEndToEnd, NamesThatLeaveTheFolderAreRefused) {
   const std::string report = ReadBytes(folder.path() / "work" / "out.txt");
   EXPECT_NE(report.find("skipped SAFE/INSIDE.TXT"), std::string::npos) << report;
   EXPECT_NE(report.find("skipped link link.txt"), std::string::npos) << report;
+}
+
+TEST(InspectEndToEnd, PicturesAreDescribedAndWrittenOutUpright) {
+  TemporaryFolder folder;
+  const std::vector<uint8_t> card = meridia::testing::TgaCard(true);
+  WriteBytes(folder.path() / "card.tga", std::string(card.begin(), card.end()));
+  WriteBytes(folder.path() / "junk.png", std::string(50, 'j'));
+  EXPECT_EQ(
+      RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " --json --out out card.tga junk.png"),
+      1);
+  EXPECT_EQ(ReadBytes(folder.path() / "out.txt"),
+            "{\"file\":\"card.tga\",\"kind\":\"image\",\"decoder\":\"tga\",\"by\":"
+            "\"extension\",\"width\":4,\"height\":3,\"bits\":24}\n"
+            "{\"file\":\"junk.png\",\"error\":\"png: header damaged or truncated\"}\n");
+  EXPECT_NE(ReadBytes(folder.path() / "err.txt").find("junk.png"), std::string::npos);
+  // Top row first (descriptor bit 5): the card's red corner is the first pixel written.
+  const std::string tga = ReadBytes(folder.path() / "out" / "card.tga.tga");
+  ASSERT_EQ(tga.size(), 18u + 4u * 3u * 3u);
+  EXPECT_EQ(tga[17], 0x20);
+  EXPECT_EQ(tga.substr(18, 3), std::string("\0\0\xff", 3));
+  EXPECT_EQ(RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " card.tga"), 0);
+  EXPECT_EQ(ReadBytes(folder.path() / "out.txt"),
+            "card.tga: image, tga (by extension), 4 x 3, 24 bits\n");
 }
 
 TEST(InspectEndToEnd, UsageAndUnknownFiles) {

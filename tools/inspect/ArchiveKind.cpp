@@ -52,16 +52,23 @@ bool IsArchive(const std::string& path) {
   return in.read(magic, sizeof magic) && std::memcmp(magic, kArchiveMagic.data(), 4) == 0;
 }
 
-int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
+int DescribeArchive(const std::string& path, const InspectOptions& options, std::ostream& out,
+                    std::ostream& err) {
   TzoArchive archive;
   if (!OpenArchive(archive, path, err)) {
+    if (options.json) {
+      out << JsonError(path, "not a readable archive") << "\n";
+    }
     return 1;
   }
   int status = 0;
-  out << path << ": archive, " << archive.Entries.size() << " entries\n";
-  out << std::left << std::setw(12) << "method" << std::right << std::setw(12) << "stored"
-      << std::setw(12) << "unpacked"
-      << "  name\n";
+  std::string json = "{\"file\":" + JsonString(path) + ",\"kind\":\"archive\",\"entries\":[";
+  if (!options.json) {
+    out << path << ": archive, " << archive.Entries.size() << " entries\n";
+    out << std::left << std::setw(12) << "method" << std::right << std::setw(12) << "stored"
+        << std::setw(12) << "unpacked"
+        << "  name\n";
+  }
   for (size_t i = 0; i < archive.Entries.size(); ++i) {
     const TzoArchiveEntry& entry = archive.Entries[i];
     std::string unpacked = "-";
@@ -75,8 +82,19 @@ int ListArchive(const std::string& path, std::ostream& out, std::ostream& err) {
         status = 1;
       }
     }
-    out << std::left << std::setw(12) << MethodName(entry.Method) << std::right << std::setw(12)
-        << entry.Size << std::setw(12) << unpacked << "  " << entry.Name << "\n";
+    if (options.json) {
+      const bool counted = unpacked != "-" && unpacked != "damaged";
+      json += std::string(i == 0 ? "" : ",") + "{\"name\":" + JsonString(entry.Name) +
+              ",\"method\":" + JsonString(MethodName(entry.Method)) +
+              ",\"stored\":" + std::to_string(entry.Size) +
+              ",\"unpacked\":" + (counted ? unpacked : "null") + "}";
+    } else {
+      out << std::left << std::setw(12) << MethodName(entry.Method) << std::right << std::setw(12)
+          << entry.Size << std::setw(12) << unpacked << "  " << entry.Name << "\n";
+    }
+  }
+  if (options.json) {
+    out << json << "]}\n";
   }
   return status;
 }

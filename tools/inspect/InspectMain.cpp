@@ -1,70 +1,105 @@
-// meridia-inspect: describes the files meridia reads. Today it knows the data manager's
-// archives: it lists their entries and extracts them through the program's own extraction.
+// meridia-inspect: tells what meridia would make of the files it reads. Pictures: the decoder
+// and size; archives: their entries, which it can also extract through the program's own
+// extraction.
 #include "FileKind.h"
 
-#include <cstdio>
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: meridia-inspect FILE                 describe FILE\n"
-    "       meridia-inspect --extract DIR FILE   extract what FILE holds into DIR\n"
-    "FILE is recognised by its content; known kinds: archive (the data manager's archives).\n";
+    "usage: meridia-inspect [--json] [--out DIR] [--scale S] FILE...\n"
+    "       meridia-inspect --extract DIR ARCHIVE\n"
+    "Tells what meridia would make of each FILE, read by its path.\n"
+    "  --json         one JSON object a file, each on its own line\n"
+    "  --out DIR      write each decoded picture as DIR/<file name>.tga (top row first)\n"
+    "  --scale S      the scale models are loaded at (default 1)\n"
+    "  --extract DIR  write what an archive holds into DIR, refusing names that leave it\n"
+    "Kinds known: archive (the data manager's), image (the texture loader's formats).\n"
+    "Exit status: 0 when every file was understood whole, 1 when one was not, 2 for bad usage.\n";
 
 int Usage() {
   std::cerr << kUsage;
   return 2;
 }
 
+bool ParseScale(std::string_view text, double& scale) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), scale);
+  return error == std::errc() && end == text.data() + text.size() && std::isfinite(scale) &&
+         scale > 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
   using namespace meridia::inspect;
-  std::string file;
-  std::string folder;
-  bool extract = false;
+  InspectOptions options;
+  std::vector<std::string> files;
+  std::string extract_folder;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--extract") {
-      if (extract || i + 1 >= argc) {
-        return Usage();
-      }
-      extract = true;
-      folder = argv[++i];
-    } else if (arg == "--help" || arg == "-h") {
+    const bool has_value = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       return 0;
-    } else if (arg.starts_with("-") || !file.empty()) {
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--out" && has_value && options.out_folder.empty()) {
+      options.out_folder = argv[++i];
+    } else if (arg == "--extract" && has_value && extract_folder.empty()) {
+      extract_folder = argv[++i];
+    } else if (arg == "--scale" && has_value) {
+      if (!ParseScale(argv[++i], options.scale)) {
+        std::cerr << "meridia-inspect: --scale needs a positive number\n";
+        return 2;
+      }
+    } else if (arg.starts_with("-")) {
       return Usage();
     } else {
-      file = arg;
+      files.emplace_back(arg);
     }
   }
-  if (file.empty() || (extract && folder.empty())) {
+  if (files.empty() || (!extract_folder.empty() && files.size() != 1)) {
     return Usage();
   }
-  if (!std::filesystem::is_regular_file(file)) {
-    std::cerr << "meridia-inspect: " << file << ": no such file\n";
-    return 1;
-  }
-  for (const FileKind& kind : FileKinds()) {
-    if (!kind.Recognises(file)) {
+
+  int status = 0;
+  for (const std::string& file : files) {
+    auto fail = [&](const std::string& why) {
+      std::cerr << "meridia-inspect: " << file << ": " << why << "\n";
+      if (options.json) {
+        std::cout << JsonError(file, why) << "\n";
+      }
+      status = 1;
+    };
+    if (!std::filesystem::is_regular_file(file)) {
+      fail("no such file");
       continue;
     }
-    if (!extract) {
-      return kind.List(file, std::cout, std::cerr);
+    const FileKind* kind = nullptr;
+    for (const FileKind& candidate : FileKinds()) {
+      if (candidate.Recognises(file)) {
+        kind = &candidate;
+        break;
+      }
     }
-    if (kind.Extract == nullptr) {
-      std::cerr << "meridia-inspect: " << file << ": a " << kind.Name
-                << " holds nothing to extract\n";
-      return 1;
+    if (kind == nullptr) {
+      fail("not a kind of file meridia-inspect knows");
+    } else if (!extract_folder.empty()) {
+      if (kind->Extract == nullptr) {
+        fail(std::string("a ") + kind->Name + " holds nothing to extract");
+      } else if (kind->Extract(file, extract_folder, std::cout, std::cerr) != 0) {
+        status = 1;
+      }
+    } else if (kind->Describe(file, options, std::cout, std::cerr) != 0) {
+      status = 1;
     }
-    return kind.Extract(file, folder, std::cout, std::cerr);
   }
-  std::cerr << "meridia-inspect: " << file << ": not a kind of file meridia-inspect knows\n";
-  return 1;
+  return status;
 }
