@@ -19,7 +19,7 @@ namespace {
 
 class BareScene final : public SceneHooks {
 public:
-  void InitScene() override {}
+  bool InitScene() override { return true; }
   void RenderFrame() override {}
   void UpdateFrame(KeyStateTable&, float) override {}
   void SetViewport(int, int, int, int) override {}
