@@ -9,7 +9,6 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cstddef>
 #include <span>
 
 struct GLUnurbs;

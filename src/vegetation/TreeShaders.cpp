@@ -5,8 +5,6 @@
 #include "storage/DataManager.h"
 #include "storage/Log.h"
 
-#include <cassert>
-
 namespace meridia {
 
 std::vector<int32_t> ProgramIds;
@@ -91,7 +89,7 @@ void TTreeShaders::InitTreeShaders() {
 }
 
 int32_t TTreeShaders::LoadVertexProgram(const std::string& name, bool reload) {
-  assert(ProgramFiles != nullptr && "LoadVertexProgram: the shader tables were not created");
+  // Made on first use where module start-up has not made them (a scene built by a test).
   if (ProgramFiles == nullptr) {
     CreateShaderTables();
   }
@@ -106,7 +104,6 @@ int32_t TTreeShaders::LoadVertexProgram(const std::string& name, bool reload) {
   if (slot < 0) {
     slot = ProgramFiles->AddObject(key, new TShaderInfo());
     ProgramIds.resize(static_cast<size_t>(ProgramFiles->Count), -1);
-    ProgramIds[static_cast<size_t>(slot)] = -1;
   } else if (!reload) {
     return slot;
   }
