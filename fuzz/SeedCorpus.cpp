@@ -1,6 +1,7 @@
 // meridia-fuzz-seeds OUT: writes the seed corpus of every fuzz target, OUT/<target>/, with the
 // program's own writers wherever it has one, so that the seeds start where real files are. A
 // new target adds one function here and one row to kTargets.
+#include "AbcEncoder.h"
 #include "CityModelDesign.h"
 #include "ColorMapDesign.h"
 
@@ -234,6 +235,16 @@ std::string Archive(const std::vector<ArchiveItem>& items) {
   return table + stored;
 }
 
+// The data compressed by the block-sorting compressor, on one path, in blocks of `block` bytes.
+std::string Packed(std::string_view data, pack::AbcChoice path, uint32_t block = 1 << 20) {
+  pack::AbcOptions options;
+  options.Path = path;
+  options.BlockSize = block;
+  const std::vector<uint8_t> stream =
+      pack::AbcCompress({reinterpret_cast<const uint8_t*>(data.data()), data.size()}, options);
+  return {stream.begin(), stream.end()};
+}
+
 void ArchiveSeeds(const fs::path& out) {
   WriteSeed(out / "empty.mza", Archive({}));
   WriteSeed(out / "one-stored.mza", Archive({{kMethodStored, "maps/a.dat", "height samples"}}));
@@ -243,10 +254,54 @@ void ArchiveSeeds(const fs::path& out) {
                      {kMethodCompressed, "packed.bin", "BZh91AY&SY"},
                      {kMethodStored, "base/textures/grass.tga", "second of the same name"},
                      {kMethodStored, "zero.txt", ""}}));
+  std::string text;
+  for (int i = 0; i < 60; ++i) {
+    text += "v " + std::to_string(i % 7) + " 0 1\n";
+  }
+  WriteSeed(out / "compressed.mza",
+            Archive({{kMethodCompressed, "models/a.obj", Packed(text, pack::AbcChoice::Mtf)},
+                     {kMethodCompressed, "models/b.obj", Packed(text, pack::AbcChoice::Sif)},
+                     {kMethodCompressed, "models/c.obj", Packed(text, pack::AbcChoice::Awfc)}}));
   // A table that claims more entries than it holds.
   std::string cut = Archive({{kMethodStored, "x", "abc"}});
   cut[4] = 9;
   WriteSeed(out / "count-too-large.mza", cut);
+}
+
+// Streams on every path: text, binary records, noise, runs, one byte, several blocks.
+void AbcSeeds(const fs::path& out) {
+  std::string text;
+  for (int i = 0; text.size() < 1500; ++i) {
+    text += i % 3 == 0 ? "the planet " : i % 3 == 1 ? "and its sky " : "over the trees\n";
+  }
+  std::string records;
+  for (uint32_t i = 0; i < 200; ++i) {
+    Append<uint32_t>(records, 1000 + i * 3);
+    records.append(i % 5, '\0');
+  }
+  std::string noise;
+  for (uint32_t i = 0, x = 7; i < 600; ++i) {
+    x = x * 1103515245u + 12345u;
+    noise.push_back(static_cast<char>(x >> 24));
+  }
+  const std::string runs =
+      std::string(300, 'a') + std::string(17, 'b') + "c" + std::string(90, 'a');
+  const struct {
+    const char* name;
+    pack::AbcChoice path;
+  } paths[] = {{"mtf", pack::AbcChoice::Mtf},
+               {"sif", pack::AbcChoice::Sif},
+               {"awfc", pack::AbcChoice::Awfc}};
+  for (const auto& p : paths) {
+    const std::string prefix = p.name;
+    WriteSeed(out / (prefix + "-text.abc"), Packed(text, p.path));
+    WriteSeed(out / (prefix + "-records.abc"), Packed(records, p.path));
+    WriteSeed(out / (prefix + "-noise.abc"), Packed(noise, p.path));
+    WriteSeed(out / (prefix + "-runs.abc"), Packed(runs, p.path));
+    WriteSeed(out / (prefix + "-one.abc"), Packed("x", p.path));
+    WriteSeed(out / (prefix + "-blocks.abc"), Packed(text, p.path, 400));
+  }
+  WriteSeed(out / "empty.abc", "");
 }
 
 void CacheIndexSeeds(const fs::path& out) {
@@ -431,6 +486,7 @@ constexpr Target kTargets[] = {
     {"flight_script", FlightScriptSeeds},
     {"flight_options", FlightOptionsSeeds},
     {"image", ImageSeeds},
+    {"abc", AbcSeeds},
     {"dds", DdsSeeds},
     {"obj", ObjSeeds},
 };

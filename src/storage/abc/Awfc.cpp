@@ -62,12 +62,17 @@ void T_ABC_AWFC::Run(T_ABC_Block& block) {
   const uint8_t* in = block.In;
   uint8_t* out = block.Out;
   const uint32_t n = block.InLength;
+  // Steep weights reach 0 before the last bucket; a change of 0 moves nothing.
+  int buckets = 0;
+  while (buckets < kBuckets && w[buckets + 1] > 0) {
+    ++buckets;
+  }
   Ranking ranking;
   for (uint32_t x = 0; x < n; ++x) {
     out[x] = ranking.Symbol[in[x]];
     // Each occurrence crosses into the next bucket as x moves on: the symbol D(i+1) places back
     // leaves bucket i and the one D(i) places back enters it.
-    for (int i = 0; i < kBuckets && x >= kDistances[i]; ++i) {
+    for (int i = 0; i < buckets && x >= kDistances[i]; ++i) {
       if (x >= kDistances[i + 1]) {
         ranking.Lose(out[x - kDistances[i + 1]], w[i + 1]);
       }

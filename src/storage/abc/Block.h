@@ -90,6 +90,8 @@ public:
   uint8_t* Out = nullptr;
   uint32_t OutLength = 0;
 
+  // Numbers.Mantissas and Runs.Values lie one after the other, 8-byte aligned: the inverse
+  // BWT, which runs after every reader of them, uses the pair as one 64-bit table.
   T_ABC_ClassNumbers Numbers;
   // The second number of the SIF path's first segment: the length of the SIF output.
   uint32_t SifLength = 0;
