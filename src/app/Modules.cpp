@@ -6,7 +6,9 @@
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
 #include "storage/Log.h"
+#include "vegetation/PlanetaryTrees.h"
 #include "vegetation/TreeShaders.h"
+#include "vegetation/TreeTextures.h"
 
 namespace meridia {
 namespace {
@@ -24,6 +26,9 @@ constexpr Module kModules[] = {
     {"image decoders", RegisterImageDecoders, UnregisterImageDecoders},
     {"materials", MaterialInitialize, MaterialFinalize},
     {"tree shaders", CreateShaderTables, FreeShaderTables},
+    {"tree generator", CreateTreeTextureTables, FreeTreeTextureTables},
+    // The tree kinds are made by start-up; the module only lets them go at the end.
+    {"planetary trees", [] {}, FreeTreeKinds},
 };
 
 } // namespace

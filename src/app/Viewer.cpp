@@ -24,21 +24,19 @@ void Viewer::SetSwapBuffers(std::function<void()> swap_buffers) {
   swap_buffers_ = std::move(swap_buffers);
 }
 
-void Viewer::SetShowError(
-    std::function<void(const std::string &text)> show_error) {
+void Viewer::SetShowError(std::function<void(const std::string& text)> show_error) {
   show_error_ = std::move(show_error);
 }
 
 bool Viewer::InitScene() {
-  // OpenGL beyond 1.1 and what this driver says of itself. The drawing calls
-  // the required extensions' entry points unchecked, so a driver without one
-  // ends the program here, with its name, rather than later at a null pointer.
+  // OpenGL beyond 1.1 and what this driver says of itself. The drawing calls the required
+  // extensions' entry points unchecked, so a driver without one ends the program here, with its
+  // name, rather than later at a null pointer.
   LoadGLEntryPoints();
   ReadGLImplementation();
   DeriveFeatureFlags();
   DropOptionalEntryPointsNotOffered();
-  if (const std::vector<std::string> missing =
-          MissingRequiredGLExtensions(GLExtensions);
+  if (const std::vector<std::string> missing = MissingRequiredGLExtensions(GLExtensions);
       !missing.empty()) {
     const std::string message = MissingExtensionsMessage(missing);
     LogWrite(message);
@@ -63,8 +61,7 @@ bool Viewer::InitScene() {
 
   Font = std::make_unique<Tgui_font>();
   Font->SetFont("Arial", 8);
-  // Stays on screen through the rest of start-up, the long part of which is the
-  // planet.
+  // Stays on screen through the rest of start-up, the long part of which is the planet.
   ShowProgressText(*Font, "Generation", swap_buffers_);
   Overlay = [this] { DrawOverlay(*Font, CollectOverlayValues(*this)); };
   Control.SaveScreenshot = [] { SaveScreenshot(); };
@@ -72,22 +69,18 @@ bool Viewer::InitScene() {
   Camera = TPlanetary_Camera{};
   Camera.SetPosition(TPlanetary_Camera::kViewPosition, {0, 0, 1000});
 
-  // The planet with its atlas and terrain: generates the terrain maps on a
-  // first run (the long part of start-up) and leaves the shared generator
-  // seeded with the planet seed. The old one, if any, goes first: both would
-  // share the vertex pool.
+  // The planet with its atlas and terrain: generates the terrain maps on a first run (the long
+  // part of start-up) and leaves the shared generator seeded with the planet seed. The old one,
+  // if any, goes first: both would share the vertex pool.
   PlanetControl.reset();
   PlanetControl = std::make_unique<TPlanetControl>(Camera);
   UpdateReference(Camera.Positions[TPlanetary_Camera::kViewPosition]);
   PlanetPass = [this] { PlanetControl->Render(); };
-  Control.Collide = [this](TPlanetary_Camera &camera) {
-    PlanetControl->Collide(camera);
-  };
+  Control.Collide = [this](TPlanetary_Camera& camera) { PlanetControl->Collide(camera); };
 
-  // The tree kinds with their vertex programs and impostor atlases; a program
-  // the driver rejects is reported in a box of its own and the scene goes on
-  // without it. The atlases are drawn through the back buffer and leave their
-  // clear colour behind.
+  // The tree kinds with their vertex programs and impostor atlases; a program the driver
+  // rejects is reported in a box of its own and the scene goes on without it. The atlases are
+  // drawn through the back buffer and leave their clear colour behind.
   CreateTreeKinds(show_error_);
 
   glClearColor(0, 0, 0, 0);
@@ -102,14 +95,13 @@ void Viewer::RenderFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   GLint viewport[4] = {0, 0, 1, 1};
   glGetIntegerv(GL_VIEWPORT, viewport);
-  const double aspect = static_cast<double>(viewport[2]) /
-                        static_cast<double>(viewport[3] == 0 ? 1 : viewport[3]);
+  const double aspect =
+      static_cast<double>(viewport[2]) / static_cast<double>(viewport[3] == 0 ? 1 : viewport[3]);
 
   const DepthRange range = ProjectionDepthRange(CurrentLevel);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(kFieldOfViewDegrees, aspect, range.near_plane,
-                 range.far_plane);
+  gluPerspective(kFieldOfViewDegrees, aspect, range.near_plane, range.far_plane);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   Camera.Apply();
@@ -131,7 +123,7 @@ void Viewer::RenderFrame() {
   }
 }
 
-void Viewer::UpdateFrame(KeyStateTable &key_state, float frame_delta_ms) {
+void Viewer::UpdateFrame(KeyStateTable& key_state, float frame_delta_ms) {
   Control.UpdateFrame(Camera, key_state, frame_delta_ms, CurrentLevel);
 }
 

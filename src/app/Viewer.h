@@ -9,7 +9,6 @@
 #include "engine/FrameTimer.h"
 #include "imaging/GuiFont.h"
 #include "planet/PlanetControl.h"
-#include "vegetation/TreeShaders.h"
 #include "view/PlanetaryCamera.h"
 
 #include <functional>
@@ -35,8 +34,6 @@ public:
   std::unique_ptr<Tgui_font> Font;
   // The planet, made by InitScene; it keeps the view position above the ground after each move.
   std::unique_ptr<TPlanetControl> PlanetControl;
-  // The tree vertex programs, loaded by InitScene.
-  std::unique_ptr<TTreeShaders> TreeShaders;
 
   // Draws the planet under the camera's view transform.
   std::function<void()> PlanetPass;

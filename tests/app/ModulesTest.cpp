@@ -6,7 +6,9 @@
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
 #include "storage/Log.h"
+#include "vegetation/PlanetaryTrees.h"
 #include "vegetation/TreeShaders.h"
+#include "vegetation/TreeTextures.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +24,9 @@ namespace meridia {
 namespace {
 
 TEST(Modules, StartInOrderAndFinishInReverse) {
-  const std::vector<std::string> order = {"log",       "cache",       "archives", "image decoders",
-                                          "materials", "tree shaders"};
+  const std::vector<std::string> order = {
+      "log",       "cache",        "archives",       "image decoders",
+      "materials", "tree shaders", "tree generator", "planetary trees"};
   ASSERT_EQ(Modules().size(), order.size());
   for (size_t i = 0; i < order.size(); ++i) {
     EXPECT_EQ(Modules()[i].name, order[i]);
@@ -43,6 +46,8 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     EXPECT_NE(FormatByExtension("jpg"), nullptr);
     EXPECT_NE(TexturesList(), nullptr);
     EXPECT_NE(ProgramFiles, nullptr);
+    EXPECT_NE(TreeTextureNames, nullptr);
+    TreeKinds.push_back(std::make_unique<TTree>());
     LogWrite("between");
     FinalizeModules();
     EXPECT_FALSE(LogIsOpen());
@@ -51,6 +56,8 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     EXPECT_EQ(FormatByExtension("jpg"), nullptr);
     EXPECT_EQ(TexturesList(), nullptr);
     EXPECT_EQ(ProgramFiles, nullptr);
+    EXPECT_EQ(TreeTextureNames, nullptr);
+    EXPECT_TRUE(TreeKinds.empty());
     std::ifstream in("cache/data.cache", std::ios::binary);
     index.assign(std::istreambuf_iterator<char>(in), {});
   }
