@@ -3,17 +3,22 @@
 #include "vegetation/Tree.h"
 
 #include "decoders/ImageDecoders.h"
+#include "engine/FrameCounters.h"
 #include "engine/Random.h"
+#include "engine/VectorGeometry.h"
 #include "gl/GLEntryPoints.h"
 #include "gl/GLImplementation.h"
 #include "platform/GLLibraries.h"
 #include "storage/Log.h"
 #include "support/OffscreenGLContext.h"
 #include "support/TemporaryFolder.h"
+#include "vegetation/PlanetaryTrees.h"
 #include "vegetation/TreeShaders.h"
 #include "vegetation/TreeTextures.h"
 #include "vegetation/Wind.h"
+#include "view/Frustum.h"
 
+#include <GL/glu.h>
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
@@ -43,13 +48,11 @@ struct AlphaFrameBuffer {
 };
 
 // What the suite shares: the context, a runnable folder with the shipped programs and pictures,
-// and kind 0 generated in it.
+// and both kinds built in it as start-up builds them.
 struct Scene {
   AlphaFrameBuffer alpha;
   testing::OffscreenGLContext context{kSize, kSize};
   testing::TemporaryFolder folder{testing::TemporaryFolder::Enter::kYes};
-  std::unique_ptr<TTreeShaders> shaders;
-  std::unique_ptr<TTree> tree;
 };
 Scene* g_scene = nullptr;
 
@@ -71,15 +74,12 @@ protected:
     RegisterImageDecoders();
     CreateShaderTables();
     CreateTreeTextureTables();
-    g_scene->shaders = std::make_unique<TTreeShaders>([](const std::string&) {});
-    g_scene->shaders->InitTreeShaders();
     glEnable(GL_DEPTH_TEST);
     SetRandSeed(500);
-    g_scene->tree = std::make_unique<TTree>();
-    g_scene->tree->Generate(*g_scene->shaders, 0, kAtlas);
+    CreateTreeKinds([](const std::string&) {});
   }
   static void TearDownTestSuite() {
-    g_scene->tree.reset();
+    FreeTreeKinds();
     FreeTreeTextureTables();
     FreeShaderTables();
     UnregisterImageDecoders();
@@ -90,10 +90,10 @@ protected:
   }
   void SetUp() override {
     ASSERT_TRUE(g_scene->context.Ready()) << SDL_GetError();
-    ASSERT_TRUE(g_scene->tree != nullptr);
+    ASSERT_EQ(TreeKinds.size(), 2u);
   }
 
-  TTree& Tree() { return *g_scene->tree; }
+  TTree& Tree() { return *TreeKinds[0]; }
 
   // Looks at the tree base from the given heading (degrees about +Y, 0 from +Z) under an
   // orthographic view a little wider than the tree, draws it at lod and turn, and returns the
@@ -260,6 +260,103 @@ TEST_F(TreeGL, TrianglesAsPlannedAndTheWindSwaysTheCrown) {
   for (int y = 14; y < 20; ++y) {
     EXPECT_TRUE(still[static_cast<size_t>(y * kSize + kSize / 2)]) << y;
     EXPECT_TRUE(swayed[static_cast<size_t>(y * kSize + kSize / 2)]) << y;
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The ground of these pictures: a sphere a little above the planet's base radius.
+float TestGround(const Vector3f& /*direction*/) {
+  return 678.5f;
+}
+
+TEST_F(TreeGL, APlantedTreeStandsOnTheGroundWhereItWasPlanted) {
+  // A tree planted where +Y is far from the planet's up, seen from 8 m above the ground at a
+  // distance along the ground: near (geometry) and far (impostor).
+  const Vector3f up = Normalized3({0.3f, -0.4f, 1.0f});
+  // Looking along the ground across the turn that stands the tree up, so that the tree's
+  // frame and the planet's differ in heading.
+  const Vector3f east = Normalized3(Cross3(Normalized3(Cross3(up, {0, 1, 0})), up));
+  const Vector3f base = Scale3(up, TestGround(up));
+  for (const float distance : {0.004f, 0.03f}) {
+    TPlanetaryTrees trees(base);
+    trees.SetCount(1);
+    trees.AddTree(0, 0, base);
+    ASSERT_EQ(trees.Instances[0]->Tree, TreeKinds[0].get());
+    const Vector3f eye = Add3(Add3(base, Scale3(east, distance)), Scale3(up, 0.0008f));
+    const Vector3f target = Add3(base, Scale3(up, 0.0008f));
+
+    glViewport(0, 0, kSize, kSize);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(40, 1, 0.00005, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, up.x, up.y, up.z);
+    TzoFrustum frustum;
+    frustum.Extract();
+    TrisCount = 0;
+    trees.Render(frustum, eye);
+    const float lod = TPlanetaryTrees::Lod(base, eye);
+    EXPECT_EQ(TrisCount, TreeKinds[0]->PlanDraw(lod).Triangles) << distance;
+
+    // Where the base and the crown's middle land on the screen.
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    GLdouble bx, by, bz, cx, cy, cz;
+    const Vector3f crown = Add3(base, Scale3(up, 0.001f)); // 10 m up the tree
+    gluProject(base.x, base.y, base.z, model, projection, viewport, &bx, &by, &bz);
+    gluProject(crown.x, crown.y, crown.z, model, projection, viewport, &cx, &cy, &cz);
+    std::vector<uint8_t> rgba(kSize * kSize * 4);
+    glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    auto lit = [&](int x, int y) {
+      if (x < 0 || y < 0 || x >= kSize || y >= kSize) {
+        return false;
+      }
+      const uint8_t* p = &rgba[(static_cast<size_t>(y) * kSize + x) * 4];
+      return std::max({p[0], p[1], p[2]}) > 8;
+    };
+    auto lit_near = [&](double x, double y, int reach) {
+      int count = 0;
+      for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+          count += lit(static_cast<int>(x) + dx, static_cast<int>(y) + dy);
+        }
+      }
+      return count;
+    };
+    const int reach = distance < 0.01f ? 6 : 2;
+    EXPECT_GT(lit_near(bx, by + 2 * reach, reach), 0) << "the trunk above the base, " << distance;
+    EXPECT_GT(lit_near(cx, cy, reach), reach * reach) << "the crown, " << distance;
+    // Nothing stands far to the side of the tree, nor below the ground line at the base.
+    const double width = 1.5 * (cy - by);
+    EXPECT_EQ(lit_near(bx - width, cy, reach), 0) << distance;
+    EXPECT_EQ(lit_near(bx + width, cy, reach), 0) << distance;
+
+    // The far tree's impostor faces the camera: it covers about as much as the tree's own
+    // geometry would from there, whichever way the tree's frame lies on the planet.
+    if (distance > 0.01f) {
+      const auto covered = [&] {
+        glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        size_t count = 0;
+        for (int y = 0; y < kSize; ++y) {
+          for (int x = 0; x < kSize; ++x) {
+            count += lit(x, y);
+          }
+        }
+        return count;
+      };
+      const size_t impostor = covered();
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      trees.Instances[0]->Render(eye, 0.0f);
+      const size_t geometry = covered();
+      EXPECT_GT(impostor, geometry * 6 / 10);
+      EXPECT_LT(impostor, geometry * 16 / 10);
+    }
   }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
