@@ -6,6 +6,7 @@
 #include "engine/Random.h"
 #include "gl/GLEntryPoints.h"
 #include "gl/GLImplementation.h"
+#include "models/Building.h"
 #include "planet/PlanetCounters.h"
 #include "planet/PlanetObject.h"
 #include "storage/Log.h"
@@ -77,6 +78,10 @@ bool Viewer::InitScene() {
   UpdateReference(Camera.Positions[TPlanetary_Camera::kViewPosition]);
   PlanetPass = [this] { PlanetControl->Render(); };
   Control.Collide = [this](TPlanetary_Camera& camera) { PlanetControl->Collide(camera); };
+
+  // The city's building catalogue, before the tree kinds. A second start-up replaces it.
+  BuildingModels().clear();
+  InitCity();
 
   // The tree kinds with their vertex programs and impostor atlases; a program the driver
   // rejects is reported in a box of its own and the scene goes on without it. The atlases are
