@@ -1,11 +1,14 @@
 #include "planet/Node.h"
 
+#include "engine/Random.h"
 #include "engine/VectorGeometry.h"
+#include "models/Building.h"
 #include "planet/PlanetCounters.h"
 #include "planet/PlanetState.h"
 #include "storage/Log.h"
 #include "terrain/HeightMapFactory.h"
 #include "terrain/TextureBuffer.h"
+#include "vegetation/PlanetaryTrees.h"
 
 #include <cmath>
 #include <cstdio>
@@ -121,6 +124,8 @@ TNode::~TNode() {
     }
     vertex = nullptr;
   }
+  Trees.reset();
+  Buildings.reset();
   if (Tile != -1) {
     if (TTextureBuffer* atlas = TextureAtlas()) {
       atlas->ReleaseTile(Tile);
@@ -227,6 +232,31 @@ void TNode::Split() {
   outer(c2, 7, 6, 8);
   outer(c3, 5, 2, 8);
   outer(c3, 7, 6, 8);
+
+  PlantDecorations();
+}
+
+void TNode::PlantDecorations() {
+  const TNodeVertex& centre = *Vertex[4];
+  if (Level < kPlantingLevel || centre.Height < kPlantingMinHeight) {
+    return;
+  }
+  // Both pairs of draws happen in this order whatever they decide: the placement of everything
+  // planted later depends on it.
+  if (Level == kPlantingLevel && Buildings == nullptr) {
+    const int32_t a = Random(10);
+    const int32_t b = Random(10);
+    if (a == b) {
+      // One split in ten builds here, once the city has its buildings to plant.
+    }
+  }
+  if (Buildings == nullptr && Level == kPlantingLevel && Trees == nullptr) {
+    const int32_t a = Random(10);
+    const int32_t b = Random(10);
+    if (a <= b) {
+      Trees = std::make_unique<TPlanetaryTrees>(*centre.Position);
+    }
+  }
 }
 
 void TNode::Refine() {

@@ -15,6 +15,8 @@ namespace meridia {
 
 struct TzoFrustum;
 class PatchSink;
+class TBuilding;
+class TPlanetaryTrees;
 
 // Position slots of the vertex pool; a vertex takes one for its whole life.
 inline constexpr int32_t kVertexPoolSize = 131073;
@@ -82,6 +84,10 @@ public:
   float Size = 0;
   // From Vertex[4] to the reference position.
   float Distance = 0;
+  // What is planted on a patch of the finest planting level: trees or buildings, never both.
+  // Kept when the children merge; freed with the node.
+  std::unique_ptr<TPlanetaryTrees> Trees;
+  std::unique_ptr<TBuilding> Buildings;
   bool HasChildren = false;
   bool BeyondHorizon = false;
   // The patch texture has been built (with a tile, unless the atlas was full).
@@ -92,7 +98,8 @@ public:
   // One refinement pass over the subtree against the reference position; splits and refines
   // new children in the same pass.
   void Refine();
-  // Does nothing when already split, or when the pool has fewer than 16 free slots.
+  // Does nothing when already split, or when the pool has fewer than 16 free slots. A split
+  // of a land patch of level 18 may plant trees or buildings on it (two draws each).
   void Split();
   void Merge();
   void LinkNeighbours();
@@ -104,12 +111,18 @@ public:
   void DrawPatch(const TzoFrustum& frustum, PatchSink& sink);
   // Samples the patch, builds its texels and uploads them into a tile of the atlas.
   void GeneratePatch();
-  // The visible subtree in index order, for what is planted on patches.
-  void DrawDecorations(const TzoFrustum& frustum);
+  // The visible subtree in index order: what is planted on patches is planted on first sight
+  // and drawn, seen from the camera.
+  void DrawDecorations(const TzoFrustum& frustum, const Vector3f& camera);
 
 private:
   void Attach(int slot, TNodeVertex* vertex);
+  void PlantDecorations();
 };
+
+// Nodes of this level plant trees and buildings, on land (centre height at least this).
+inline constexpr int32_t kPlantingLevel = 18;
+inline constexpr float kPlantingMinHeight = 0.5f;
 
 // The terrain height in the unit direction, by the process-wide height-map factory; 0 without
 // one (the bare sphere).

@@ -5,9 +5,11 @@
 #include "engine/FrameCounters.h"
 #include "planet/Node.h"
 #include "planet/PlanetCounters.h"
+#include "planet/PlanetObject.h"
 #include "planet/PlanetState.h"
 #include "terrain/HeightMapFactory.h"
 #include "terrain/TextureBuffer.h"
+#include "vegetation/PlanetaryTrees.h"
 #include "view/Frustum.h"
 
 #include <GL/gl.h>
@@ -167,17 +169,23 @@ void TNode::GeneratePatch() {
   atlas->UploadTile(Tile, texels.data());
 }
 
-void TNode::DrawDecorations(const TzoFrustum& frustum) {
+void TNode::DrawDecorations(const TzoFrustum& frustum, const Vector3f& camera) {
   // The horizon is not tested here: trees and buildings stand above the patch.
   if (!frustum.SphereVisible(*Vertex[4]->Position, Size)) {
     return;
   }
   if (HasChildren) {
     for (auto& child : Child) {
-      child->DrawDecorations(frustum);
+      child->DrawDecorations(frustum, camera);
     }
   }
-  // Buildings, then trees, of this node are planted on first sight and drawn here.
+  // Buildings come before trees: both draw from the shared generator when first planted.
+  if (Trees != nullptr) {
+    if (!Trees->Planted) {
+      Trees->Plant(GroundRadius);
+    }
+    Trees->Render(frustum, camera);
+  }
 }
 
 } // namespace meridia

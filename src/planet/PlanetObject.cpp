@@ -189,7 +189,7 @@ void TPlanetObject::Render() {
   glColor4f(1, 1, 1, 1);
   glPushAttrib(0xFFFFF);
   for (auto& root : Roots) {
-    root->DrawDecorations(Frustum);
+    root->DrawDecorations(Frustum, camera_.Positions[TPlanetary_Camera::kViewPosition]);
   }
   glPopAttrib();
 

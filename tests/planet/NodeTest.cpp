@@ -2,8 +2,11 @@
 // neighbour links and stitching, from orbit down to the ground and back.
 #include "PlanetTestSupport.h"
 
+#include "engine/Random.h"
 #include "engine/VectorGeometry.h"
 #include "planet/PlanetCounters.h"
+#include "vegetation/PlanetaryTrees.h"
+#include "view/Frustum.h"
 
 #include <cmath>
 #include <map>
@@ -256,6 +259,77 @@ TEST_F(QuadtreeTest, AMergedNodeKeepsItsTileAndItsChildrenGiveTheirsBack) {
   child.Child[3]->GeneratePatch();
   EXPECT_EQ(child.Child[3]->Tile, 2) << "the last tile given back is the next handed out";
   EXPECT_FALSE(child.Child[1]->Generated) << "new children start over";
+}
+
+TEST_F(QuadtreeTest, LandSplitsOfThePlantingLevelDrawTwoPairsAndPlantTreesOnceSeen) {
+  TNode& node = *planet_->Roots[0];
+  // The node as a land patch of level 18; only its level and centre height matter here.
+  node.Level = kPlantingLevel;
+  node.Vertex[4]->Height = 0.75f;
+  int with_trees = 0;
+  for (uint32_t seed = 1; seed <= 60; ++seed) {
+    node.Merge();
+    node.Trees.reset();
+    SetRandSeed(seed);
+    node.Split();
+    const uint32_t after = RandSeed();
+    SetRandSeed(seed);
+    Random(10); // the buildings' pair comes first
+    Random(10);
+    const int32_t a = Random(10);
+    const int32_t b = Random(10);
+    ASSERT_EQ(RandSeed(), after);
+    ASSERT_EQ(node.Trees != nullptr, a <= b) << seed;
+    EXPECT_EQ(node.Buildings, nullptr);
+    with_trees += node.Trees != nullptr;
+  }
+  // 55 in 100 on average.
+  EXPECT_GT(with_trees, 20);
+  EXPECT_LT(with_trees, 50);
+
+  // Trees stay through a merge; splitting again only draws the buildings' pair.
+  ASSERT_NE(node.Trees, nullptr);
+  const Vector3f centre = *node.Vertex[4]->Position;
+  EXPECT_EQ(node.Trees->Centre[0].x, centre.x);
+  node.Merge();
+  EXPECT_NE(node.Trees, nullptr);
+  SetRandSeed(5);
+  node.Split();
+  const uint32_t after = RandSeed();
+  SetRandSeed(5);
+  Random(10);
+  Random(10);
+  EXPECT_EQ(RandSeed(), after);
+
+  // Planted on the first pass that sees the node, never again.
+  TzoFrustum everything;
+  SetRandSeed(9);
+  node.DrawDecorations(everything, {0, 0, 1000});
+  ASSERT_TRUE(node.Trees->Planted);
+  const uint32_t planted = RandSeed();
+  SetRandSeed(9);
+  const int32_t count = Random(40) + 1;
+  for (int32_t i = 0; i < 5 * count; ++i) {
+    Random(1);
+  }
+  EXPECT_EQ(RandSeed(), planted);
+  EXPECT_EQ(node.Trees->Count, count);
+  node.DrawDecorations(everything, {0, 0, 1000});
+  EXPECT_EQ(RandSeed(), planted);
+
+  // Sea, coarser levels and finer ones draw nothing.
+  for (const auto& [level, height] : {std::pair{18, 0.49f}, {17, 0.9f}, {19, 0.9f}}) {
+    node.Merge();
+    node.Trees.reset();
+    node.Level = level;
+    node.Vertex[4]->Height = height;
+    SetRandSeed(3);
+    node.Split();
+    EXPECT_EQ(RandSeed(), 3u) << level << " " << height;
+    EXPECT_EQ(node.Trees, nullptr);
+  }
+  node.Merge();
+  node.Level = 1;
 }
 
 } // namespace

@@ -192,6 +192,41 @@ TEST_F(FlightEndToEnd, TheDescentReachesTheFinestLevelsAndEndsOnTheGround) {
   EXPECT_GT(lit, 250u * 800u * 9 / 10);
 }
 
+TEST_F(FlightEndToEnd, TheForestWalkStartsAmongTrees) {
+  ASSERT_EQ(Fly(std::string("--script ") + MERIDIA_FLIGHTS_DIR +
+                "/forest.flight --frames 24 --stats s.csv --shot 24"),
+            0)
+      << ReadLines(dir_ / "out.txt").back();
+  // The four tree programs are loaded and compiled at start-up.
+  const auto log = ReadLines(dir_ / "meridia-flight.zolog");
+  for (const char* name : {"treevp", "leafvp", "treestaticvp", "leafstaticvp"}) {
+    for (const std::string line : {"Loading shader: ", "Shader compiled: "}) {
+      EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                              [&](const std::string& entry) {
+                                return entry.size() >= line.size() + std::strlen(name) &&
+                                       entry.compare(entry.size() - line.size() - std::strlen(name),
+                                                     std::string::npos, line + name) == 0;
+                              }),
+                1)
+          << line << name;
+    }
+  }
+  const auto stats = ReadLines(dir_ / "s.csv");
+  ASSERT_EQ(stats.size(), 1u + 24u);
+  EXPECT_GE(Column(stats, kLevel).back(), 18.0);
+  // Trees stand in the levelled view: foliage green across its upper part, above the ground.
+  const std::string pixels = ShotPixels(dir_ / "screens" / "frame_00024.tga");
+  ASSERT_EQ(pixels.size(), 800u * 600u * 3u);
+  size_t foliage = 0;
+  for (size_t at = 250u * 800u * 3u; at < pixels.size(); at += 3) {
+    const int blue = static_cast<uint8_t>(pixels[at]);
+    const int green = static_cast<uint8_t>(pixels[at + 1]);
+    const int red = static_cast<uint8_t>(pixels[at + 2]);
+    foliage += green > red + 15 && green > blue + 15;
+  }
+  EXPECT_GT(foliage, 10000u);
+}
+
 TEST_F(FlightEndToEnd, TheOrbitKeepsATexturedPlanetInView) {
   ASSERT_EQ(Fly(std::string("--script ") + MERIDIA_FLIGHTS_DIR +
                 "/orbit.flight --stats s.csv --shot 600"),
