@@ -42,6 +42,11 @@ int DescribeArchive(const std::string& path, const InspectOptions& options, std:
 int ExtractArchive(const std::string& path, const std::string& folder, std::ostream& out,
                    std::ostream& err);
 
+// OBJ models with their MTL libraries, as the static model loader reads them.
+bool IsModel(const std::string& path);
+int DescribeModel(const std::string& path, const InspectOptions& options, std::ostream& out,
+                  std::ostream& err);
+
 // Pictures, as the texture loader decodes them.
 bool IsImage(const std::string& path);
 int DescribeImage(const std::string& path, const InspectOptions& options, std::ostream& out,

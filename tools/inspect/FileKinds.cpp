@@ -6,10 +6,12 @@ namespace meridia::inspect {
 
 std::span<const FileKind> FileKinds() {
   // Tried in order; the first that recognises a file describes it. Pictures come after the
-  // kinds with a signature, since a picture may be known by its name alone.
+  // kinds with a signature, since a picture may be known by its name alone; models, plain text,
+  // come last.
   static const FileKind kKinds[] = {
       {"archive", IsArchive, DescribeArchive, ExtractArchive},
       {"image", IsImage, DescribeImage, nullptr},
+      {"model", IsModel, DescribeModel, nullptr},
   };
   return kKinds;
 }

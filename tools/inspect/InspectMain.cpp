@@ -1,6 +1,6 @@
 // meridia-inspect: tells what meridia would make of the files it reads. Pictures: the decoder
-// and size; archives: their entries, which it can also extract through the program's own
-// extraction.
+// and size; models: groups, faces, materials, shapes, triangles and bounds; archives: their
+// entries, which it can also extract through the program's own extraction.
 #include "FileKind.h"
 
 #include <charconv>
@@ -21,7 +21,8 @@ constexpr const char* kUsage =
     "  --out DIR      write each decoded picture as DIR/<file name>.tga (top row first)\n"
     "  --scale S      the scale models are loaded at (default 1)\n"
     "  --extract DIR  write what an archive holds into DIR, refusing names that leave it\n"
-    "Kinds known: archive (the data manager's), image (the texture loader's formats).\n"
+    "Kinds known: archive (the data manager's), image (the texture loader's formats),\n"
+    "model (OBJ files with their MTL libraries, as the static model loader reads them).\n"
     "Exit status: 0 when every file was understood whole, 1 when one was not, 2 for bad usage.\n";
 
 int Usage() {

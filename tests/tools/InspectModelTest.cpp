@@ -1,0 +1,116 @@
+// meridia-inspect on OBJ files in the styles other exporters write, and on the city model.
+#include "FileKind.h"
+
+#include "CityModelDesign.h"
+#include "models/OBJModel.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TemporaryFolder.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace meridia::inspect {
+namespace {
+
+const std::string kFixtures = MERIDIA_MODEL_FIXTURES;
+
+// The number after "key": in one line of JSON; -1 when absent.
+int64_t JsonNumber(const std::string& json, const std::string& key) {
+  const size_t at = json.find("\"" + key + "\":");
+  return at == std::string::npos ? -1 : std::stoll(json.substr(at + key.size() + 3));
+}
+
+InspectOptions Options(bool json, double scale = 1) {
+  InspectOptions options;
+  options.json = json;
+  options.scale = scale;
+  return options;
+}
+
+// Every face fanned: n - 2 triangles each, none for fewer than three corners.
+int64_t FanTriangles(const std::string& path) {
+  TOBJModel obj;
+  obj.LoadFromFile(path);
+  int64_t triangles = 0;
+  for (const TOBJGroup& group : obj.Groups) {
+    for (const TOBJFace& face : group.Faces) {
+      triangles += std::max(0, face.Count - 2);
+    }
+  }
+  return triangles;
+}
+
+TEST(InspectModel, ExportsOfOtherToolsAsTheLoaderSeesThem) {
+  const struct {
+    const char* file;
+    int groups, faces, triangles, shapes;
+    const char* materials;
+    const char* missing;
+  } cases[] = {
+      // Objects ("o") are not groups; a hexagon fans into four triangles.
+      {"blender.obj", 1, 9, 18, 2, R"(["Material","Roof.001"])", "[]"},
+      // CR LF, blanks before the line end, a library that is not there.
+      {"max.obj", 2, 4, 5, 1, "[]", R"(["wire_028089177","01 - Default"])"},
+      {"relative.obj", 3, 3, 5, 1, "[]", "[]"},
+      {"malformed.obj", 1, 9, 12, 1, "[]", R"(["broken"])"},
+      {"points_lines.obj", 0, 0, 0, 0, "[]", "[]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = kFixtures + "/" + c.file;
+    ASSERT_TRUE(IsModel(path));
+    std::ostringstream out, err;
+    ASSERT_EQ(DescribeModel(path, Options(true), out, err), 0) << err.str();
+    const std::string json = out.str();
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1);
+    EXPECT_NE(json.find("\"kind\":\"model\""), std::string::npos);
+    EXPECT_EQ(JsonNumber(json, "groups"), c.groups);
+    EXPECT_EQ(JsonNumber(json, "faces"), c.faces);
+    EXPECT_EQ(JsonNumber(json, "triangles"), c.triangles);
+    EXPECT_EQ(JsonNumber(json, "triangles"), FanTriangles(path));
+    EXPECT_EQ(JsonNumber(json, "shapes"), c.shapes);
+    EXPECT_NE(json.find(std::string("\"materials\":") + c.materials), std::string::npos) << json;
+    EXPECT_NE(json.find(std::string("\"missing_materials\":") + c.missing), std::string::npos)
+        << json;
+  }
+}
+
+TEST(InspectModel, TheCityModelWithItsBoundsAndTexturesAtAScale) {
+  testing::TemporaryFolder folder;
+  const citygen::CityModel city = citygen::BuildCityModel("47");
+  ASSERT_TRUE(citygen::WriteCityModel(city, folder.path().string()));
+  const std::string path = folder / "Bld_47.obj";
+  std::ostringstream json, text, err;
+  ASSERT_EQ(DescribeModel(path, Options(true, 0.1), json, err), 0);
+  EXPECT_EQ(JsonNumber(json.str(), "triangles"), city.Triangles);
+  EXPECT_EQ(JsonNumber(json.str(), "shapes"), city.Materials);
+  // Z-up turned to Y-up, metres, standing on y = 0.
+  EXPECT_NE(json.str().find(R"("bounds":[[-30,0,-20],[30,45.2999992,20]])"), std::string::npos)
+      << json.str();
+  ASSERT_EQ(DescribeModel(path, Options(false), text, err), 0);
+  EXPECT_EQ(text.str().find("(missing)"), std::string::npos) << text.str();
+  EXPECT_NE(text.str().find("glass.tga"), std::string::npos);
+}
+
+TEST(InspectModel, RecognisedByNameOrFirstKeywordAndUnreadableFilesFail) {
+  testing::TemporaryFolder folder;
+  const auto write = [&](const char* name, const std::string& text) {
+    std::ofstream(folder / name, std::ios::binary) << text;
+    return folder / name;
+  };
+  EXPECT_TRUE(IsModel(write("a.txt", "# comment\n\n  v 1 2 3\n")));
+  EXPECT_TRUE(IsModel(write("b", "mtllib x.mtl\n")));
+  EXPECT_TRUE(IsModel(write("C.OBJ", "anything")));
+  EXPECT_FALSE(IsModel(write("d.txt", "# only a comment\n")));
+  EXPECT_FALSE(IsModel(write("e.png", "\x89PNG\r\n")));
+  std::ostringstream out, err;
+  EXPECT_EQ(DescribeModel(folder / "gone.obj", Options(true), out, err), 1);
+  EXPECT_NE(out.str().find("\"error\""), std::string::npos);
+}
+
+} // namespace
+} // namespace meridia::inspect
