@@ -44,7 +44,8 @@ public:
   void LoadTextures();
   void CreateBuffers();
 
-  // Every shape as triangles with its texture, then the arrays disabled and the buffers unbound.
+  // Every shape as triangles with its texture, then the arrays disabled and the buffers unbound;
+  // nothing at all without shapes.
   void Draw() const;
 
   int32_t VertexCount() const;

@@ -38,6 +38,9 @@ void TModel::CreateBuffers() {
 }
 
 void TModel::Draw() const {
+  if (Shapes.empty()) {
+    return; // a model whose file was missing: no buffers, and no state to touch
+  }
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);

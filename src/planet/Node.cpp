@@ -247,7 +247,7 @@ void TNode::PlantDecorations() {
     const int32_t a = Random(10);
     const int32_t b = Random(10);
     if (a == b) {
-      // One split in ten builds here, once the city has its buildings to plant.
+      Buildings = std::make_unique<TBuilding>();
     }
   }
   if (Buildings == nullptr && Level == kPlantingLevel && Trees == nullptr) {

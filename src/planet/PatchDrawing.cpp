@@ -3,6 +3,8 @@
 #include "planet/PatchDrawing.h"
 
 #include "engine/FrameCounters.h"
+#include "engine/Random.h"
+#include "models/Building.h"
 #include "planet/Node.h"
 #include "planet/PlanetCounters.h"
 #include "planet/PlanetObject.h"
@@ -169,6 +171,22 @@ void TNode::GeneratePatch() {
   atlas->UploadTile(Tile, texels.data());
 }
 
+namespace {
+
+// Each building takes a scattered ground point (three draws), then its kind (one draw), then its
+// turn (one draw, in AddBuilding).
+void PlantBuildings(TBuilding& buildings, const Vector3f& centre) {
+  buildings.Planted = true;
+  buildings.SetCount(kBuildingsPerNode);
+  for (int32_t k = 0; k < kBuildingsPerNode; ++k) {
+    const Vector3f position = ScatteredGroundPoint(centre, GroundRadius);
+    const int32_t kind = Random(2147483647);
+    buildings.AddBuilding(k, kind, position);
+  }
+}
+
+} // namespace
+
 void TNode::DrawDecorations(const TzoFrustum& frustum, const Vector3f& camera) {
   // The horizon is not tested here: trees and buildings stand above the patch.
   if (!frustum.SphereVisible(*Vertex[4]->Position, Size)) {
@@ -180,6 +198,12 @@ void TNode::DrawDecorations(const TzoFrustum& frustum, const Vector3f& camera) {
     }
   }
   // Buildings come before trees: both draw from the shared generator when first planted.
+  if (Buildings != nullptr) {
+    if (!Buildings->Planted) {
+      PlantBuildings(*Buildings, *Vertex[4]->Position);
+    }
+    Buildings->Render(frustum);
+  }
   if (Trees != nullptr) {
     if (!Trees->Planted) {
       Trees->Plant(GroundRadius);

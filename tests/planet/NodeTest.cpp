@@ -2,8 +2,10 @@
 // neighbour links and stitching, from orbit down to the ground and back.
 #include "PlanetTestSupport.h"
 
+#include "engine/FrameCounters.h"
 #include "engine/Random.h"
 #include "engine/VectorGeometry.h"
+#include "models/Building.h"
 #include "planet/PlanetCounters.h"
 #include "vegetation/PlanetaryTrees.h"
 #include "view/Frustum.h"
@@ -266,26 +268,41 @@ TEST_F(QuadtreeTest, LandSplitsOfThePlantingLevelDrawTwoPairsAndPlantTreesOnceSe
   // The node as a land patch of level 18; only its level and centre height matter here.
   node.Level = kPlantingLevel;
   node.Vertex[4]->Height = 0.75f;
-  int with_trees = 0;
+  int with_trees = 0, with_buildings = 0;
   for (uint32_t seed = 1; seed <= 60; ++seed) {
     node.Merge();
     node.Trees.reset();
+    node.Buildings.reset();
     SetRandSeed(seed);
     node.Split();
     const uint32_t after = RandSeed();
     SetRandSeed(seed);
-    Random(10); // the buildings' pair comes first
-    Random(10);
-    const int32_t a = Random(10);
-    const int32_t b = Random(10);
+    // The buildings' pair comes first; where it builds, the trees' pair is not drawn.
+    const int32_t first = Random(10);
+    const bool builds = first == Random(10);
+    ASSERT_EQ(node.Buildings != nullptr, builds) << seed;
+    if (builds) {
+      EXPECT_EQ(node.Trees, nullptr);
+    } else {
+      const int32_t a = Random(10);
+      const int32_t b = Random(10);
+      ASSERT_EQ(node.Trees != nullptr, a <= b) << seed;
+    }
     ASSERT_EQ(RandSeed(), after);
-    ASSERT_EQ(node.Trees != nullptr, a <= b) << seed;
-    EXPECT_EQ(node.Buildings, nullptr);
     with_trees += node.Trees != nullptr;
+    with_buildings += node.Buildings != nullptr;
   }
-  // 55 in 100 on average.
-  EXPECT_GT(with_trees, 20);
-  EXPECT_LT(with_trees, 50);
+  // 1 in 10 and 9/10 of 55 in 100 on average.
+  EXPECT_GT(with_buildings, 1);
+  EXPECT_LT(with_buildings, 15);
+  EXPECT_GT(with_trees, 18);
+  EXPECT_LT(with_trees, 45);
+  for (uint32_t seed = 61; node.Trees == nullptr; ++seed) {
+    node.Merge();
+    node.Buildings.reset();
+    SetRandSeed(seed);
+    node.Split();
+  }
 
   // Trees stay through a merge; splitting again only draws the buildings' pair.
   ASSERT_NE(node.Trees, nullptr);
@@ -300,6 +317,7 @@ TEST_F(QuadtreeTest, LandSplitsOfThePlantingLevelDrawTwoPairsAndPlantTreesOnceSe
   Random(10);
   Random(10);
   EXPECT_EQ(RandSeed(), after);
+  node.Buildings.reset(); // should that pair have built: the trees alone are planted below
 
   // Planted on the first pass that sees the node, never again.
   TzoFrustum everything;
@@ -330,6 +348,60 @@ TEST_F(QuadtreeTest, LandSplitsOfThePlantingLevelDrawTwoPairsAndPlantTreesOnceSe
   }
   node.Merge();
   node.Level = 1;
+}
+
+TEST_F(QuadtreeTest, BuildingsArePlantedFiveOnFirstSightEachAGroundPointAKindAndATurn) {
+  // Three catalogue models without shapes: drawing them touches no OpenGL state.
+  BuildingModels().clear();
+  for (int32_t i = 0; i < 3; ++i) {
+    BuildingModels().push_back(std::make_unique<TModel>());
+    BuildingModels().back()->TriangleCount = 100 + i;
+  }
+  TNode& node = *planet_->Roots[0];
+  node.Level = kPlantingLevel;
+  node.Vertex[4]->Height = 0.75f;
+  for (uint32_t seed = 1; node.Buildings == nullptr; ++seed) {
+    node.Merge();
+    node.Trees.reset();
+    SetRandSeed(seed);
+    node.Split();
+  }
+  EXPECT_EQ(node.Trees, nullptr);
+  const Vector3f centre = *node.Vertex[4]->Position;
+
+  TzoFrustum everything;
+  SetRandSeed(77);
+  TrisCount = 0;
+  node.DrawDecorations(everything, {0, 0, 1000});
+  const uint32_t planted = RandSeed();
+  ASSERT_TRUE(node.Buildings->Planted);
+  ASSERT_EQ(node.Buildings->Count, 5);
+  SetRandSeed(77);
+  int32_t triangles = 0;
+  for (size_t k = 0; k < 5; ++k) {
+    SCOPED_TRACE(k);
+    const Vector3f position = ScatteredGroundPoint(centre, GroundRadius);
+    const int32_t kind = Random(2147483647);
+    const float turn = static_cast<float>(360.0 * RandomReal());
+    const TModelInstance& b = *node.Buildings->Instances[k];
+    EXPECT_EQ(b.Position.x, position.x);
+    EXPECT_EQ(b.Position.y, position.y);
+    EXPECT_EQ(b.Position.z, position.z);
+    EXPECT_EQ(b.Model, BuildingModels()[size_t(kind % 3)].get());
+    EXPECT_EQ(b.TurnAngle, turn);
+    triangles += b.TriangleCount;
+  }
+  EXPECT_EQ(RandSeed(), planted);
+  EXPECT_EQ(TrisCount, triangles) << "all five stand in an unbounded view";
+  // Later passes only draw.
+  node.DrawDecorations(everything, {0, 0, 1000});
+  EXPECT_EQ(RandSeed(), planted);
+  EXPECT_EQ(TrisCount, 2 * triangles);
+
+  node.Buildings.reset();
+  node.Merge();
+  node.Level = 1;
+  BuildingModels().clear();
 }
 
 } // namespace
