@@ -1,5 +1,6 @@
 #include "app/Modules.h"
 
+#include "app/SystemInfo.h"
 #include "decoders/ImageDecoders.h"
 #include "models/Material.h"
 #include "platform/FileSystem.h"
@@ -10,6 +11,8 @@
 #include "vegetation/TreeShaders.h"
 #include "vegetation/TreeTextures.h"
 
+#include <string>
+
 namespace meridia {
 namespace {
 
@@ -19,6 +22,8 @@ void StartLog() {
 }
 
 constexpr Module kModules[] = {
+    // What the machine description reports as the operating system, as it was at start.
+    {"os version", RecordOSVersion, ForgetOSVersion},
     {"log", StartLog, LogFinish},
     // After the log, so that a damaged index can be reported; saved before the log closes.
     {"cache", CacheInitialize, CacheFinalize},
@@ -37,14 +42,20 @@ std::span<const Module> Modules() {
   return kModules;
 }
 
-void InitializeModules() {
+void InitializeModules(const StartUpRecorder& record) {
   for (const Module& module : kModules) {
+    if (record) {
+      record(std::string("start ") + module.name);
+    }
     module.initialize();
   }
 }
 
-void FinalizeModules() {
+void FinalizeModules(const StartUpRecorder& record) {
   for (auto it = std::rbegin(kModules); it != std::rend(kModules); ++it) {
+    if (record) {
+      record(std::string("finish ") + it->name);
+    }
     it->finalize();
   }
 }

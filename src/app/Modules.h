@@ -3,6 +3,8 @@
 // static constructors, so the order is ours and can be checked.
 #pragma once
 
+#include "app/StartUpRecorder.h"
+
 #include <span>
 
 namespace meridia {
@@ -14,7 +16,9 @@ struct Module {
 };
 
 std::span<const Module> Modules();
-void InitializeModules();
-void FinalizeModules();
+// Each module's start is recorded as "start " + its name just before it runs, each finish as
+// "finish " + its name.
+void InitializeModules(const StartUpRecorder& record = {});
+void FinalizeModules(const StartUpRecorder& record = {});
 
 } // namespace meridia

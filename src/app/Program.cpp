@@ -8,20 +8,28 @@
 
 namespace meridia {
 
+int RunWithModules(const std::function<int()>& main_routine, const StartUpRecorder& record) {
+  InitializeModules(record);
+  const int exit_code = main_routine();
+  FinalizeModules(record);
+  return exit_code;
+}
+
+int RunMainRoutine(platform::Platform& platform, SceneHooks& scene, LoopObserver* observer) {
+  Shell shell(platform, scene);
+  shell.SetObserver(observer);
+  shell.RunMainLoop();
+  return shell.ExitCode;
+}
+
 int RunProgram(ProgramVariant variant) {
   SetProgramVariant(variant);
-  InitializeModules();
-  int exit_code = 0;
-  {
+  return RunWithModules([] {
     platform::SystemClock clock;
     platform::SdlPlatform platform(clock);
     Viewer viewer;
-    Shell shell(platform, viewer);
-    shell.RunMainLoop();
-    exit_code = shell.ExitCode;
-  }
-  FinalizeModules();
-  return exit_code;
+    return RunMainRoutine(platform, viewer);
+  });
 }
 
 } // namespace meridia

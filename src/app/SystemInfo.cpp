@@ -249,7 +249,9 @@ std::string GetMemoryText() {
   return MemoryTextFromBytes(*bytes);
 }
 
-std::string GetOSName() {
+namespace {
+
+std::string ReadOSName() {
   // os-release(5): /etc first, the vendor's copy in /usr/lib when /etc has none.
   std::string text = ReadFileHead<4096>("/etc/os-release");
   if (text.empty()) {
@@ -259,12 +261,40 @@ std::string GetOSName() {
   return name.empty() ? "Linux" : name;
 }
 
-std::string GetOSBuild() {
+std::string ReadOSBuild() {
   struct utsname names {};
   if (::uname(&names) != 0) {
     return {};
   }
   return names.release;
+}
+
+struct OSVersion {
+  std::string name;
+  std::string build;
+};
+std::optional<OSVersion> g_os_version;
+
+} // namespace
+
+void RecordOSVersion() {
+  g_os_version = OSVersion{ReadOSName(), ReadOSBuild()};
+}
+
+void ForgetOSVersion() {
+  g_os_version.reset();
+}
+
+bool OSVersionRecorded() {
+  return g_os_version.has_value();
+}
+
+std::string GetOSName() {
+  return g_os_version ? g_os_version->name : ReadOSName();
+}
+
+std::string GetOSBuild() {
+  return g_os_version ? g_os_version->build : ReadOSBuild();
 }
 
 std::string GetVideoText() {

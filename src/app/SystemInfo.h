@@ -19,6 +19,11 @@ std::string GetMemoryText();
 std::string GetOSName();
 // The kernel release.
 std::string GetOSBuild();
+// The operating-system record the two above report, taken once by the first module at process
+// start, as the runtime records the system's version; without it they read the system live.
+void RecordOSVersion();
+void ForgetOSVersion();
+bool OSVersionRecorded();
 // Renderer + " (driver " + version [+ " - RAM " + MiB + " MB"] + ")"; reads the current OpenGL
 // context, and gives " (driver )" without one.
 std::string GetVideoText();

@@ -2,11 +2,13 @@
 
 #include "app/Overlay.h"
 #include "app/Projection.h"
+#include "backdrop/GalaxyTextures.h"
 #include "engine/FrameCounters.h"
 #include "engine/Random.h"
 #include "gl/GLEntryPoints.h"
 #include "gl/GLImplementation.h"
 #include "models/Building.h"
+#include "models/Material.h"
 #include "planet/PlanetCounters.h"
 #include "planet/PlanetObject.h"
 #include "storage/Log.h"
@@ -30,9 +32,15 @@ void Viewer::SetShowError(std::function<void(const std::string& text)> show_erro
 }
 
 bool Viewer::InitScene() {
+  const auto step = [this](std::string_view name) {
+    if (StartUpSteps) {
+      StartUpSteps(name);
+    }
+  };
   // OpenGL beyond 1.1 and what this driver says of itself. The drawing calls the required
   // extensions' entry points unchecked, so a driver without one ends the program here, with its
   // name, rather than later at a null pointer.
+  step("entry points");
   LoadGLEntryPoints();
   ReadGLImplementation();
   DeriveFeatureFlags();
@@ -47,9 +55,13 @@ bool Viewer::InitScene() {
     return false;
   }
 
+  step("animation clock");
   TimerReset(AnimationClock);
-  SetRandSeed(FrameTimeNow());
+  // Overridden twice before anything is planted: by the planet seed and by the backdrop.
+  step("clock seed");
+  SetRandSeed(ClockSeed ? ClockSeed() : FrameTimeNow());
 
+  step("gl state");
   glClearColor(0, 0, 0, 0);
   glShadeModel(GL_SMOOTH);
   glClearDepth(1.0);
@@ -60,34 +72,49 @@ bool Viewer::InitScene() {
   glEnable(GL_TEXTURE_2D);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
+  step("font");
   Font = std::make_unique<Tgui_font>();
   Font->SetFont("Arial", 8);
   // Stays on screen through the rest of start-up, the long part of which is the planet.
+  step("Generation");
   ShowProgressText(*Font, "Generation", swap_buffers_);
   Overlay = [this] { DrawOverlay(*Font, CollectOverlayValues(*this)); };
   Control.SaveScreenshot = [] { SaveScreenshot(); };
 
+  step("camera");
   Camera = TPlanetary_Camera{};
   Camera.SetPosition(TPlanetary_Camera::kViewPosition, {0, 0, 1000});
 
   // The planet with its atlas and terrain: generates the terrain maps on a first run (the long
   // part of start-up) and leaves the shared generator seeded with the planet seed. The old one,
   // if any, goes first: both would share the vertex pool.
+  step("planet control");
   PlanetControl.reset();
   PlanetControl = std::make_unique<TPlanetControl>(Camera);
+  step("UpdateReference");
   UpdateReference(Camera.Positions[TPlanetary_Camera::kViewPosition]);
   PlanetPass = [this] { PlanetControl->Render(); };
   Control.Collide = [this](TPlanetary_Camera& camera) { PlanetControl->Collide(camera); };
 
   // The city's building catalogue, before the tree kinds. A second start-up replaces it.
+  step("InitCity");
   BuildingModels().clear();
   InitCity();
 
   // The tree kinds with their vertex programs and impostor atlases; a program the driver
   // rejects is reported in a box of its own and the scene goes on without it. The atlases are
   // drawn through the back buffer and leave their clear colour behind.
+  step("CreateTreeKinds");
   CreateTreeKinds(show_error_);
 
+  // Last: building the galaxy reseeds the shared generator with 0, so every tree and building
+  // planted from here on follows the splits and draws of the flight, never the clock.
+  step("backdrop");
+  LoadGalaxyTextures(LoadTexture);
+  Galaxy = std::make_unique<TGalaxyRender>();
+  Galaxy->BuildGalaxy(0);
+
+  step("clear colour");
   glClearColor(0, 0, 0, 0);
   return true;
 }

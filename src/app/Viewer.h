@@ -6,6 +6,8 @@
 
 #include "app/CameraControl.h"
 #include "app/SceneHooks.h"
+#include "app/StartUpRecorder.h"
+#include "backdrop/GalaxyRender.h"
 #include "engine/FrameTimer.h"
 #include "imaging/GuiFont.h"
 #include "planet/PlanetControl.h"
@@ -34,6 +36,13 @@ public:
   std::unique_ptr<Tgui_font> Font;
   // The planet, made by InitScene; it keeps the view position above the ground after each move.
   std::unique_ptr<TPlanetControl> PlanetControl;
+  // The galaxy backdrop, built last by InitScene and drawn by nothing.
+  std::unique_ptr<TGalaxyRender> Galaxy;
+
+  // Told the name of each InitScene step just before it runs.
+  StartUpRecorder StartUpSteps;
+  // Where the shared generator's first seed comes from; the clock when not set.
+  std::function<uint32_t()> ClockSeed;
 
   // Draws the planet under the camera's view transform.
   std::function<void()> PlanetPass;

@@ -1,5 +1,6 @@
 #include "app/Modules.h"
 
+#include "app/SystemInfo.h"
 #include "decoders/ImageDecoders.h"
 #include "models/Material.h"
 #include "platform/FileSystem.h"
@@ -25,8 +26,8 @@ namespace {
 
 TEST(Modules, StartInOrderAndFinishInReverse) {
   const std::vector<std::string> order = {
-      "log",       "cache",        "archives",       "image decoders",
-      "materials", "tree shaders", "tree generator", "planetary trees"};
+      "os version", "log",          "cache",          "archives",       "image decoders",
+      "materials",  "tree shaders", "tree generator", "planetary trees"};
   ASSERT_EQ(Modules().size(), order.size());
   for (size_t i = 0; i < order.size(); ++i) {
     EXPECT_EQ(Modules()[i].name, order[i]);
@@ -40,6 +41,7 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     std::ofstream("cache/data.cache", std::ios::binary)
         << std::string("\x07\x00\x00\x00junk", 8); // seven entries promised, four bytes left
     InitializeModules();
+    EXPECT_TRUE(OSVersionRecorded());
     EXPECT_TRUE(LogIsOpen());
     EXPECT_NE(CacheManager(), nullptr);
     EXPECT_NE(ArchiveList(), nullptr);
@@ -50,6 +52,7 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     TreeKinds.push_back(std::make_unique<TTree>());
     LogWrite("between");
     FinalizeModules();
+    EXPECT_FALSE(OSVersionRecorded());
     EXPECT_FALSE(LogIsOpen());
     EXPECT_EQ(CacheManager(), nullptr);
     EXPECT_EQ(ArchiveList(), nullptr);
@@ -76,6 +79,69 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
       << lines[1];
   EXPECT_NE(lines[2].find(" between"), std::string::npos);
   EXPECT_NE(lines[3].find(" Log Finished"), std::string::npos);
+}
+
+// Each module's service, as a test can see it; null for a module that only finishes.
+struct ModuleProbe {
+  const char* name;
+  bool (*up)();
+};
+const ModuleProbe kProbes[] = {
+    {"os version", [] { return OSVersionRecorded(); }},
+    {"log", [] { return LogIsOpen(); }},
+    {"cache", [] { return CacheManager() != nullptr; }},
+    {"archives", [] { return ArchiveList() != nullptr; }},
+    {"image decoders", [] { return FormatByExtension("jpg") != nullptr; }},
+    {"materials", [] { return TexturesList() != nullptr; }},
+    {"tree shaders", [] { return ProgramFiles != nullptr; }},
+    {"tree generator", [] { return TreeTextureNames != nullptr; }},
+    {"planetary trees", nullptr},
+};
+
+// What is up, module by module, as "1" or "0" (or "-" for a module with nothing to see).
+std::string ServicesUp() {
+  std::string up;
+  for (const ModuleProbe& probe : kProbes) {
+    up += probe.up == nullptr ? '-' : probe.up() ? '1' : '0';
+  }
+  return up;
+}
+
+TEST(Modules, EachStartsWithEveryEarlierOneUpAndFinishesWithThemStillUp) {
+  testing::TemporaryFolder folder(testing::TemporaryFolder::Enter::kYes);
+  std::vector<std::string> steps;
+  std::vector<std::string> up;
+  const StartUpRecorder record = [&](std::string_view step) {
+    steps.emplace_back(step);
+    up.push_back(ServicesUp());
+  };
+  InitializeModules(record);
+  FinalizeModules(record);
+
+  std::vector<std::string> expected_steps;
+  std::vector<std::string> expected_up;
+  const size_t n = std::size(kProbes);
+  // Starting module i: the ones before it are up, it and the later ones are not.
+  for (size_t i = 0; i < n; ++i) {
+    expected_steps.push_back(std::string("start ") + kProbes[i].name);
+    std::string state;
+    for (size_t j = 0; j < n; ++j) {
+      state += kProbes[j].up == nullptr ? '-' : j < i ? '1' : '0';
+    }
+    expected_up.push_back(state);
+  }
+  // Finishing module i, last first: it and the ones before it are still up.
+  for (size_t i = n; i-- > 0;) {
+    expected_steps.push_back(std::string("finish ") + kProbes[i].name);
+    std::string state;
+    for (size_t j = 0; j < n; ++j) {
+      state += kProbes[j].up == nullptr ? '-' : j <= i ? '1' : '0';
+    }
+    expected_up.push_back(state);
+  }
+  EXPECT_EQ(steps, expected_steps);
+  EXPECT_EQ(up, expected_up);
+  EXPECT_EQ(ServicesUp(), std::string("00000000-"));
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 #include "app/Projection.h"
 #include "app/Shell.h"
 #include "app/Viewer.h"
+#include "backdrop/GalaxyRender.h"
 #include "engine/FrameCounters.h"
+#include "engine/Random.h"
 #include "planet/PlanetCounters.h"
 #include "platform/SdlPlatform.h"
 
@@ -12,6 +14,8 @@
 #include <cmath>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace meridia {
 namespace {
@@ -125,6 +129,78 @@ TEST_F(ViewerGL, StartUpShowsGenerationThenEveryFrameEndsWithTheOverlay) {
   EXPECT_EQ(LitPixels(340, 285, 120, 30), 0);
   EXPECT_GT(LitPixels(0, 0, 200, 240), 200);  // the eleven lines of the top block
   EXPECT_GT(LitPixels(0, 535, 400, 65), 100); // the machine lines
+}
+
+struct StartUpStep {
+  std::string name;
+  uint32_t seed; // the shared generator's, as the step begins
+  int swaps;     // buffer swaps so far
+};
+
+std::vector<StartUpStep> RunInitScene(Viewer& viewer, uint32_t clock_seed, int& swaps) {
+  std::vector<StartUpStep> steps;
+  viewer.ClockSeed = [clock_seed] { return clock_seed; };
+  viewer.SetSwapBuffers([&swaps] { ++swaps; });
+  viewer.StartUpSteps = [&](std::string_view name) {
+    steps.push_back({std::string(name), RandSeed(), swaps});
+    if (name == "planet control") {
+      // The planet is made around the camera's start.
+      const Vector3f& at = viewer.Camera.Positions[TPlanetary_Camera::kViewPosition];
+      EXPECT_EQ(at.x, 0.0f);
+      EXPECT_EQ(at.y, 0.0f);
+      EXPECT_EQ(at.z, 1000.0f);
+    }
+  };
+  EXPECT_TRUE(viewer.InitScene());
+  viewer.StartUpSteps = nullptr;
+  return steps;
+}
+
+TEST_F(ViewerGL, InitSceneStepsInOrderAndTheClockSeedLeavesNoTrace) {
+  int swaps = 0;
+  const std::vector<StartUpStep> first = RunInitScene(viewer_, 12345, swaps);
+  const uint32_t after_first = RandSeed();
+  std::vector<std::string> names;
+  for (const StartUpStep& step : first) {
+    names.push_back(step.name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"entry points", "animation clock", "clock seed",
+                                             "gl state", "font", "Generation", "camera",
+                                             "planet control", "UpdateReference", "InitCity",
+                                             "CreateTreeKinds", "backdrop", "clear colour"}));
+  ASSERT_EQ(first.size(), 13u);
+  EXPECT_EQ(first[3].seed, 12345u) << "the clock seed, and nothing drawn from it yet";
+  // "Generation" is shown once, after its step, and nothing else is shown until the first frame.
+  for (const StartUpStep& step : first) {
+    EXPECT_EQ(step.swaps, step.name == "entry points" || step.name == "animation clock" ||
+                                  step.name == "clock seed" || step.name == "gl state" ||
+                                  step.name == "font" || step.name == "Generation"
+                              ? 0
+                              : 1)
+        << step.name;
+  }
+  EXPECT_EQ(swaps, 1);
+
+  // The backdrop's build is the last draw of start-up: the generator is where a galaxy built
+  // from seed 0 leaves it.
+  ASSERT_NE(viewer_.Galaxy, nullptr);
+  EXPECT_EQ(viewer_.Galaxy->StarPositions.size(), 12000u);
+  ASSERT_NE(viewer_.Galaxy->Smoke, nullptr);
+  TGalaxyRender reference;
+  reference.BuildGalaxy(0);
+  EXPECT_EQ(after_first, RandSeed());
+
+  // Another clock seed: from the planet on, every step sees the same generator, and start-up
+  // ends in the same place.
+  swaps = 0;
+  const std::vector<StartUpStep> second = RunInitScene(viewer_, 987654321, swaps);
+  ASSERT_EQ(second.size(), first.size());
+  EXPECT_EQ(second[3].seed, 987654321u);
+  EXPECT_NE(second[7].seed, first[7].seed) << "planet control starts from the clock seed";
+  for (size_t i = 8; i < first.size(); ++i) {
+    EXPECT_EQ(second[i].seed, first[i].seed) << first[i].name;
+  }
+  EXPECT_EQ(RandSeed(), after_first);
 }
 
 } // namespace

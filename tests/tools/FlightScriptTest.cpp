@@ -72,6 +72,11 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(options.step_ms, 0);
   EXPECT_TRUE(options.detail);
   EXPECT_EQ(options.shots_dir, "screens");
+  EXPECT_FALSE(options.clock_seed.has_value());
+  ASSERT_TRUE(
+      ParseFlightOptions({"--clock-seed", "4294967295", "--startup", "t.csv"}, options, error));
+  EXPECT_EQ(options.clock_seed, 4294967295u);
+  EXPECT_EQ(options.startup_path, "t.csv");
   EXPECT_EQ(ShotFileName("screens", 29), "screens/frame_00029.tga");
   EXPECT_EQ(ShotFileName("out", 123456), "out/frame_123456.tga");
 
@@ -85,10 +90,21 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
 }
 
 TEST(FlightOptions, BadOptionsAreRefused) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--frames"},          {"--frames", "0"},         {"--frames", "ten"}, {"--step-ms", "-1"},
-      {"--position", "1,2"}, {"--position", "1,2,z"},   {"--shot", "0"},     {"--bogus"},
-      {"--stats"},           {"--position", "0,0,1e39"}};
+  const std::vector<std::vector<std::string>> cases = {{"--frames"},
+                                                       {"--frames", "0"},
+                                                       {"--frames", "ten"},
+                                                       {"--step-ms", "-1"},
+                                                       {"--position", "1,2"},
+                                                       {"--position", "1,2,z"},
+                                                       {"--shot", "0"},
+                                                       {"--bogus"},
+                                                       {"--stats"},
+                                                       {"--position", "0,0,1e39"},
+                                                       {"--clock-seed", "-1"},
+                                                       {"--clock-seed", "4294967296"},
+                                                       {"--clock-seed", ""},
+                                                       {"--clock-seed"},
+                                                       {"--startup"}};
   for (const auto& args : cases) {
     FlightOptions options;
     std::string error;

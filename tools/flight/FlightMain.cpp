@@ -18,6 +18,7 @@
 #include "terrain/TextureBuffer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +31,36 @@ namespace meridia::flight {
 namespace {
 
 platform::Clock* g_clock = nullptr;
+
+// Start-up steps with their wall times from the tool's start, for --startup.
+class StartUpTimes {
+public:
+  StartUpTimes() : start_(std::chrono::steady_clock::now()) {}
+
+  void Mark(std::string_view step) {
+    const std::chrono::duration<double, std::milli> since =
+        std::chrono::steady_clock::now() - start_;
+    marks_.emplace_back(std::string(step), since.count());
+  }
+  StartUpRecorder Recorder() {
+    return [this](std::string_view step) { Mark(step); };
+  }
+  bool Write(const std::string& path) const {
+    std::FILE* out = std::fopen(path.c_str(), "w");
+    if (out == nullptr) {
+      return false;
+    }
+    std::fprintf(out, "step,ms\n");
+    for (const auto& [step, ms] : marks_) {
+      std::fprintf(out, "%s,%.3f\n", step.c_str(), ms);
+    }
+    return std::fclose(out) == 0;
+  }
+
+private:
+  std::chrono::steady_clock::time_point start_;
+  std::vector<std::pair<std::string, double>> marks_;
+};
 
 // The animation clock follows the loop's clock, so a stepped run is reproducible to the bit.
 uint32_t LoopClockNow() {
@@ -60,8 +91,8 @@ private:
 class FlightRecorder final : public LoopObserver {
 public:
   FlightRecorder(const FlightOptions& options, Viewer& viewer, ScriptedInput& input,
-                 std::FILE* stats)
-      : options_(options), viewer_(viewer), input_(input), stats_(stats) {}
+                 std::FILE* stats, StartUpTimes& times)
+      : options_(options), viewer_(viewer), input_(input), stats_(stats), times_(times) {}
 
   bool scene_ready = false;
   bool failed = false;
@@ -76,6 +107,9 @@ public:
   void FrameStarting(int frame) override { input_.SetFrame(frame); }
 
   void FrameRendered(int frame) override {
+    if (frame == 1) {
+      times_.Mark("first frame");
+    }
     if (std::find(options_.shots.begin(), options_.shots.end(), frame) == options_.shots.end()) {
       return;
     }
@@ -109,6 +143,7 @@ private:
   Viewer& viewer_;
   ScriptedInput& input_;
   std::FILE* stats_;
+  StartUpTimes& times_;
 };
 
 bool ReadFile(const std::string& path, std::string& text) {
@@ -131,6 +166,7 @@ void ChooseVideoDriver() {
 }
 
 int Run(const std::vector<std::string>& args) {
+  StartUpTimes times;
   FlightOptions options;
   std::string error;
   if (!ParseFlightOptions(args, options, error)) {
@@ -176,7 +212,7 @@ int Run(const std::vector<std::string>& args) {
   g_clock = clock.get();
   SetFrameTimeSource(&LoopClockNow);
 
-  InitializeModules();
+  InitializeModules(times.Recorder());
   bool ok = false;
   int frames_drawn = 0;
   {
@@ -184,8 +220,12 @@ int Run(const std::vector<std::string>& args) {
     platform::SdlPlatform platform(*clock);
     platform.AddEventSource(&input);
     Viewer viewer;
+    viewer.StartUpSteps = times.Recorder();
+    if (options.clock_seed) {
+      viewer.ClockSeed = [seed = *options.clock_seed] { return seed; };
+    }
     Shell shell(platform, viewer);
-    FlightRecorder recorder(options, viewer, input, stats.get());
+    FlightRecorder recorder(options, viewer, input, stats.get(), times);
     shell.SetObserver(&recorder);
     shell.RunMainLoop();
     ok = recorder.scene_ready && !recorder.failed;
@@ -197,6 +237,10 @@ int Run(const std::vector<std::string>& args) {
 
   if (!ok) {
     std::fprintf(stderr, "meridia-flight: the run failed (see the messages above and the log)\n");
+    return 1;
+  }
+  if (!options.startup_path.empty() && !times.Write(options.startup_path)) {
+    std::fprintf(stderr, "meridia-flight: cannot write %s\n", options.startup_path.c_str());
     return 1;
   }
   std::printf("meridia-flight: %d frames\n", frames_drawn);

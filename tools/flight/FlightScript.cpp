@@ -82,6 +82,7 @@ const char* const kStatsHeader = "frame,render_ms,frame_ms,tris,level,nodes_draw
 const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
+    "                      [--clock-seed N] [--startup FILE]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n";
 
@@ -232,6 +233,23 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       if (!value(options.stats_path)) {
         return false;
       }
+    } else if (arg == "--startup") {
+      if (!value(options.startup_path)) {
+        return false;
+      }
+    } else if (arg == "--clock-seed") {
+      uint32_t seed = 0;
+      bool parsed = false;
+      if (value(text)) {
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, seed);
+        parsed = ec == std::errc() && ptr == end;
+      }
+      if (!parsed) {
+        error = error.empty() ? "--clock-seed needs a whole number from 0 to 4294967295" : error;
+        return false;
+      }
+      options.clock_seed = seed;
     } else {
       error = "unknown option " + arg;
       return false;

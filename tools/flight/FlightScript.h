@@ -6,6 +6,7 @@
 #include "engine/VectorTypes.h"
 #include "platform/Messages.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,10 @@ struct FlightOptions {
   std::vector<int> shots;
   std::string shots_dir = "screens";
   std::string stats_path;
+  // Where the start-up times go: one "step,ms" line a step, from the tool's start.
+  std::string startup_path;
+  // The shared generator's first seed instead of the clock's.
+  std::optional<uint32_t> clock_seed;
   bool detail = false;
   bool help = false;
   // Whether --frames and --position were given, so that a script's header does not override.
