@@ -1,6 +1,7 @@
 #include "terrain/HeightMapFactory.h"
 
 #include "engine/ProgramVariant.h"
+#include "engine/StartUpTrace.h"
 #include "engine/VectorGeometry.h"
 #include "storage/DataManager.h"
 #include "storage/FilePaths.h"
@@ -74,6 +75,7 @@ THeightMapFactory::THeightMapFactory(int32_t seed)
   }
 
   ColorMap.LoadTGA(kColorMapFile);
+  StartUpTrace("maps loaded");
   PlanetFactory.Init(seed);
 }
 

@@ -134,6 +134,10 @@ void TTree::RenderImpostorAtlas() {
   glPushMatrix();
 
   glClearColor(0.5f, 0.5f, 0.5f, 0.0f);
+  // Only the tile's corner of the back buffer is read back: clearing the rest every tile was a
+  // good part of the atlas's cost on a software rasterizer.
+  glScissor(0, 0, tile_width, tile_height);
+  glEnable(GL_SCISSOR_TEST);
   glEnable(GL_VERTEX_PROGRAM_ARB);
   for (int32_t i = 0; i < kAtlasTiles; ++i) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -146,6 +150,7 @@ void TTree::RenderImpostorAtlas() {
                         tile_height * (i / kAtlasColumns), 0, 0, tile_width, tile_height);
   }
   glDisable(GL_VERTEX_PROGRAM_ARB);
+  glDisable(GL_SCISSOR_TEST);
   glBindTexture(GL_TEXTURE_2D, ImpostorTexture);
   if (mipmaps) {
     glGenerateMipmapEXT(GL_TEXTURE_2D);

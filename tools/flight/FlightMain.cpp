@@ -10,6 +10,7 @@
 #include "engine/FrameCounters.h"
 #include "engine/FrameTimer.h"
 #include "engine/ProgramVariant.h"
+#include "engine/StartUpTrace.h"
 #include "planet/PlanetCounters.h"
 #include "planet/PlanetObject.h"
 #include "planet/PlanetState.h"
@@ -213,6 +214,7 @@ int Run(const std::vector<std::string>& args) {
   SetFrameTimeSource(&LoopClockNow);
 
   InitializeModules(times.Recorder());
+  SetStartUpTrace(times.Recorder());
   bool ok = false;
   int frames_drawn = 0;
   {
@@ -231,6 +233,7 @@ int Run(const std::vector<std::string>& args) {
     ok = recorder.scene_ready && !recorder.failed;
     frames_drawn = shell.FramesDrawn;
   }
+  SetStartUpTrace(nullptr);
   FinalizeModules();
   SetFrameTimeSource(nullptr);
   g_clock = nullptr;
