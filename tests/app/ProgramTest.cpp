@@ -1,7 +1,18 @@
+// Runs the real modules around a fake window system. An executable of its own: the log beside
+// it is its own, so these runs cannot disturb the module test that reads its log back.
 #include "app/Program.h"
 
 #include "FakePlatform.h"
+#include "app/Modules.h"
+#include "app/SystemInfo.h"
+#include "decoders/ImageDecoders.h"
+#include "models/Material.h"
 #include "platform/Messages.h"
+#include "storage/Archive.h"
+#include "storage/DataCache.h"
+#include "storage/Log.h"
+#include "vegetation/TreeShaders.h"
+#include "vegetation/TreeTextures.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +100,69 @@ TEST(Program, AWindowOrContextThatCannotBeMadeSkipsTheSceneButTheModulesStillFin
     }
     EXPECT_EQ(log, expected) << "neither InitScene nor a frame";
   }
+}
+
+// Each module's service, as a test can see it; null for a module that only finishes.
+struct ModuleProbe {
+  const char* name;
+  bool (*up)();
+};
+const ModuleProbe kProbes[] = {
+    {"os version", [] { return OSVersionRecorded(); }},
+    {"log", [] { return LogIsOpen(); }},
+    {"cache", [] { return CacheManager() != nullptr; }},
+    {"archives", [] { return ArchiveList() != nullptr; }},
+    {"image decoders", [] { return FormatByExtension("jpg") != nullptr; }},
+    {"materials", [] { return TexturesList() != nullptr; }},
+    {"tree shaders", [] { return ProgramFiles != nullptr; }},
+    {"tree generator", [] { return TreeTextureNames != nullptr; }},
+    {"planetary trees", nullptr},
+};
+
+// What is up, module by module, as "1" or "0" (or "-" for a module with nothing to see).
+std::string ServicesUp() {
+  std::string up;
+  for (const ModuleProbe& probe : kProbes) {
+    up += probe.up == nullptr ? '-' : probe.up() ? '1' : '0';
+  }
+  return up;
+}
+
+TEST(Program, EachModuleStartsWithEveryEarlierOneUpAndFinishesWithThemStillUp) {
+  testing::TemporaryFolder folder(testing::TemporaryFolder::Enter::kYes);
+  std::vector<std::string> steps;
+  std::vector<std::string> up;
+  const StartUpRecorder record = [&](std::string_view step) {
+    steps.emplace_back(step);
+    up.push_back(ServicesUp());
+  };
+  InitializeModules(record);
+  FinalizeModules(record);
+
+  std::vector<std::string> expected_steps;
+  std::vector<std::string> expected_up;
+  const size_t n = std::size(kProbes);
+  // Starting module i: the ones before it are up, it and the later ones are not.
+  for (size_t i = 0; i < n; ++i) {
+    expected_steps.push_back(std::string("start ") + kProbes[i].name);
+    std::string state;
+    for (size_t j = 0; j < n; ++j) {
+      state += kProbes[j].up == nullptr ? '-' : j < i ? '1' : '0';
+    }
+    expected_up.push_back(state);
+  }
+  // Finishing module i, last first: it and the ones before it are still up.
+  for (size_t i = n; i-- > 0;) {
+    expected_steps.push_back(std::string("finish ") + kProbes[i].name);
+    std::string state;
+    for (size_t j = 0; j < n; ++j) {
+      state += kProbes[j].up == nullptr ? '-' : j <= i ? '1' : '0';
+    }
+    expected_up.push_back(state);
+  }
+  EXPECT_EQ(steps, expected_steps);
+  EXPECT_EQ(up, expected_up);
+  EXPECT_EQ(ServicesUp(), std::string("00000000-"));
 }
 
 } // namespace
