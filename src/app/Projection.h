@@ -37,4 +37,28 @@ constexpr DepthRange ProjectionDepthRange(int32_t current_level) {
   return {1.0, 1500.0};
 }
 
+// The level's planes, unless the ground is nearer than the level's near plane: a camera that
+// has landed would otherwise see nothing but the clear colour. Then the near plane comes to a
+// quarter of the height, which keeps its corners off a slope of up to about 60 degrees beneath
+// the camera, but never closer than kNearestNearPlane; the far plane comes in by the same factor,
+// which keeps the level's far-to-near ratio and with it the depth precision (a 24-bit buffer)
+// its distant terrain is drawn with. The height is in units, as the camera's position.
+inline constexpr double kNearestNearPlane = 1e-6;
+inline constexpr double kNearPlaneShareOfHeight = 0.25;
+
+constexpr DepthRange ProjectionDepthRange(int32_t current_level, double height_above_ground) {
+  const DepthRange table = ProjectionDepthRange(current_level);
+  // Written so that a height that is not a number keeps the table's planes.
+  if (!(height_above_ground < table.near_plane)) {
+    return table;
+  }
+  const double near_plane = height_above_ground * kNearPlaneShareOfHeight > kNearestNearPlane
+                                ? height_above_ground * kNearPlaneShareOfHeight
+                                : kNearestNearPlane;
+  if (near_plane >= table.near_plane) {
+    return table;
+  }
+  return {near_plane, table.far_plane * (near_plane / table.near_plane)};
+}
+
 } // namespace meridia

@@ -130,7 +130,12 @@ void Viewer::RenderFrame() {
   const double aspect =
       static_cast<double>(viewport[2]) / static_cast<double>(viewport[3] == 0 ? 1 : viewport[3]);
 
-  const DepthRange range = ProjectionDepthRange(CurrentLevel);
+  // The planet gives its height in kilometres; the planes are in units of 10 km.
+  const TPlanetObject* planet = CurrentPlanet();
+  const DepthRange range =
+      planet != nullptr ? ProjectionDepthRange(
+                              CurrentLevel, static_cast<double>(planet->HeightAboveGround()) / 10.0)
+                        : ProjectionDepthRange(CurrentLevel);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   gluPerspective(kFieldOfViewDegrees, aspect, range.near_plane, range.far_plane);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace meridia {
 namespace {
@@ -212,6 +213,61 @@ TEST(Projection, DepthRangeByLevel) {
     const DepthRange range = ProjectionDepthRange(c.level);
     EXPECT_DOUBLE_EQ(range.near_plane, c.near_plane) << "level " << c.level;
     EXPECT_DOUBLE_EQ(range.far_plane, c.far_plane) << "level " << c.level;
+  }
+}
+
+TEST(Projection, NearPlaneFollowsTheCameraOnlyBelowTheLevelsNearPlane) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    int32_t level;
+    double height;
+    double near_plane, far_plane;
+  } cases[] = {
+      // Ground at or beyond the level's near plane, or no height at all: the level's planes.
+      {20, 0.001, 0.001, 256},
+      {20, 5.0, 0.001, 256},
+      {20, inf, 0.001, 256},
+      {20, nan, 0.001, 256},
+      {5, 1.0, 1, 16384},
+      {16, 0.01, 0.01, 1024},
+      // A camera 0.6 m above the ground at the deepest level: a quarter of the height, the far
+      // plane in the same ratio (256 000) as the level's.
+      {20, 0.00006, 0.000015, 3.84},
+      {20, 0.0004, 0.0001, 25.6},
+      {19, 0.0004, 0.0001, 51.2},
+      {12, 0.02, 0.005, 51.2},
+      {21, 0.4, 0.1, 150},
+      // Touching or under the ground: the nearest near plane, never zero or negative.
+      {20, 0.0, 1e-6, 0.256},
+      {20, -0.01, 1e-6, 0.256},
+      {20, -inf, 1e-6, 0.256},
+      {20, 0.000004, 1e-6, 0.256},
+  };
+  for (const auto& c : cases) {
+    const DepthRange range = ProjectionDepthRange(c.level, c.height);
+    EXPECT_NEAR(range.near_plane, c.near_plane, c.near_plane * 1e-12)
+        << "level " << c.level << " height " << c.height;
+    EXPECT_NEAR(range.far_plane, c.far_plane, c.far_plane * 1e-12)
+        << "level " << c.level << " height " << c.height;
+    EXPECT_LE(range.near_plane, ProjectionDepthRange(c.level).near_plane);
+  }
+  // Coming down over the ground, neither plane ever moves out: the near plane stays within a
+  // quarter of the height, or the level's own, and the depth precision never gets coarser.
+  for (int32_t level = 0; level <= 21; ++level) {
+    const DepthRange table = ProjectionDepthRange(level);
+    double last_near = inf;
+    for (double height = 1e4; height > 1e-8; height *= 0.9) {
+      const DepthRange range = ProjectionDepthRange(level, height);
+      EXPECT_LE(range.near_plane, last_near) << level << " " << height;
+      EXPECT_TRUE(range.near_plane <= height * kNearPlaneShareOfHeight ||
+                  range.near_plane == table.near_plane || range.near_plane == kNearestNearPlane)
+          << level << " " << height;
+      EXPECT_NEAR(range.far_plane / range.near_plane, table.far_plane / table.near_plane,
+                  1e-6 * table.far_plane / table.near_plane)
+          << level << " " << height;
+      last_near = range.near_plane;
+    }
   }
 }
 
