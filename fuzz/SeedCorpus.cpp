@@ -3,7 +3,6 @@
 // new target adds one function here and one row to kTargets.
 #include "AbcEncoder.h"
 #include "CityModelDesign.h"
-#include "CityModelDesign.h"
 #include "ColorMapDesign.h"
 
 #include "decoders/DDSHeader.h"
@@ -473,28 +472,6 @@ void ObjSeeds(const fs::path& out) {
                                      "Ka 1 1 1\r\nKd 0.8 0.8 0.8\r\nmap_Kd tex.png\r\n");
 }
 
-// ---- OBJ models with their MTL libraries ---------------------------------------------------
-
-// A model, then "%%MTL%%" and the library named like it: the city model as the build writes it,
-// and by hand quads, n-gons, every corner form, relative indices, groups sharing materials, and
-// the lines the reader skips.
-void ObjSeeds(const fs::path& out) {
-  const citygen::CityModel city = citygen::BuildCityModel("47");
-  WriteSeed(out / "city.objmtl", city.Obj + "%%MTL%%" + city.Mtl);
-  WriteSeed(out / "house.objmtl", "mtllib fuzz.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
-                                  "v 0.5 0.5 1\nvt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\n"
-                                  "g walls\nusemtl brick\nf 1/1/1 2/2/1 3/3/1 4/3/1\n"
-                                  "g roof\nf -5//-1 -4//-1 -1//-1\nusemtl slate\nf 2 3 \\\n5\n"
-                                  "%%MTL%%newmtl brick\nKd 0.8 0.3 0.2 1\nmap_Kd brick.tga\n"
-                                  "newmtl slate\nKa 0.1 0.1 0.1\nillum 2\nNs 10\nd 1\n");
-  WriteSeed(out / "exporter.objmtl", "# exported\r\nmtllib fuzz.mtl\r\no Cube\r\n"
-                                     "v 1 1 -1\r\nv 1 -1 -1\r\nv 1 1 1\r\nv 1 -1 1\r\n"
-                                     "v -1 1 -1\r\nvt 0.625 0.5\r\nvn 0 1 0\r\ns off\r\n"
-                                     "usemtl Material\r\nf 1/1/1 5/1/1 3/1/1 4/1/1 2/1/1\r\n"
-                                     "l 1 2\r\np 3\r\n%%MTL%%newmtl Material\r\nNs 250\r\n"
-                                     "Ka 1 1 1\r\nKd 0.8 0.8 0.8\r\nmap_Kd tex.png\r\n");
-}
-
 struct Target {
   const char* name;
   void (*write)(const fs::path& out);
@@ -511,7 +488,6 @@ constexpr Target kTargets[] = {
     {"image", ImageSeeds},
     {"abc", AbcSeeds},
     {"dds", DdsSeeds},
-    {"obj", ObjSeeds},
     {"obj", ObjSeeds},
 };
 
