@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "storage/Log.h"
-#include "support/TemporaryFolder.h"
+#include "storage/StorageTestSupport.h"
 
 #include <algorithm>
 #include <array>
@@ -58,25 +58,11 @@ constexpr std::string_view kHouseMtl = "# two materials\n"
                                        "map_Bump slate_n.png\n";
 
 // Each test in a folder of its own, with the log beside it.
-class OBJModelTest : public ::testing::Test {
+class OBJModelTest : public testing::TempFolderTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(LogStart(log_folder_ / "test.zolog"));
+    TempFolderTest::SetUp();
     std::filesystem::create_directory("models");
-  }
-  void TearDown() override { LogFinish(); }
-
-  // The messages logged so far, time stamps and "Log Started" left out.
-  std::vector<std::string> LogMessages() const {
-    std::ifstream in(log_folder_ / "test.zolog");
-    std::vector<std::string> messages;
-    for (std::string line; std::getline(in, line);) {
-      messages.push_back(line.size() > 15 ? line.substr(15) : std::string());
-    }
-    if (!messages.empty()) {
-      messages.erase(messages.begin());
-    }
-    return messages;
   }
 
   // Writes the model (and its library when given) into models/ and loads it from here, so
@@ -109,9 +95,6 @@ protected:
       }
     }
   }
-
-  testing::TemporaryFolder log_folder_;
-  testing::TemporaryFolder work_{testing::TemporaryFolder::Enter::kYes};
 };
 
 std::vector<std::array<int32_t, 3>> Corners(const TOBJFace& face) {
