@@ -1,10 +1,10 @@
 // The overlay's per-frame cost: the five machine texts, queried afresh every frame, the line
 // texts, their glyph layout, and the whole overlay drawn in an offscreen context.
+#include "ShellContext.h"
+
 #include "app/Overlay.h"
-#include "app/Shell.h"
 #include "app/SystemInfo.h"
 #include "imaging/GuiFont.h"
-#include "platform/SdlPlatform.h"
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -17,31 +17,15 @@
 namespace meridia {
 namespace {
 
-class BareScene final : public SceneHooks {
-public:
-  bool InitScene() override { return true; }
-  void RenderFrame() override {}
-  void UpdateFrame(KeyStateTable&, float) override {}
-  void SetViewport(int, int, int, int) override {}
-  void MouseMessage(uint32_t, int, int) override {}
-};
-
 // One 800 by 600 offscreen context with the overlay's font, made on first use and kept for the
 // whole run.
-struct Context {
+struct Context : bench::ShellContext {
   Context() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    ready = shell.CreateMainWindow(800, 600, false, 32);
     if (ready) {
       glViewport(0, 0, 800, 600);
       font.SetFont("Arial", 8);
     }
   }
-  platform::SteppedClock clock{16};
-  platform::SdlPlatform platform{clock};
-  BareScene scene;
-  Shell shell{platform, scene};
-  bool ready = false;
   Tgui_font font;
 };
 

@@ -2,13 +2,13 @@
 // of CreateTreeKinds (programs, growth, buffers, both 16-view atlases) in an 800 by 600 offscreen
 // context. The counters give each kind's triangles (the full strip, as a draw counts it) and
 // leaves.
-#include "app/Shell.h"
+#include "ShellContext.h"
+
 #include "decoders/ImageDecoders.h"
 #include "engine/FrameCounters.h"
 #include "engine/Random.h"
 #include "gl/GLEntryPoints.h"
 #include "gl/GLImplementation.h"
-#include "platform/SdlPlatform.h"
 #include "vegetation/PlanetaryTrees.h"
 #include "vegetation/Tree.h"
 #include "view/Frustum.h"
@@ -44,22 +44,11 @@ void BM_GrowTreeKind(benchmark::State& state) {
 }
 BENCHMARK(BM_GrowTreeKind)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-class BareScene final : public SceneHooks {
-public:
-  bool InitScene() override { return true; }
-  void RenderFrame() override {}
-  void UpdateFrame(KeyStateTable&, float) override {}
-  void SetViewport(int, int, int, int) override {}
-  void MouseMessage(uint32_t, int, int) override {}
-};
-
 // The program's window and context, run from the runnable folder for the shipped programs and
 // pictures; made on first use and kept for the whole run.
-struct Context {
+struct Context : bench::ShellContext {
   Context() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
     std::filesystem::current_path(MERIDIA_RUN_DIR);
-    ready = shell.CreateMainWindow(800, 600, false, 32);
     if (ready) {
       LoadGLEntryPoints();
       ReadGLImplementation();
@@ -68,11 +57,6 @@ struct Context {
       RegisterImageDecoders();
     }
   }
-  platform::SteppedClock clock{16};
-  platform::SdlPlatform platform{clock};
-  BareScene scene;
-  Shell shell{platform, scene};
-  bool ready = false;
 };
 
 Context& GL() {
