@@ -41,6 +41,10 @@ public:
   virtual void SceneReady() {}
   // Called just before the idle step of the given frame, so input can be queued for it.
   virtual void FrameStarting(int /*frame*/) {}
+  // A message from the queue is about to reach the window procedure, before the given frame:
+  // window-system and scripted input alike.
+  virtual void MessageDispatched(int /*frame*/, uint32_t /*message*/, uintptr_t /*wParam*/,
+                                 intptr_t /*lParam*/) {}
   // The frame is drawn and not yet swapped: the back buffer holds it.
   virtual void FrameRendered(int /*frame*/) {}
   // Asked where Escape is tested; true ends the loop as Escape would.

@@ -229,6 +229,10 @@ void Shell::RunMainLoop() {
       if (message.message == platform::WM_QUIT) {
         done = true;
       } else {
+        if (observer_ != nullptr) {
+          observer_->MessageDispatched(FramesDrawn + 1, message.message, message.wParam,
+                                       message.lParam);
+        }
         MainWindowProc(window_, message.message, message.wParam, message.lParam);
       }
       continue;

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <string>
+#include <utility>
 
 namespace meridia::platform {
 
@@ -54,6 +55,38 @@ int VirtualKeyFromSdl(int sdl_keycode, int sdl_scancode) {
   }
 }
 
+namespace {
+
+// Keys with a name of their own, beyond letters, digits, function keys and the keypad digits.
+constexpr std::pair<const char*, int> kNamedKeys[] = {
+    {"ADD", VK_ADD},     {"SUBTRACT", VK_SUBTRACT}, {"ESCAPE", VK_ESCAPE}, {"SPACE", VK_SPACE},
+    {"LEFT", VK_LEFT},   {"RIGHT", VK_RIGHT},       {"UP", VK_UP},         {"DOWN", VK_DOWN},
+    {"SHIFT", VK_SHIFT}, {"CONTROL", VK_CONTROL}};
+
+// The number after a prefix: decimal digits, or hexadecimal ones; -1 when there is none.
+int NumberAfter(std::string_view text, size_t prefix, int base, size_t max_digits) {
+  if (text.size() <= prefix || text.size() - prefix > max_digits) {
+    return -1;
+  }
+  int number = 0;
+  for (size_t i = prefix; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit = -1;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    }
+    if (digit < 0) {
+      return -1;
+    }
+    number = number * base + digit;
+  }
+  return number;
+}
+
+} // namespace
+
 int VirtualKeyFromName(std::string_view name) {
   std::string upper;
   for (char c : name) {
@@ -63,28 +96,57 @@ int VirtualKeyFromName(std::string_view name) {
                             std::isdigit(static_cast<unsigned char>(upper[0])))) {
     return upper[0];
   }
-  if (upper == "ADD") {
-    return VK_ADD;
-  }
-  if (upper == "SUBTRACT") {
-    return VK_SUBTRACT;
-  }
-  if (upper == "ESCAPE") {
-    return VK_ESCAPE;
-  }
-  if (upper.size() >= 2 && upper.size() <= 3 && upper[0] == 'F') {
-    int number = 0;
-    for (size_t i = 1; i < upper.size(); ++i) {
-      if (!std::isdigit(static_cast<unsigned char>(upper[i]))) {
-        return 0;
-      }
-      number = number * 10 + (upper[i] - '0');
+  for (const auto& [key_name, key] : kNamedKeys) {
+    if (upper == key_name) {
+      return key;
     }
-    if (number >= 1 && number <= 12 && upper[1] != '0') {
+  }
+  if (upper.size() == 4 && upper.compare(0, 2, "0X") == 0) {
+    const int code = NumberAfter(upper, 2, 16, 2);
+    return code >= 1 && code <= 255 ? code : 0;
+  }
+  if (upper.rfind("NUMPAD", 0) == 0) {
+    const int digit = NumberAfter(upper, 6, 10, 1);
+    return digit >= 0 ? VK_NUMPAD0 + digit : 0;
+  }
+  if (upper.size() >= 2 && upper.size() <= 3 && upper[0] == 'F' && upper[1] != '0') {
+    const int number = NumberAfter(upper, 1, 10, 2);
+    if (number >= 1 && number <= 12) {
       return VK_F1 + number - 1;
     }
   }
   return 0;
+}
+
+std::string VirtualKeyName(int key) {
+  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) {
+    return std::string(1, static_cast<char>(key));
+  }
+  // Appended rather than joined with operator+, which GCC 12 warns about wrongly (-Wrestrict).
+  std::string name;
+  if (key >= VK_F1 && key <= VK_F12) {
+    name = "F";
+    name += std::to_string(key - VK_F1 + 1);
+    return name;
+  }
+  if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9) {
+    name = "NUMPAD";
+    name += static_cast<char>('0' + key - VK_NUMPAD0);
+    return name;
+  }
+  for (const auto& [key_name, code] : kNamedKeys) {
+    if (key == code) {
+      return key_name;
+    }
+  }
+  if (key < 1 || key > 255) {
+    return {};
+  }
+  const char* const digits = "0123456789ABCDEF";
+  name = "0x";
+  name += digits[key >> 4];
+  name += digits[key & 15];
+  return name;
 }
 
 } // namespace meridia::platform

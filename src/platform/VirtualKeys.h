@@ -2,6 +2,7 @@
 // digits are their upper-case character codes; the keypad digits have codes of their own.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace meridia::platform {
@@ -26,7 +27,12 @@ inline constexpr int VK_F12 = 0x7B;
 int VirtualKeyFromSdl(int sdl_keycode, int sdl_scancode);
 
 // The code for a key name of a flight script: a letter or digit, F1..F12, ADD, SUBTRACT,
-// ESCAPE (any letter case); 0 when the name is unknown.
+// ESCAPE, SPACE, LEFT, RIGHT, UP, DOWN, SHIFT, CONTROL, NUMPAD0..NUMPAD9 (any letter case), or
+// any code from 1 to 255 as two hexadecimal digits after "0x" (0x41 is A); 0 when the name is
+// unknown.
 int VirtualKeyFromName(std::string_view name);
+
+// The name VirtualKeyFromName reads back as the code, for codes 1 to 255; empty otherwise.
+std::string VirtualKeyName(int key);
 
 } // namespace meridia::platform

@@ -49,10 +49,37 @@ TEST(VirtualKeys, ScriptNames) {
                                                {"F01", 0},
                                                {"", 0},
                                                {"WW", 0},
-                                               {"+", 0}};
+                                               {"+", 0},
+                                               {"space", VK_SPACE},
+                                               {"Left", VK_LEFT},
+                                               {"CONTROL", VK_CONTROL},
+                                               {"numpad7", VK_NUMPAD0 + 7},
+                                               {"NUMPAD10", 0},
+                                               {"NUMPAD", 0},
+                                               {"0x41", 'A'},
+                                               {"0xff", 0xFF},
+                                               {"0x00", 0},
+                                               {"0x1", 0},
+                                               {"0x100", 0},
+                                               {"0xG1", 0}};
   for (const auto& [name, expected] : cases) {
     EXPECT_EQ(VirtualKeyFromName(name), expected) << '"' << name << '"';
   }
+}
+
+// Whatever key the window system gives, a recorded flight names it so that it reads back.
+TEST(VirtualKeys, EveryCodeHasANameThatReadsBack) {
+  for (int key = 1; key <= 255; ++key) {
+    const std::string name = VirtualKeyName(key);
+    EXPECT_EQ(VirtualKeyFromName(name), key) << '"' << name << '"';
+    EXPECT_EQ(name.find_first_of(" \t#"), std::string::npos) << name;
+  }
+  EXPECT_EQ(VirtualKeyName('W'), "W");
+  EXPECT_EQ(VirtualKeyName(VK_F12), "F12");
+  EXPECT_EQ(VirtualKeyName(VK_UP), "UP");
+  EXPECT_EQ(VirtualKeyName(0x5B), "0x5B");
+  EXPECT_EQ(VirtualKeyName(0), "");
+  EXPECT_EQ(VirtualKeyName(256), "");
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <optional>
 
 namespace meridia::flight {
 namespace {
@@ -46,10 +48,28 @@ TEST(FlightScript, EventsHeadersAndComments) {
 }
 
 TEST(FlightScript, MalformedLinesAreNamed) {
-  for (const char* text :
-       {"1 down\n", "1 down Q\n2 down PLUS\n", "0 down W\n", "x down W\n", "\n\n3 jump\n",
-        "1 mouse_move 10\n", "1 mouse_move 10 40000\n", "1 mouse_move 10 5 7\n", "# frames many\n",
-        "# position 1,2\n", "# position 0,1e39,0\n", "4 down W extra\n"}) {
+  for (const char* text : {"1 down\n",
+                           "1 down Q\n2 down PLUS\n",
+                           "0 down W\n",
+                           "x down W\n",
+                           "\n\n3 jump\n",
+                           "1 mouse_move 10\n",
+                           "1 mouse_move 10 40000\n",
+                           "1 mouse_move 10 5 7\n",
+                           "# frames many\n",
+                           "# position 1,2\n",
+                           "# position 0,1e39,0\n",
+                           "4 down W extra\n",
+                           "1 step 16\n",
+                           "2 step\n",
+                           "2 step -1\n",
+                           "2 step 5 6\n",
+                           "3 step 5\n3 step 5\n",
+                           "# clock-seed -1\n",
+                           "# clock-seed 4294967296\n",
+                           "# step-ms 1.5\n",
+                           "2 down 0x100\n",
+                           "4 STEP 1\n"}) {
     FlightScript script;
     std::string error;
     EXPECT_FALSE(ParseFlightScript(text, script, error)) << text;
@@ -57,6 +77,89 @@ TEST(FlightScript, MalformedLinesAreNamed) {
     const auto line = std::count(text, text + std::strlen(text), '\n');
     EXPECT_EQ(error.rfind("line " + std::to_string(line), 0), 0u) << text << " gave: " << error;
   }
+}
+
+// The lines a recorded flight adds: its clock, its seed, and keys without a name of their own.
+TEST(FlightScript, ClockLinesAndHeaders) {
+  const struct {
+    const char* text;
+    std::optional<uint32_t> clock_seed;
+    std::optional<int> step_ms;
+    std::map<int, uint32_t> steps;
+    size_t events;
+  } cases[] = {
+      {"# clock-seed 4294967295\n", 4294967295u, std::nullopt, {}, 0},
+      {"# clock-seed 0\n# step-ms 0\n", 0u, 0, {}, 0},
+      {"# step-ms 33\n5 down W\n", std::nullopt, 33, {}, 1},
+      {"2 step 7\n3 step 0\n2 down SPACE\n9 step 4294967\n",
+       std::nullopt,
+       std::nullopt,
+       {{2, 7}, {3, 0}, {9, 4294967}},
+       1},
+      // Headers after the first line are plain comments.
+      {"2 step 5\n# step-ms 9\n# clock-seed 1\n", std::nullopt, std::nullopt, {{2, 5}}, 0},
+      {"3 down 0x5B\n3 up numpad4\n", std::nullopt, std::nullopt, {}, 2},
+  };
+  for (const auto& c : cases) {
+    FlightScript script;
+    std::string error;
+    ASSERT_TRUE(ParseFlightScript(c.text, script, error)) << c.text << ": " << error;
+    EXPECT_EQ(script.clock_seed, c.clock_seed) << c.text;
+    EXPECT_EQ(script.step_ms, c.step_ms) << c.text;
+    EXPECT_EQ(script.steps, c.steps) << c.text;
+    EXPECT_EQ(script.events.size(), c.events) << c.text;
+  }
+}
+
+// What a recording writes reads back as the same flight, bit for bit.
+TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
+  FlightScript script;
+  script.frames = 400;
+  script.position = Vector3f{49.1289749f, -0.1f, 1.0f / 3.0f};
+  script.clock_seed = 3141592653u;
+  script.steps = {{2, 17}, {3, 6}, {5, 250}, {400, 0}};
+  const std::vector<std::pair<int, platform::Message>> events = {
+      {1, {platform::WM_KEYDOWN, 'R', 0}},
+      {3, {platform::WM_KEYDOWN, platform::VK_LEFT, 0}},
+      {3, {platform::WM_LBUTTONDOWN, 0, platform::MakeLParam(100, 300)}},
+      {3, {platform::WM_MOUSEMOVE, 0, platform::MakeLParam(-12, -32768)}},
+      {4, {platform::WM_KEYUP, 0x5B, 0}},
+      {7, {platform::WM_LBUTTONUP, 0, platform::MakeLParam(32767, 0)}},
+      {7, {platform::WM_KEYDOWN, platform::VK_NUMPAD0 + 9, 0}},
+  };
+  for (const auto& [frame, message] : events) {
+    script.events.push_back({frame, message});
+  }
+  const std::string text = FormatFlightScript(script);
+  FlightScript back;
+  std::string error;
+  ASSERT_TRUE(ParseFlightScript(text, back, error)) << error << "\n" << text;
+  EXPECT_EQ(back.frames, script.frames);
+  ASSERT_TRUE(back.position.has_value());
+  for (int axis = 0; axis < 3; ++axis) {
+    const float written = (&script.position->x)[axis], read = (&back.position->x)[axis];
+    EXPECT_EQ(std::memcmp(&written, &read, sizeof(float)), 0) << text;
+  }
+  EXPECT_EQ(back.clock_seed, script.clock_seed);
+  EXPECT_FALSE(back.step_ms.has_value());
+  EXPECT_EQ(back.steps, script.steps);
+  ASSERT_EQ(back.events.size(), script.events.size()) << text;
+  for (size_t i = 0; i < events.size(); ++i) {
+    EXPECT_EQ(back.events[i].frame, script.events[i].frame) << i;
+    EXPECT_EQ(back.events[i].message.message, script.events[i].message.message) << i;
+    EXPECT_EQ(back.events[i].message.wParam, script.events[i].message.wParam) << i;
+    EXPECT_EQ(back.events[i].message.lParam, script.events[i].message.lParam) << i;
+  }
+  // Steps stand before the events of their frame, and a frame's events keep their order.
+  EXPECT_NE(text.find("3 step 6\n3 down LEFT\n3 mouse_down 100 300\n3 mouse_move -12 -32768\n"),
+            std::string::npos)
+      << text;
+  // A constant clock is one header line; a message a script cannot hold is left out.
+  FlightScript stepped;
+  stepped.step_ms = 16;
+  stepped.events.push_back({2, {platform::WM_TIMER, 1, 0}});
+  stepped.events.push_back({2, {platform::WM_KEYDOWN, 300, 0}});
+  EXPECT_EQ(FormatFlightScript(stepped), "# step-ms 16\n");
 }
 
 TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
@@ -77,16 +180,28 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
       ParseFlightOptions({"--clock-seed", "4294967295", "--startup", "t.csv"}, options, error));
   EXPECT_EQ(options.clock_seed, 4294967295u);
   EXPECT_EQ(options.startup_path, "t.csv");
+  ASSERT_TRUE(ParseFlightOptions({"--record", "r.flight"}, options, error));
+  EXPECT_EQ(options.record_path, "r.flight");
   EXPECT_EQ(ShotFileName("screens", 29), "screens/frame_00029.tga");
   EXPECT_EQ(ShotFileName("out", 123456), "out/frame_123456.tga");
 
   FlightScript script;
   script.frames = 500;
   script.position = Vector3f{1, 2, 3};
+  script.clock_seed = 7;
+  script.step_ms = 40;
   ApplyScriptDefaults(script, options);
   EXPECT_EQ(options.frames, 30);
   ASSERT_TRUE(options.position.has_value());
   EXPECT_FLOAT_EQ(options.position->y, 2.0f);
+  EXPECT_EQ(options.clock_seed, 4294967295u);
+  EXPECT_EQ(options.step_ms, 0);
+  // Without them on the command line, the header's clock and seed hold.
+  FlightOptions plain;
+  ApplyScriptDefaults(script, plain);
+  EXPECT_EQ(plain.clock_seed, 7u);
+  EXPECT_EQ(plain.step_ms, 40);
+  EXPECT_EQ(plain.frames, 500);
 }
 
 TEST(FlightOptions, BadOptionsAreRefused) {
@@ -104,7 +219,8 @@ TEST(FlightOptions, BadOptionsAreRefused) {
                                                        {"--clock-seed", "4294967296"},
                                                        {"--clock-seed", ""},
                                                        {"--clock-seed"},
-                                                       {"--startup"}};
+                                                       {"--startup"},
+                                                       {"--record"}};
   for (const auto& args : cases) {
     FlightOptions options;
     std::string error;

@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <sstream>
 
@@ -112,11 +113,19 @@ private:
   int frame_ = 0;
 };
 
+// What the person did, as a script: the input as the window procedure receives it, with the
+// start position and the clock, read off the loop.
+struct Recording {
+  FlightScript script;
+  platform::FrameLatchedClock* clock = nullptr;
+};
+
 class FlightRecorder final : public LoopObserver {
 public:
   FlightRecorder(const FlightOptions& options, Viewer& viewer, ScriptedInput& input,
-                 std::FILE* stats, StartUpTimes& times)
-      : options_(options), viewer_(viewer), input_(input), stats_(stats), times_(times) {}
+                 std::FILE* stats, StartUpTimes& times, Recording* recording)
+      : options_(options), viewer_(viewer), input_(input), stats_(stats), times_(times),
+        recording_(recording) {}
 
   bool scene_ready = false;
   bool failed = false;
@@ -126,9 +135,31 @@ public:
     if (options_.position) {
       viewer_.Camera.SetPosition(TPlanetary_Camera::kViewPosition, *options_.position);
     }
+    if (recording_ != nullptr) {
+      recording_->script.position = viewer_.Camera.Positions[TPlanetary_Camera::kViewPosition];
+      // The loop reads its start next: the frames' steps count from here.
+      recording_->clock->Start();
+    }
   }
 
   void FrameStarting(int frame) override { input_.SetFrame(frame); }
+
+  void MessageDispatched(int frame, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+    if (recording_ == nullptr) {
+      return;
+    }
+    switch (message) {
+    case platform::WM_KEYDOWN:
+    case platform::WM_KEYUP:
+    case platform::WM_MOUSEMOVE:
+    case platform::WM_LBUTTONDOWN:
+    case platform::WM_LBUTTONUP:
+      recording_->script.events.push_back({frame, {message, wParam, lParam}});
+      break;
+    default:
+      break; // the window procedure does nothing with the rest that changes a picture
+    }
+  }
 
   void FrameRendered(int frame) override {
     if (frame == 1) {
@@ -168,7 +199,34 @@ private:
   ScriptedInput& input_;
   std::FILE* stats_;
   StartUpTimes& times_;
+  Recording* recording_;
 };
+
+// The clock of a flight that ran for `frames` frames: one step for all when every frame had the
+// same, otherwise each frame's own.
+void SetRecordedSteps(const std::vector<uint32_t>& steps, int frames, FlightScript& script) {
+  // steps[i] is the advance before frame i + 2.
+  const size_t count = std::min(steps.size(), static_cast<size_t>(std::max(frames - 1, 0)));
+  if (count == 0) {
+    return;
+  }
+  if (std::all_of(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(count),
+                  [&](uint32_t step) { return step == steps[0]; }) &&
+      steps[0] <= static_cast<uint32_t>(std::numeric_limits<int>::max())) {
+    script.step_ms = static_cast<int>(steps[0]);
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    script.steps[static_cast<int>(i) + 2] = steps[i];
+  }
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  out.close();
+  return static_cast<bool>(out);
+}
 
 bool ReadFile(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
@@ -228,12 +286,22 @@ int Run(const std::vector<std::string>& args) {
   ChooseVideoDriver();
   SetProgramVariant(options.detail ? ProgramVariant::kDetail : ProgramVariant::kStandard);
   std::unique_ptr<platform::Clock> clock;
-  if (options.step_ms > 0) {
-    clock = std::make_unique<platform::SteppedClock>(static_cast<uint32_t>(options.step_ms));
+  if (options.step_ms > 0 || !script.steps.empty()) {
+    clock = std::make_unique<platform::SteppedClock>(static_cast<uint32_t>(options.step_ms), 0,
+                                                     script.steps);
   } else {
     clock = std::make_unique<platform::SystemClock>();
   }
-  g_clock = clock.get();
+  // A recorded flight reads the time once a frame, so that a stepped replay sees the same.
+  std::unique_ptr<platform::FrameLatchedClock> latched;
+  std::unique_ptr<Recording> recording;
+  if (!options.record_path.empty()) {
+    latched = std::make_unique<platform::FrameLatchedClock>(*clock);
+    recording = std::make_unique<Recording>();
+    recording->clock = latched.get();
+  }
+  platform::Clock& loop_clock = latched ? *latched : *clock;
+  g_clock = &loop_clock;
   SetFrameTimeSource(&LoopClockNow);
 
   InitializeModules(times.Recorder());
@@ -242,15 +310,22 @@ int Run(const std::vector<std::string>& args) {
   int frames_drawn = 0;
   {
     ScriptedInput input(script.events);
-    platform::SdlPlatform platform(*clock);
+    platform::SdlPlatform platform(loop_clock);
     platform.AddEventSource(&input);
     Viewer viewer;
     viewer.StartUpSteps = times.Recorder();
     if (options.clock_seed) {
       viewer.ClockSeed = [seed = *options.clock_seed] { return seed; };
     }
+    if (recording) {
+      viewer.ClockSeed = [&options, &recording] {
+        const uint32_t seed = options.clock_seed ? *options.clock_seed : FrameTimeNow();
+        recording->script.clock_seed = seed;
+        return seed;
+      };
+    }
     Shell shell(platform, viewer);
-    FlightRecorder recorder(options, viewer, input, stats.get(), times);
+    FlightRecorder recorder(options, viewer, input, stats.get(), times, recording.get());
     shell.SetObserver(&recorder);
     shell.RunMainLoop();
     ok = recorder.scene_ready && !recorder.failed;
@@ -264,6 +339,14 @@ int Run(const std::vector<std::string>& args) {
   if (!ok) {
     std::fprintf(stderr, "meridia-flight: the run failed (see the messages above and the log)\n");
     return 1;
+  }
+  if (recording) {
+    recording->script.frames = frames_drawn;
+    SetRecordedSteps(latched->Steps(), frames_drawn, recording->script);
+    if (!WriteFile(options.record_path, FormatFlightScript(recording->script))) {
+      std::fprintf(stderr, "meridia-flight: cannot write %s\n", options.record_path.c_str());
+      return 1;
+    }
   }
   if (!options.startup_path.empty() && !times.Write(options.startup_path)) {
     std::fprintf(stderr, "meridia-flight: cannot write %s\n", options.startup_path.c_str());

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace meridia::flight {
 namespace {
@@ -13,6 +14,12 @@ namespace {
 bool ParseInt(std::string_view text, int& value) {
   const char* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return ec == std::errc() && ptr == end;
+}
+
+bool ParseSeed(std::string_view text, uint32_t& seed) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, seed);
   return ec == std::errc() && ptr == end;
 }
 
@@ -53,7 +60,8 @@ std::string LineError(int line_number, std::string_view line, const std::string&
   return "line " + std::to_string(line_number) + " (\"" + std::string(line) + "\"): " + why;
 }
 
-// "# frames N" and "# position X,Y,Z" before the first event; other comments are ignored.
+// "# frames N", "# position X,Y,Z", "# clock-seed N" and "# step-ms MS" before the first event;
+// other comments are ignored.
 bool ParseHeader(std::string_view comment, FlightScript& script, std::string& why) {
   const auto words = Words(comment);
   if (words.size() == 2 && words[0] == "frames") {
@@ -70,21 +78,69 @@ bool ParseHeader(std::string_view comment, FlightScript& script, std::string& wh
       return false;
     }
     script.position = position;
+  } else if (words.size() == 2 && words[0] == "clock-seed") {
+    uint32_t seed = 0;
+    if (!ParseSeed(words[1], seed)) {
+      why = "clock-seed must be a whole number from 0 to 4294967295";
+      return false;
+    }
+    script.clock_seed = seed;
+  } else if (words.size() == 2 && words[0] == "step-ms") {
+    int step = 0;
+    if (!ParseInt(words[1], step) || step < 0) {
+      why = "step-ms must be a whole number of milliseconds";
+      return false;
+    }
+    script.step_ms = step;
   }
   return true;
+}
+
+const char* MouseVerb(uint32_t message) {
+  switch (message) {
+  case platform::WM_LBUTTONDOWN:
+    return "mouse_down";
+  case platform::WM_MOUSEMOVE:
+    return "mouse_move";
+  case platform::WM_LBUTTONUP:
+    return "mouse_up";
+  default:
+    return nullptr;
+  }
+}
+
+// The event's line without its frame, or empty for a message a script cannot hold.
+std::string EventText(const platform::Message& message) {
+  if (message.message == platform::WM_KEYDOWN || message.message == platform::WM_KEYUP) {
+    const std::string key =
+        message.wParam <= 255 ? platform::VirtualKeyName(static_cast<int>(message.wParam)) : "";
+    if (key.empty()) {
+      return {};
+    }
+    return (message.message == platform::WM_KEYDOWN ? "down " : "up ") + key;
+  }
+  const char* verb = MouseVerb(message.message);
+  if (verb == nullptr) {
+    return {};
+  }
+  return std::string(verb) + " " + std::to_string(platform::SignedLowWord(message.lParam)) + " " +
+         std::to_string(platform::SignedHighWord(message.lParam));
 }
 
 } // namespace
 
 const char* const kStatsHeader = "frame,render_ms,frame_ms,tris,level,nodes_drawn,node_count,"
-                                 "vertex_count,tiles_in_use,generations,height_km";
+                                 "vertex_count,tiles_in_use,generations,height_km,"
+                                 "generate_ms,upload_ms,swap_ms";
 
 const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
-    "                      [--clock-seed N] [--startup FILE]\n"
+    "                      [--clock-seed N] [--startup FILE] [--record FILE]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
-    "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n";
+    "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
+    "--record writes the flight, with the input of the window or the script, as a script that\n"
+    "--script replays exactly.\n";
 
 bool ParsePosition(std::string_view text, Vector3f& position) {
   float values[3] = {0, 0, 0};
@@ -144,12 +200,30 @@ bool ParseFlightScript(std::string_view text, FlightScript& script, std::string&
       return false;
     }
     const std::string_view verb = words.size() > 1 ? words[1] : std::string_view();
+    if (verb == "step") {
+      int step = 0;
+      if (words.size() != 3 || !ParseInt(words[2], step) || step < 0) {
+        error = LineError(line_number, line, "expected FRAME step MS");
+        return false;
+      }
+      // The loop clock moves on only between frames: nothing comes before the first one.
+      if (event.frame < 2) {
+        error = LineError(line_number, line, "a step applies from frame 2");
+        return false;
+      }
+      if (!script.steps.emplace(event.frame, static_cast<uint32_t>(step)).second) {
+        error = LineError(line_number, line, "a second step for the same frame");
+        return false;
+      }
+      continue;
+    }
     if (verb == "down" || verb == "up") {
       const int key = words.size() == 3 ? platform::VirtualKeyFromName(words[2]) : 0;
       if (key == 0) {
         error = LineError(line_number, line,
                           "expected FRAME down|up KEY (a letter, a digit, F1..F12, ADD, "
-                          "SUBTRACT or ESCAPE)");
+                          "SUBTRACT, ESCAPE, SPACE, LEFT, RIGHT, UP, DOWN, SHIFT, CONTROL, "
+                          "NUMPAD0..NUMPAD9 or 0xNN)");
         return false;
       }
       event.message = {verb == "down" ? platform::WM_KEYDOWN : platform::WM_KEYUP,
@@ -168,7 +242,7 @@ bool ParseFlightScript(std::string_view text, FlightScript& script, std::string&
       event.message = {kind, 0, platform::MakeLParam(x, y)};
     } else {
       error = LineError(line_number, line,
-                        "unknown event (down, up, mouse_down, mouse_move, mouse_up)");
+                        "unknown event (down, up, mouse_down, mouse_move, mouse_up, step)");
       return false;
     }
     script.events.push_back(event);
@@ -206,6 +280,7 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
         error = error.empty() ? "--step-ms needs a whole number of milliseconds" : error;
         return false;
       }
+      options.step_ms_given = true;
     } else if (arg == "--script") {
       if (!value(options.script_path)) {
         return false;
@@ -233,19 +308,17 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       if (!value(options.stats_path)) {
         return false;
       }
+    } else if (arg == "--record") {
+      if (!value(options.record_path)) {
+        return false;
+      }
     } else if (arg == "--startup") {
       if (!value(options.startup_path)) {
         return false;
       }
     } else if (arg == "--clock-seed") {
       uint32_t seed = 0;
-      bool parsed = false;
-      if (value(text)) {
-        const char* end = text.data() + text.size();
-        const auto [ptr, ec] = std::from_chars(text.data(), end, seed);
-        parsed = ec == std::errc() && ptr == end;
-      }
-      if (!parsed) {
+      if (!value(text) || !ParseSeed(text, seed)) {
         error = error.empty() ? "--clock-seed needs a whole number from 0 to 4294967295" : error;
         return false;
       }
@@ -265,6 +338,51 @@ void ApplyScriptDefaults(const FlightScript& script, FlightOptions& options) {
   if (script.position && !options.position_given) {
     options.position = script.position;
   }
+  if (script.clock_seed && !options.clock_seed) {
+    options.clock_seed = script.clock_seed;
+  }
+  if (script.step_ms && !options.step_ms_given) {
+    options.step_ms = *script.step_ms;
+  }
+}
+
+std::string FormatFlightScript(const FlightScript& script) {
+  std::string text;
+  char line[128];
+  if (script.frames) {
+    text += "# frames " + std::to_string(*script.frames) + "\n";
+  }
+  if (script.position) {
+    // Nine significant digits bring every float back to the same bits.
+    std::snprintf(line, sizeof(line), "# position %.9g,%.9g,%.9g\n",
+                  static_cast<double>(script.position->x), static_cast<double>(script.position->y),
+                  static_cast<double>(script.position->z));
+    text += line;
+  }
+  if (script.clock_seed) {
+    text += "# clock-seed " + std::to_string(*script.clock_seed) + "\n";
+  }
+  if (script.step_ms) {
+    text += "# step-ms " + std::to_string(*script.step_ms) + "\n";
+  }
+  std::vector<ScriptEvent> events = script.events;
+  std::stable_sort(events.begin(), events.end(),
+                   [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
+  auto step = script.steps.begin();
+  auto write_steps_to = [&](int frame) {
+    for (; step != script.steps.end() && step->first <= frame; ++step) {
+      text += std::to_string(step->first) + " step " + std::to_string(step->second) + "\n";
+    }
+  };
+  for (const ScriptEvent& event : events) {
+    write_steps_to(event.frame);
+    const std::string event_text = EventText(event.message);
+    if (!event_text.empty()) {
+      text += std::to_string(event.frame) + " " + event_text + "\n";
+    }
+  }
+  write_steps_to(std::numeric_limits<int>::max());
+  return text;
 }
 
 std::string ShotFileName(const std::string& dir, int frame) {
