@@ -1,0 +1,248 @@
+// Flies every scripted flight headless with fixed options and compares chosen frames, reduced by
+// box-averaging, with the reference pictures kept in tests/pictures/references. Each picture
+// the run makes is kept as MERIDIA_PICTURE_OUTPUT/actual/NAME.png; a mismatch writes the
+// expected, the actual and an amplified difference picture to MERIDIA_PICTURE_OUTPUT/failed/
+// and prints their paths. With MERIDIA_PICTURE_REFRESH set the pictures made replace the
+// references instead, and each is reported as new, changed or the same.
+#include "pictures/PictureFiles.h"
+#include "support/PictureCompare.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace meridia::testing {
+namespace {
+
+// Shots are 800 by 600; a quarter of that each way keeps a reference near 50 KB while a tree
+// or a building edge still moves whole blocks.
+constexpr int kReduction = 4;
+
+constexpr const PictureTolerance& kTolerance = kReferenceTolerance;
+
+struct ReferenceFlight {
+  const char* Name;
+  std::vector<int> Frames;
+};
+
+// Names the test's parameter in gtest's messages.
+void PrintTo(const ReferenceFlight& flight, std::ostream* out) {
+  *out << flight.Name;
+}
+
+// The frames that show what each flight is about.
+const ReferenceFlight kFlights[] = {
+    // The textured planet from 2500 units out, early and a third of a turn later.
+    {"orbit", {150, 600}},
+    // The island from high up, its ground close while slowing, among the trees where it lands.
+    {"descent", {50, 150, 400}},
+    // Trees as geometry close at hand with the towers behind, and impostors beyond the near ones.
+    {"forest", {24, 100}},
+    // Buildings on the ground close at hand, and the blocks from about 50 m above.
+    {"city", {45, 200}},
+    // Coming down onto the slope looking straight down, on it, and at the horizon after the turn.
+    {"landing", {60, 120, 300}},
+};
+
+// The bottom lines of the overlay name the machine (system, driver, processor, memory): they
+// are blanked so that the pictures only show what was drawn.
+constexpr int kMachineLinesTop = 536;
+
+void BlankMachineLines(Picture& shot) {
+  for (int y = kMachineLinesTop; y < shot.Height; ++y) {
+    std::fill_n(shot.Rgb.begin() + static_cast<ptrdiff_t>(y) * shot.Width * 3, shot.Width * 3, 0);
+  }
+}
+
+fs::path PictureOutput() {
+  return fs::path(MERIDIA_PICTURE_OUTPUT);
+}
+
+// The terrain maps take seconds to generate: kept between runs in the same place, under the
+// same lock, as the other end-to-end tests of the flight tool, so whichever runs first makes
+// them once for all.
+fs::path SharedMaps();
+
+// A private copy of the runnable folder, so that parallel tests never share files; the shared
+// terrain maps are copied in rather than generated.
+fs::path MakeRunFolder(bool with_maps) {
+  char pattern[] = "/tmp/meridia-pictures-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    return {};
+  }
+  const fs::path dir = pattern;
+  const fs::path run = MERIDIA_RUN_DIR;
+  fs::copy_file(run / "meridia-flight", dir / "meridia-flight");
+  for (auto it = fs::recursive_directory_iterator(run / "base");
+       it != fs::recursive_directory_iterator(); ++it) {
+    const fs::path to = dir / "base" / fs::relative(it->path(), run / "base");
+    if (it->is_directory()) {
+      fs::create_directories(to);
+    } else if (it->path().extension() != ".dat") {
+      fs::copy_file(it->path(), to);
+    }
+  }
+  if (with_maps) {
+    const fs::path maps = SharedMaps();
+    for (const char* name : {"errosion.dat", "basemap.dat"}) {
+      std::error_code error;
+      fs::copy_file(maps / name, dir / "base" / "maps" / name, error);
+    }
+  }
+  return dir;
+}
+
+int FlyIn(const fs::path& dir, const std::string& args) {
+  const std::string command = "cd '" + dir.string() +
+                              "' && SDL_VIDEODRIVER=offscreen ./meridia-flight " + args +
+                              " > out.txt 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+fs::path SharedMaps() {
+  const fs::path maps = fs::path(MERIDIA_TEST_DIR) / "e2e-maps";
+  fs::create_directories(maps);
+  const int lock = open((maps / "lock").c_str(), O_CREAT | O_RDWR, 0644);
+  flock(lock, LOCK_EX);
+  if (!fs::exists(maps / "errosion.dat") || !fs::exists(maps / "basemap.dat")) {
+    const fs::path dir = MakeRunFolder(false);
+    if (!dir.empty() && FlyIn(dir, "--frames 1") == 0) {
+      for (const char* name : {"basemap.dat", "errosion.dat"}) {
+        fs::copy_file(dir / "base" / "maps" / name, maps / (std::string(name) + ".part"),
+                      fs::copy_options::overwrite_existing);
+        fs::rename(maps / (std::string(name) + ".part"), maps / name);
+      }
+    }
+    fs::remove_all(dir);
+  }
+  flock(lock, LOCK_UN);
+  close(lock);
+  return maps;
+}
+
+std::string LastLine(const fs::path& path) {
+  std::ifstream in(path);
+  std::string line, last;
+  while (std::getline(in, line)) {
+    last = line;
+  }
+  return last;
+}
+
+class ReferencePictures : public ::testing::TestWithParam<ReferenceFlight> {
+protected:
+  void TearDown() override {
+    if (!dir_.empty()) {
+      fs::remove_all(dir_);
+    }
+  }
+  fs::path dir_;
+};
+
+TEST_P(ReferencePictures, MatchTheStoredOnes) {
+  const ReferenceFlight& flight = GetParam();
+  dir_ = MakeRunFolder(true);
+  ASSERT_FALSE(dir_.empty());
+  ASSERT_TRUE(fs::exists(dir_ / "base" / "maps" / "basemap.dat"))
+      << "the terrain maps could not be generated";
+
+  // The stepped clock and the seed are the defaults, named so that a change of default cannot
+  // move the pictures; the flight stops at its last chosen frame.
+  std::string args = std::string("--script ") + MERIDIA_FLIGHTS_DIR + "/" + flight.Name +
+                     ".flight --step-ms 16 --clock-seed 1 --shots shots --frames " +
+                     std::to_string(flight.Frames.back());
+  for (const int frame : flight.Frames) {
+    args += " --shot " + std::to_string(frame);
+  }
+  // Lets a person see what a changed flight does to the pictures without editing anything.
+  if (const char* extra = std::getenv("MERIDIA_PICTURE_FLIGHT_ARGS")) {
+    args += std::string(" ") + extra;
+  }
+  ASSERT_EQ(FlyIn(dir_, args), 0) << LastLine(dir_ / "out.txt");
+
+  // After an intended change the pictures made replace the references (tools/pictures/refresh.sh).
+  const bool refresh = std::getenv("MERIDIA_PICTURE_REFRESH") != nullptr;
+  fs::create_directories(PictureOutput() / "actual");
+  fs::create_directories(PictureOutput() / "failed");
+  for (const int frame : flight.Frames) {
+    char shot[32], name[64];
+    std::snprintf(shot, sizeof shot, "frame_%05d.tga", frame);
+    std::snprintf(name, sizeof name, "%s_%03d", flight.Name, frame);
+    SCOPED_TRACE(name);
+    Picture full = LoadTgaShot(dir_ / "shots" / shot);
+    ASSERT_TRUE(full.Valid()) << "no readable shot of frame " << frame;
+    BlankMachineLines(full);
+    const Picture actual = BoxDownscale(full, kReduction);
+    ASSERT_TRUE(actual.Valid()) << "the shot of frame " << frame << " is " << full.Width << " by "
+                                << full.Height;
+    const fs::path actual_file = PictureOutput() / "actual" / (std::string(name) + ".png");
+    ASSERT_TRUE(SavePng(actual, actual_file)) << actual_file;
+
+    const fs::path failed = PictureOutput() / "failed" / name;
+    for (const char* what : {"-expected.png", "-actual.png", "-difference.png"}) {
+      fs::remove(failed.string() + what);
+    }
+    const fs::path reference = fs::path(MERIDIA_PICTURE_REFERENCES) / (std::string(name) + ".png");
+    const Picture expected = LoadPng(reference);
+    if (refresh) {
+      if (expected.Valid() && expected.Width == actual.Width && expected.Rgb == actual.Rgb) {
+        std::printf("refresh: same     %s\n", name);
+        continue;
+      }
+      EXPECT_TRUE(SavePng(actual, reference)) << reference;
+      if (!expected.Valid()) {
+        std::printf("refresh: new      %s\n", name);
+      } else {
+        const PictureDifference difference = ComparePictures(expected, actual, kTolerance);
+        std::printf("refresh: changed  %s (%zu pixels over %d levels, mean %.3f)\n", name,
+                    difference.Differing, kTolerance.Level, difference.MeanLevel);
+      }
+      continue;
+    }
+    if (!expected.Valid()) {
+      ADD_FAILURE() << "no reference picture " << reference
+                    << " (tools/pictures/refresh.sh makes it from " << actual_file << ")";
+      continue;
+    }
+    const PictureDifference difference = ComparePictures(expected, actual, kTolerance);
+    std::printf("%s: %zu of %zu pixels over %d levels, mean %.3f, largest %d\n", name,
+                difference.Differing, difference.Pixels, kTolerance.Level, difference.MeanLevel,
+                difference.Largest);
+    if (!difference.Matches) {
+      SavePng(expected, failed.string() + "-expected.png");
+      SavePng(actual, failed.string() + "-actual.png");
+      SavePng(DifferencePicture(expected, actual, kTolerance.Level),
+              failed.string() + "-difference.png");
+      ADD_FAILURE() << name << " differs from its reference: " << difference.Differing
+                    << " pixels over " << kTolerance.Level << " levels (at most "
+                    << kTolerance.Share * 100 << " % allowed), mean difference "
+                    << difference.MeanLevel << " (at most " << kTolerance.MeanLevel
+                    << ")\n  expected:   " << failed.string() << "-expected.png"
+                    << "\n  actual:     " << failed.string() << "-actual.png"
+                    << "\n  difference: " << failed.string() << "-difference.png";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Flights, ReferencePictures, ::testing::ValuesIn(kFlights),
+                         [](const ::testing::TestParamInfo<ReferenceFlight>& info) {
+                           return std::string(info.param.Name);
+                         });
+
+} // namespace
+} // namespace meridia::testing
