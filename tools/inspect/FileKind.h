@@ -13,6 +13,7 @@ namespace meridia::inspect {
 struct InspectOptions {
   bool json = false;      // one JSON object a file on its own line
   std::string out_folder; // where decoded pictures are written; empty: nowhere
+  bool png = false;       // written as PNG rather than TGA
   double scale = 1.0;     // the scale models are loaded at
 };
 

@@ -1,10 +1,13 @@
 // Pictures: what the texture loader's decoders make of a file read by its path, which decoder
-// took it and whether by its content or its name, and optionally the decoded pixels as a TGA
-// file that any viewer shows upright.
+// took it and whether by its content or its name, and optionally the decoded pixels as a TGA or
+// PNG file that any viewer shows upright.
 #include "FileKind.h"
 
 #include "decoders/ImageDecoders.h"
 #include "imaging/TGAImage.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
 
 #include <filesystem>
 #include <fstream>
@@ -34,6 +37,21 @@ bool WriteTga(const TDecodedBitmap& bitmap, const fs::path& target) {
   return bitmap.Width <= 0xFFFF && bitmap.Height <= 0xFFFF && tga.SaveToFile(target.string());
 }
 
+// Through SDL_image's own writer; the surface only borrows the decoder's rows (top first, blue
+// first), and the writer converts them to PNG's byte order itself.
+bool WritePng(TDecodedBitmap& bitmap, const fs::path& target) {
+  const Uint32 format = bitmap.BitsPerPixel == 32 ? SDL_PIXELFORMAT_BGRA32 : SDL_PIXELFORMAT_BGR24;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+      bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.BitsPerPixel,
+      static_cast<int>(bitmap.RowBytes()), format);
+  if (surface == nullptr) {
+    return false;
+  }
+  const bool written = IMG_SavePNG(surface, target.string().c_str()) == 0;
+  SDL_FreeSurface(surface);
+  return written;
+}
+
 } // namespace
 
 bool IsImage(const std::string& path) {
@@ -59,7 +77,7 @@ int DescribeImage(const std::string& path, const InspectOptions& options, std::o
     }
     return 1;
   }
-  const TDecodedBitmap& b = result.Bitmap;
+  TDecodedBitmap& b = result.Bitmap;
   const char* by = result.ByContent ? "content" : "extension";
   if (options.json) {
     out << "{\"file\":" << JsonString(path)
@@ -73,9 +91,9 @@ int DescribeImage(const std::string& path, const InspectOptions& options, std::o
   if (!options.out_folder.empty()) {
     std::error_code error;
     fs::create_directories(options.out_folder, error);
-    const fs::path target =
-        fs::path(options.out_folder) / (fs::path(path).filename().string() + ".tga");
-    if (!WriteTga(b, target)) {
+    const fs::path target = fs::path(options.out_folder) /
+                            (fs::path(path).filename().string() + (options.png ? ".png" : ".tga"));
+    if (!(options.png ? WritePng(b, target) : WriteTga(b, target))) {
       err << "meridia-inspect: cannot write " << target.string() << "\n";
       return 1;
     }

@@ -14,11 +14,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: meridia-inspect [--json] [--out DIR] [--scale S] FILE...\n"
+    "usage: meridia-inspect [--json] [--out DIR [--png]] [--scale S] FILE...\n"
     "       meridia-inspect --extract DIR ARCHIVE\n"
     "Tells what meridia would make of each FILE, read by its path.\n"
     "  --json         one JSON object a file, each on its own line\n"
     "  --out DIR      write each decoded picture as DIR/<file name>.tga (top row first)\n"
+    "  --png          with --out: write DIR/<file name>.png instead\n"
     "  --scale S      the scale models are loaded at (default 1)\n"
     "  --extract DIR  write what an archive holds into DIR, refusing names that leave it\n"
     "Kinds known: archive (the data manager's), image (the texture loader's formats),\n"
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--png") {
+      options.png = true;
     } else if (arg == "--out" && has_value && options.out_folder.empty()) {
       options.out_folder = argv[++i];
     } else if (arg == "--extract" && has_value && extract_folder.empty()) {
@@ -66,7 +69,8 @@ int main(int argc, char** argv) {
       files.emplace_back(arg);
     }
   }
-  if (files.empty() || (!extract_folder.empty() && files.size() != 1)) {
+  if (files.empty() || (!extract_folder.empty() && files.size() != 1) ||
+      (options.png && options.out_folder.empty())) {
     return Usage();
   }
 
