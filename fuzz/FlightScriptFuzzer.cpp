@@ -1,10 +1,12 @@
 // Flight scripts on arbitrary text: a script is either refused with a message naming its line
-// or gives events in frame order that the message queue can take.
+// or gives events in frame order that the message queue can take, and written out it reads back
+// unchanged.
 #include "FuzzSupport.h"
 
 #include "FlightScript.h"
 
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 using meridia::fuzz::Require;
@@ -27,6 +29,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(std::isfinite(script.position->x) && std::isfinite(script.position->y) &&
                 std::isfinite(script.position->z),
             "a script's position is finite");
+  }
+
+  // What a recording writes of a script reads back as the same flight, positions to the bit.
+  meridia::flight::FlightScript back;
+  Require(
+      meridia::flight::ParseFlightScript(meridia::flight::FormatFlightScript(script), back, error),
+      "a written script reads back");
+  Require(back.frames == script.frames && back.clock_seed == script.clock_seed &&
+              back.step_ms == script.step_ms && back.steps == script.steps &&
+              back.position.has_value() == script.position.has_value() &&
+              back.events.size() == script.events.size(),
+          "a written script keeps its headers, steps and events");
+  if (script.position) {
+    Require(std::memcmp(&*back.position, &*script.position, sizeof(*script.position)) == 0,
+            "a written position keeps its bits");
+  }
+  for (size_t i = 0; i < script.events.size() && i < back.events.size(); ++i) {
+    const auto& a = script.events[i];
+    const auto& b = back.events[i];
+    Require(a.frame == b.frame && a.message.message == b.message.message &&
+                a.message.wParam == b.message.wParam && a.message.lParam == b.message.lParam,
+            "a written event reads back as itself");
   }
 
   meridia::flight::FlightOptions options;

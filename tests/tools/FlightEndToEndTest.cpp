@@ -351,12 +351,13 @@ TEST_F(FlightEndToEnd, AMalformedScriptStopsWithAMessage) {
   EXPECT_NE(out.front().find("line 2"), std::string::npos) << out.front();
 }
 
-// Records a flight of the forest walk (keys, a turning drag) and replays the recording: the
-// shots must come out byte for byte the same. Real time is replayed through the step lines.
+// Records the start of the landing (keys, a drag that tilts the view down, then forward) and
+// replays the recording: the shots must come out byte for byte the same. Real time is replayed
+// through the step lines.
 TEST_F(FlightEndToEnd, ARecordedFlightReplaysToTheSamePictures) {
-  const std::string shots = " --shot 20 --shot 45 --shot 70";
+  const std::string shots = " --shot 12 --shot 30 --shot 60";
   const std::string forest =
-      std::string("--script ") + MERIDIA_FLIGHTS_DIR + "/forest.flight --frames 70" + shots;
+      std::string("--script ") + MERIDIA_FLIGHTS_DIR + "/landing.flight --frames 60" + shots;
   const std::vector<std::pair<std::string, std::string>> clocks = {{"stepped", " --step-ms 24"},
                                                                    {"live", " --step-ms 0"}};
   for (const auto& [name, clock] : clocks) {
@@ -367,25 +368,28 @@ TEST_F(FlightEndToEnd, ARecordedFlightReplaysToTheSamePictures) {
         << ReadLines(dir_ / "out.txt").back();
     const auto lines = ReadLines(dir_ / recording);
     ASSERT_GE(lines.size(), 4u) << name;
-    EXPECT_EQ(lines[0], "# frames 70");
-    EXPECT_EQ(lines[1], "# position 49.1289749,79.1605911,672.422668") << "as the script gave it";
+    EXPECT_EQ(lines[0], "# frames 60");
+    // The script's position as the nearest floats, with the digits that keep them.
+    EXPECT_EQ(lines[1], "# position 49.1292229,79.1609879,672.426025");
     EXPECT_EQ(lines[2].rfind("# clock-seed ", 0), 0u) << lines[2];
     const auto count = [&](const std::string& word) {
       return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
         return line.find(word) != std::string::npos;
       });
     };
-    // The walk's first 70 frames: R, the speed keys, W, and the drag from frame 40.
-    EXPECT_EQ(count(" down "), 5) << name;
-    EXPECT_EQ(count(" mouse_down 100 300"), 1) << name;
-    EXPECT_EQ(count(" mouse_move "), 30) << name;
+    // The first 60 frames: R, the speed keys, the drag, and W.
+    EXPECT_EQ(count(" down "), 4) << name;
+    EXPECT_EQ(count(" up "), 3) << name;
+    EXPECT_EQ(count("5 mouse_down 400 0"), 1) << name;
+    EXPECT_EQ(count(" mouse_move "), 10) << name;
+    EXPECT_EQ(count("16 mouse_up 400 750"), 1) << name;
     if (name == "stepped") {
       EXPECT_EQ(lines[3], "# step-ms 24");
       EXPECT_EQ(count(" step "), 0);
     } else {
-      EXPECT_EQ(count(" step "), 69) << "a step before every frame from the second";
+      EXPECT_EQ(count(" step "), 59) << "a step before every frame from the second";
     }
-    for (const char* shot : {"frame_00020.tga", "frame_00045.tga", "frame_00070.tga"}) {
+    for (const char* shot : {"frame_00012.tga", "frame_00030.tga", "frame_00060.tga"}) {
       const std::string recorded = ReadBytes(dir_ / (name + "-a") / shot);
       ASSERT_EQ(recorded.size(), 18u + 800u * 600u * 3u) << name << " " << shot;
       EXPECT_TRUE(ReadBytes(dir_ / (name + "-b") / shot) == recorded)
@@ -394,8 +398,8 @@ TEST_F(FlightEndToEnd, ARecordedFlightReplaysToTheSamePictures) {
   }
   // Steps of real time do not come out all equal, and they are what the replay followed: the
   // stepped recording's shots differ from the live one's.
-  EXPECT_FALSE(ReadBytes(dir_ / "stepped-a" / "frame_00070.tga") ==
-               ReadBytes(dir_ / "live-a" / "frame_00070.tga"));
+  EXPECT_FALSE(ReadBytes(dir_ / "stepped-a" / "frame_00060.tga") ==
+               ReadBytes(dir_ / "live-a" / "frame_00060.tga"));
 }
 
 float ReadFloat(const std::string& bytes, size_t offset) {

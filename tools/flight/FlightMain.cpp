@@ -342,6 +342,12 @@ int Run(const std::vector<std::string>& args) {
   }
   if (recording) {
     recording->script.frames = frames_drawn;
+    // What arrived after the last frame (with the window's closing) changed no frame.
+    auto& events = recording->script.events;
+    events.erase(
+        std::remove_if(events.begin(), events.end(),
+                       [&](const ScriptEvent& event) { return event.frame > frames_drawn; }),
+        events.end());
     SetRecordedSteps(latched->Steps(), frames_drawn, recording->script);
     if (!WriteFile(options.record_path, FormatFlightScript(recording->script))) {
       std::fprintf(stderr, "meridia-flight: cannot write %s\n", options.record_path.c_str());

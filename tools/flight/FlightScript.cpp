@@ -17,9 +17,9 @@ bool ParseInt(std::string_view text, int& value) {
   return ec == std::errc() && ptr == end;
 }
 
-bool ParseSeed(std::string_view text, uint32_t& seed) {
+bool ParseUnsigned(std::string_view text, uint32_t& value) {
   const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, seed);
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
   return ec == std::errc() && ptr == end;
 }
 
@@ -80,7 +80,7 @@ bool ParseHeader(std::string_view comment, FlightScript& script, std::string& wh
     script.position = position;
   } else if (words.size() == 2 && words[0] == "clock-seed") {
     uint32_t seed = 0;
-    if (!ParseSeed(words[1], seed)) {
+    if (!ParseUnsigned(words[1], seed)) {
       why = "clock-seed must be a whole number from 0 to 4294967295";
       return false;
     }
@@ -201,8 +201,9 @@ bool ParseFlightScript(std::string_view text, FlightScript& script, std::string&
     }
     const std::string_view verb = words.size() > 1 ? words[1] : std::string_view();
     if (verb == "step") {
-      int step = 0;
-      if (words.size() != 3 || !ParseInt(words[2], step) || step < 0) {
+      // Any tick difference the clock can give, 2^32 - 1 included.
+      uint32_t step = 0;
+      if (words.size() != 3 || !ParseUnsigned(words[2], step)) {
         error = LineError(line_number, line, "expected FRAME step MS");
         return false;
       }
@@ -211,7 +212,7 @@ bool ParseFlightScript(std::string_view text, FlightScript& script, std::string&
         error = LineError(line_number, line, "a step applies from frame 2");
         return false;
       }
-      if (!script.steps.emplace(event.frame, static_cast<uint32_t>(step)).second) {
+      if (!script.steps.emplace(event.frame, step).second) {
         error = LineError(line_number, line, "a second step for the same frame");
         return false;
       }
@@ -318,7 +319,7 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       }
     } else if (arg == "--clock-seed") {
       uint32_t seed = 0;
-      if (!value(text) || !ParseSeed(text, seed)) {
+      if (!value(text) || !ParseUnsigned(text, seed)) {
         error = error.empty() ? "--clock-seed needs a whole number from 0 to 4294967295" : error;
         return false;
       }
