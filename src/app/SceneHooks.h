@@ -49,8 +49,14 @@ public:
   virtual void FrameRendered(int /*frame*/) {}
   // Asked where Escape is tested; true ends the loop as Escape would.
   virtual bool StopAfter(int /*frame*/) { return false; }
-  // The idle step is over; wall times of RenderFrame and of the whole step.
-  virtual void StepFinished(int /*frame*/, double /*render_ms*/, double /*step_ms*/) {}
+  // Wall times of one idle step, in milliseconds.
+  struct StepTimes {
+    double render_ms = 0; // RenderFrame
+    double step_ms = 0;   // the whole step
+    double swap_ms = 0;   // SwapBuffers, with any wait for the driver to catch up
+  };
+  // The idle step is over.
+  virtual void StepFinished(int /*frame*/, const StepTimes& /*times*/) {}
 };
 
 } // namespace meridia

@@ -194,7 +194,9 @@ bool Shell::IdleStep() {
   if (observer_ != nullptr) {
     observer_->FrameRendered(FramesDrawn);
   }
+  const auto swap_start = std::chrono::steady_clock::now();
   platform_.SwapBuffers(dc_);
+  const double swap_ms = MillisecondsSince(swap_start);
   platform_.Sleep(5);
 
   // Escape is read after the swap, so the frame drawn when it went down is still shown.
@@ -206,7 +208,7 @@ bool Shell::IdleStep() {
     scene_.UpdateFrame(KeyState, FrameDeltaMs);
   }
   if (observer_ != nullptr) {
-    observer_->StepFinished(FramesDrawn, render_ms, MillisecondsSince(step_start));
+    observer_->StepFinished(FramesDrawn, {render_ms, MillisecondsSince(step_start), swap_ms});
   }
   return done;
 }

@@ -16,6 +16,7 @@
 
 #include <GL/gl.h>
 
+#include <chrono>
 #include <cmath>
 
 namespace meridia {
@@ -165,10 +166,15 @@ void TNode::GeneratePatch() {
   Generated = true;
   static TPatchSamples samples;
   static TPatchTexels texels;
+  const auto start = std::chrono::steady_clock::now();
   SamplePatch(*this, samples);
   BuildPatchTexels(samples, texels);
+  const auto built = std::chrono::steady_clock::now();
   Tile = atlas->AcquireTile();
   atlas->UploadTile(Tile, texels.data());
+  const auto uploaded = std::chrono::steady_clock::now();
+  GenerationMsThisFrame += std::chrono::duration<double, std::milli>(built - start).count();
+  UploadMsThisFrame += std::chrono::duration<double, std::milli>(uploaded - built).count();
 }
 
 namespace {

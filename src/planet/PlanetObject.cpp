@@ -166,6 +166,8 @@ void TPlanetObject::GeneratePatches() {
 void TPlanetObject::Render() {
   NodesDrawn = 0;
   GenerationsThisFrame = 0;
+  GenerationMsThisFrame = 0;
+  UploadMsThisFrame = 0;
   Frustum.Extract();
   RefineIfPending();
   GenerationQueue.Clear();

@@ -58,6 +58,10 @@ inline Vector3f ReferencePosition{-999999, -99999, -99999};
 inline double ReferenceDistance = 0;
 inline float HorizonDistance = 0;
 inline int32_t GenerationsThisFrame = 0;
+// This frame's time building patch textures on the processor and handing them to the atlas, for
+// the statistics.
+inline double GenerationMsThisFrame = 0;
+inline double UploadMsThisFrame = 0;
 // 50 on the first frame, which builds the coarse levels; 15 afterwards.
 inline int32_t GenerationBudget = 50;
 inline TGenerationQueue GenerationQueue;
@@ -70,6 +74,8 @@ inline void ResetPlanetState() {
   ReferenceDistance = 0;
   HorizonDistance = 0;
   GenerationsThisFrame = 0;
+  GenerationMsThisFrame = 0;
+  UploadMsThisFrame = 0;
   GenerationBudget = 50;
   GenerationQueue.Clear();
   CurrentLevel = 0;

@@ -228,12 +228,16 @@ bool SdlPlatform::MakeCurrent(Handle dc, Handle context) {
   if (!video_ready_) {
     return context == 0;
   }
+  ForgetPacing();
   return SDL_GL_MakeCurrent(AsWindow(dc), reinterpret_cast<SDL_GLContext>(context)) == 0;
 }
 
 bool SdlPlatform::DeleteContext(Handle context) {
   if (context == 0) {
     return false;
+  }
+  if (SDL_GL_GetCurrentContext() == reinterpret_cast<SDL_GLContext>(context)) {
+    ForgetPacing();
   }
   SDL_GL_DeleteContext(reinterpret_cast<SDL_GLContext>(context));
   return true;
@@ -244,7 +248,41 @@ bool SdlPlatform::SwapBuffers(Handle dc) {
     return false;
   }
   SDL_GL_SwapWindow(AsWindow(dc));
+  PaceFrame();
   return true;
+}
+
+void SdlPlatform::PaceFrame() {
+  if (!pacing_checked_) {
+    pacing_checked_ = true;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || SwapPacesFrames(driver) || SDL_GL_GetCurrentContext() == nullptr) {
+      return;
+    }
+    FenceCalls calls;
+    // Linux hands out an address for any gl name: only an advertised extension is callable.
+    if (SDL_GL_ExtensionSupported("GL_ARB_sync") == SDL_TRUE) {
+      calls.fence_sync =
+          reinterpret_cast<decltype(calls.fence_sync)>(SDL_GL_GetProcAddress("glFenceSync"));
+      calls.client_wait_sync = reinterpret_cast<decltype(calls.client_wait_sync)>(
+          SDL_GL_GetProcAddress("glClientWaitSync"));
+      calls.delete_sync =
+          reinterpret_cast<decltype(calls.delete_sync)>(SDL_GL_GetProcAddress("glDeleteSync"));
+    }
+    calls.finish = reinterpret_cast<decltype(calls.finish)>(SDL_GL_GetProcAddress("glFinish"));
+    pacer_.emplace(calls);
+  }
+  if (pacer_) {
+    pacer_->FrameSwapped();
+  }
+}
+
+void SdlPlatform::ForgetPacing() {
+  if (pacer_ && SDL_GL_GetCurrentContext() != nullptr) {
+    pacer_->Release();
+  }
+  pacer_.reset();
+  pacing_checked_ = false;
 }
 
 void SdlPlatform::SetTimer(Handle, uint32_t id, uint32_t interval_ms) {

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/FramePacer.h"
 #include "platform/MessageQueue.h"
 #include "platform/Platform.h"
 
 #include <memory>
+#include <optional>
 
 namespace meridia::platform {
 
@@ -47,6 +49,11 @@ public:
   bool MessageBox(const std::string& text, const std::string& caption) override;
 
 private:
+  // Decided at the first swap of a context, once the driver is known.
+  void PaceFrame();
+  // Before the current context is released or deleted.
+  void ForgetPacing();
+
   Clock& clock_;
   MessageQueue queue_;
   std::unique_ptr<EventSource> sdl_events_;
@@ -54,6 +61,8 @@ private:
   bool video_ready_ = false;
   int depth_bits_asked_ = 0;
   int depth_bits_obtained_ = 0;
+  std::optional<FramePacer> pacer_;
+  bool pacing_checked_ = false;
 };
 
 } // namespace meridia::platform

@@ -136,7 +136,17 @@ std::vector<double> Column(const std::vector<std::string>& stats, int column) {
   return values;
 }
 
-enum StatsColumn { kLevel = 4, kTilesInUse = 8, kGenerations = 9, kHeightKm = 10 };
+enum StatsColumn {
+  kRenderMs = 1,
+  kFrameMs = 2,
+  kLevel = 4,
+  kTilesInUse = 8,
+  kGenerations = 9,
+  kHeightKm = 10,
+  kGenerateMs = 11,
+  kUploadMs = 12,
+  kSwapMs = 13
+};
 
 TEST_F(FlightEndToEnd, ThirtyFramesLeaveStatisticsAScreenshotALogAndAnEmptyCacheIndex) {
   fs::create_directory(dir_ / "cache");
@@ -145,10 +155,21 @@ TEST_F(FlightEndToEnd, ThirtyFramesLeaveStatisticsAScreenshotALogAndAnEmptyCache
   const auto stats = ReadLines(dir_ / "s.csv");
   ASSERT_EQ(stats.size(), 31u);
   EXPECT_EQ(stats[0], "frame,render_ms,frame_ms,tris,level,nodes_drawn,node_count,vertex_count,"
-                      "tiles_in_use,generations,height_km");
+                      "tiles_in_use,generations,height_km,generate_ms,upload_ms,swap_ms");
   for (size_t i = 1; i < stats.size(); ++i) {
     EXPECT_EQ(stats[i].rfind(std::to_string(i) + ",", 0), 0u) << stats[i];
-    EXPECT_EQ(std::count(stats[i].begin(), stats[i].end(), ','), 10) << stats[i];
+    EXPECT_EQ(std::count(stats[i].begin(), stats[i].end(), ','), 13) << stats[i];
+  }
+  // The parts of a frame's time lie within it: patches are built and uploaded while drawing.
+  const auto render = Column(stats, kRenderMs), frame = Column(stats, kFrameMs);
+  const auto generate = Column(stats, kGenerateMs), upload = Column(stats, kUploadMs);
+  const auto swap = Column(stats, kSwapMs), generations = Column(stats, kGenerations);
+  for (size_t i = 0; i < render.size(); ++i) {
+    EXPECT_GE(generate[i], 0.0);
+    EXPECT_GE(upload[i], 0.0);
+    EXPECT_LE(generate[i] + upload[i], render[i] + 0.001) << "frame " << i + 1;
+    EXPECT_LE(render[i] + swap[i], frame[i] + 0.001) << "frame " << i + 1;
+    EXPECT_EQ(generations[i] == 0, generate[i] == 0) << "frame " << i + 1;
   }
   ShotPixels(dir_ / "screens" / "frame_00029.tga");
   EXPECT_FALSE(fs::exists(dir_ / "screens" / "frame_00028.tga"));
@@ -234,7 +255,7 @@ std::vector<std::string> StatsWithoutTimes(const fs::path& path) {
     std::istringstream row(line);
     std::string cell, kept;
     for (int column = 0; std::getline(row, cell, ','); ++column) {
-      if (column != 1 && column != 2) {
+      if (column != kRenderMs && column != kFrameMs && column < kGenerateMs) {
         kept += cell + ",";
       }
     }

@@ -179,7 +179,7 @@ public:
 
   bool StopAfter(int frame) override { return frame >= options_.frames || failed; }
 
-  void StepFinished(int frame, double render_ms, double step_ms) override {
+  void StepFinished(int frame, const StepTimes& step) override {
     if (stats_ == nullptr) {
       return;
     }
@@ -188,9 +188,10 @@ public:
     const TPlanetObject* planet = CurrentPlanet();
     const double height_km = planet != nullptr ? planet->HeightAboveGround() : 0.0;
     const int generations = GenerationsThisFrame;
-    std::fprintf(stats_, "%d,%.4f,%.4f,%d,%d,%d,%d,%d,%d,%d,%.6f\n", frame, render_ms, step_ms,
-                 TrisCount, CurrentLevel, NodesDrawn, NodeCount, VertexCount, tiles_in_use,
-                 generations, height_km);
+    std::fprintf(stats_, "%d,%.4f,%.4f,%d,%d,%d,%d,%d,%d,%d,%.6f,%.4f,%.4f,%.4f\n", frame,
+                 step.render_ms, step.step_ms, TrisCount, CurrentLevel, NodesDrawn, NodeCount,
+                 VertexCount, tiles_in_use, generations, height_km, GenerationMsThisFrame,
+                 UploadMsThisFrame, step.swap_ms);
   }
 
 private:
