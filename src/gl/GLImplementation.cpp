@@ -15,6 +15,7 @@ GLExtensionSet GLExtensions;
 std::string OpenGLExtensionsText;
 std::string GLUExtensionsText;
 bool TextureCompressionAvailable = false;
+bool DepthClampAvailable = false;
 
 namespace {
 
@@ -223,6 +224,8 @@ void ReadGLImplementation() {
 void DeriveFeatureFlags() {
   TextureCompressionAvailable = GLExtensions.test(kGL_ARB_texture_compression) &&
                                 GLExtensions.test(kGL_EXT_texture_compression_s3tc);
+  DepthClampAvailable = GLExtensions.test(kGL_NV_depth_clamp) ||
+                        ExtensionStringHas(OpenGLExtensionsText, "GL_ARB_depth_clamp");
 }
 
 void DropOptionalEntryPointsNotOffered() {

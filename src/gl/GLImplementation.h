@@ -30,6 +30,7 @@ enum GLExtensionIndex : int {
   kGL_ARB_vertex_buffer_object = 23,
   kGL_EXT_draw_range_elements = 35,
   kGL_EXT_texture_compression_s3tc = 54,
+  kGL_NV_depth_clamp = 71,
 };
 
 // The table name at index 1 to 104, blanks included where the table has them; empty outside.
@@ -54,6 +55,8 @@ extern std::string OpenGLExtensionsText;
 extern std::string GLUExtensionsText;
 // Set by DeriveFeatureFlags: the texture upload may hand S3TC data to the driver.
 extern bool TextureCompressionAvailable;
+// Set by DeriveFeatureFlags: GL_DEPTH_CLAMP may be enabled (the NV or the ARB extension).
+extern bool DepthClampAvailable;
 
 // Clears the set; reads both versions, then detects the table names in the OpenGL and the GLU
 // extension strings. Needs a current rendering context.

@@ -1,6 +1,7 @@
 #include "planet/PlanetObject.h"
 
 #include "engine/VectorGeometry.h"
+#include "gl/GLImplementation.h"
 #include "planet/PatchDrawing.h"
 #include "planet/PlanetCounters.h"
 #include "planet/PlanetState.h"
@@ -184,7 +185,17 @@ void TPlanetObject::Render() {
     glPushMatrix();
     const float scale = BaseRadius / 10.0f;
     glScalef(scale, scale, scale);
+    // A camera that has landed draws with its far plane brought in, and the sky lies beyond
+    // it: clamped to the far plane instead of clipped, the sky still fills what the ground
+    // leaves (the depth test passes it only where nothing nearer was drawn).
+    const bool clamp = DepthClampAvailable;
+    if (clamp) {
+      glEnable(GL_DEPTH_CLAMP);
+    }
     Atmosphere->Render();
+    if (clamp) {
+      glDisable(GL_DEPTH_CLAMP);
+    }
     glPopMatrix();
   }
 

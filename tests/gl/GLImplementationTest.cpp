@@ -103,6 +103,16 @@ TEST(GLExtensions, FeatureFlagsAndTheRequiredSet) {
   GLExtensions.reset();
   DeriveFeatureFlags();
   EXPECT_FALSE(TextureCompressionAvailable);
+  EXPECT_FALSE(DepthClampAvailable);
+  // Either name of the depth clamp will do; the ARB one is not in the table.
+  DetectGLExtensions("GL_NV_depth_clamp", GLExtensions);
+  DeriveFeatureFlags();
+  EXPECT_TRUE(DepthClampAvailable);
+  GLExtensions.reset();
+  OpenGLExtensionsText = "GL_ARB_depth_clamp GL_ARB_multitexture";
+  DeriveFeatureFlags();
+  EXPECT_TRUE(DepthClampAvailable);
+  OpenGLExtensionsText.clear();
 
   // Without a context nothing is loaded: every required extension is missing whatever the
   // string says, in the order the message names them.
