@@ -5,14 +5,10 @@
 // and prints their paths. With MERIDIA_PICTURE_REFRESH set the pictures made replace the
 // references instead, and each is reported as new, changed or the same.
 #include "pictures/PictureFiles.h"
+#include "support/FlightRunFolder.h"
 #include "support/PictureCompare.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,67 +68,15 @@ fs::path PictureOutput() {
   return fs::path(MERIDIA_PICTURE_OUTPUT);
 }
 
-// The terrain maps take seconds to generate: kept between runs in the same place, under the
-// same lock, as the other end-to-end tests of the flight tool, so whichever runs first makes
-// them once for all.
-fs::path SharedMaps();
-
-// A private copy of the runnable folder, so that parallel tests never share files; the shared
-// terrain maps are copied in rather than generated.
-fs::path MakeRunFolder(bool with_maps) {
-  char pattern[] = "/tmp/meridia-pictures-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
-    return {};
-  }
-  const fs::path dir = pattern;
-  const fs::path run = MERIDIA_RUN_DIR;
-  fs::copy_file(run / "meridia-flight", dir / "meridia-flight");
-  for (auto it = fs::recursive_directory_iterator(run / "base");
-       it != fs::recursive_directory_iterator(); ++it) {
-    const fs::path to = dir / "base" / fs::relative(it->path(), run / "base");
-    if (it->is_directory()) {
-      fs::create_directories(to);
-    } else if (it->path().extension() != ".dat") {
-      fs::copy_file(it->path(), to);
-    }
-  }
-  if (with_maps) {
-    const fs::path maps = SharedMaps();
-    for (const char* name : {"errosion.dat", "basemap.dat"}) {
-      std::error_code error;
-      fs::copy_file(maps / name, dir / "base" / "maps" / name, error);
-    }
+// A private copy of the runnable folder with the terrain maps the other end-to-end tests of the
+// flight tool share, so that parallel tests never share files and whichever runs first makes
+// the maps once for all.
+fs::path MakeRunFolder() {
+  const fs::path dir = MakeFlightRunFolder(MERIDIA_RUN_DIR);
+  if (!dir.empty()) {
+    CopyTerrainMaps(SharedTerrainMaps(MERIDIA_RUN_DIR, MERIDIA_TEST_DIR), dir);
   }
   return dir;
-}
-
-int FlyIn(const fs::path& dir, const std::string& args) {
-  const std::string command = "cd '" + dir.string() +
-                              "' && SDL_VIDEODRIVER=offscreen ./meridia-flight " + args +
-                              " > out.txt 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-fs::path SharedMaps() {
-  const fs::path maps = fs::path(MERIDIA_TEST_DIR) / "e2e-maps";
-  fs::create_directories(maps);
-  const int lock = open((maps / "lock").c_str(), O_CREAT | O_RDWR, 0644);
-  flock(lock, LOCK_EX);
-  if (!fs::exists(maps / "errosion.dat") || !fs::exists(maps / "basemap.dat")) {
-    const fs::path dir = MakeRunFolder(false);
-    if (!dir.empty() && FlyIn(dir, "--frames 1") == 0) {
-      for (const char* name : {"basemap.dat", "errosion.dat"}) {
-        fs::copy_file(dir / "base" / "maps" / name, maps / (std::string(name) + ".part"),
-                      fs::copy_options::overwrite_existing);
-        fs::rename(maps / (std::string(name) + ".part"), maps / name);
-      }
-    }
-    fs::remove_all(dir);
-  }
-  flock(lock, LOCK_UN);
-  close(lock);
-  return maps;
 }
 
 std::string LastLine(const fs::path& path) {
@@ -156,7 +100,7 @@ protected:
 
 TEST_P(ReferencePictures, MatchTheStoredOnes) {
   const ReferenceFlight& flight = GetParam();
-  dir_ = MakeRunFolder(true);
+  dir_ = MakeRunFolder();
   ASSERT_FALSE(dir_.empty());
   ASSERT_TRUE(fs::exists(dir_ / "base" / "maps" / "basemap.dat"))
       << "the terrain maps could not be generated";

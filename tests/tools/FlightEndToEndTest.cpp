@@ -1,16 +1,12 @@
 // Runs the real flight tool headless, from a private copy of the runnable folder, and checks
 // what a run leaves behind: exit status, statistics, screenshot and log.
 #include "imaging/TGAImage.h"
+#include "support/FlightRunFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -39,51 +35,14 @@ std::string ReadBytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A private copy of the runnable folder: the program and its base/ data.
+using meridia::testing::FlyIn;
+
 fs::path MakeRunFolder() {
-  char pattern[] = "/tmp/meridia-flight-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
-    return {};
-  }
-  const fs::path dir = pattern;
-  const fs::path run = MERIDIA_RUN_DIR;
-  fs::copy_file(run / "meridia-flight", dir / "meridia-flight");
-  fs::copy(run / "base", dir / "base", fs::copy_options::recursive);
-  fs::remove(dir / "base" / "maps" / "errosion.dat");
-  fs::remove(dir / "base" / "maps" / "basemap.dat");
-  return dir;
+  return meridia::testing::MakeFlightRunFolder(MERIDIA_RUN_DIR);
 }
 
-int FlyIn(const fs::path& dir, const std::string& args) {
-  const std::string command = "cd '" + dir.string() +
-                              "' && SDL_VIDEODRIVER=offscreen ./meridia-flight " + args +
-                              " > out.txt 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Terrain maps take seconds to generate: one run makes them for every test, kept in the build
-// tree between runs. Each test is its own process, so a file lock keeps parallel tests from
-// generating them twice.
 fs::path SharedMaps() {
-  const fs::path maps = fs::path(MERIDIA_TEST_DIR) / "e2e-maps";
-  fs::create_directories(maps);
-  const int lock = open((maps / "lock").c_str(), O_CREAT | O_RDWR, 0644);
-  flock(lock, LOCK_EX);
-  if (!fs::exists(maps / "errosion.dat") || !fs::exists(maps / "basemap.dat")) {
-    const fs::path dir = MakeRunFolder();
-    if (!dir.empty() && FlyIn(dir, "--frames 1") == 0) {
-      for (const char* name : {"basemap.dat", "errosion.dat"}) {
-        fs::copy_file(dir / "base" / "maps" / name, maps / (std::string(name) + ".part"),
-                      fs::copy_options::overwrite_existing);
-        fs::rename(maps / (std::string(name) + ".part"), maps / name);
-      }
-    }
-    fs::remove_all(dir);
-  }
-  flock(lock, LOCK_UN);
-  close(lock);
-  return maps;
+  return meridia::testing::SharedTerrainMaps(MERIDIA_RUN_DIR, MERIDIA_TEST_DIR);
 }
 
 class FlightEndToEnd : public ::testing::Test {
@@ -91,11 +50,8 @@ protected:
   void SetUp() override {
     dir_ = MakeRunFolder();
     ASSERT_FALSE(dir_.empty());
-    const fs::path maps = SharedMaps();
-    for (const char* name : {"errosion.dat", "basemap.dat"}) {
-      ASSERT_TRUE(fs::exists(maps / name)) << "the terrain maps could not be generated";
-      fs::copy_file(maps / name, dir_ / "base" / "maps" / name);
-    }
+    ASSERT_TRUE(meridia::testing::CopyTerrainMaps(SharedMaps(), dir_))
+        << "the terrain maps could not be generated";
   }
   void TearDown() override { fs::remove_all(dir_); }
 
