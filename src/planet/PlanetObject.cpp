@@ -13,6 +13,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace meridia {
@@ -30,6 +31,7 @@ TPlanetObject::TPlanetObject(const TPlanetary_Camera& camera) : camera_(camera) 
   ResetPlanetState();
   ResetVertexPool();
   Atlas = std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize);
+  Atlas->UseAlternateTextures();
   SetTextureAtlas(Atlas.get());
   HeightMaps = std::make_unique<THeightMapFactory>(Seed);
   SetHeightMapFactory(HeightMaps.get());
@@ -174,6 +176,13 @@ void TPlanetObject::Render() {
   GenerationQueue.Clear();
 
   glEnable(GL_CULL_FACE);
+  if (Atlas != nullptr) {
+    // Last frame's patches reach the texture this frame draws with before anything draws.
+    const auto start = std::chrono::steady_clock::now();
+    Atlas->BeginFrame();
+    UploadMsThisFrame +=
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  }
   const int32_t atlas_texture = Atlas != nullptr ? Atlas->TextureIds[0] : -1;
   glBindTexture(GL_TEXTURE_2D, atlas_texture >= 0 ? static_cast<GLuint>(atlas_texture) : 0);
   DrawFaces(Frustum, ImmediateModePatchSink());

@@ -24,7 +24,7 @@ void SetTextureAtlas(TTextureBuffer* atlas) {
 }
 
 TTextureBuffer::TTextureBuffer(int32_t atlas_size, int32_t tile_size, WithoutTexture)
-    : TilesPerRow(atlas_size / tile_size), TileSize(tile_size) {
+    : TilesPerRow(atlas_size / tile_size), TileSize(tile_size), atlas_size_(atlas_size) {
   TileCount = TilesPerRow * TilesPerRow;
   FreeTiles.resize(static_cast<size_t>(TileCount));
   std::iota(FreeTiles.begin(), FreeTiles.end(), 0);
@@ -33,7 +33,7 @@ TTextureBuffer::TTextureBuffer(int32_t atlas_size, int32_t tile_size, WithoutTex
 
 TTextureBuffer::TTextureBuffer(int32_t atlas_size, int32_t tile_size)
     : TTextureBuffer(atlas_size, tile_size, WithoutTexture{}) {
-  CreateAtlas(atlas_size);
+  TextureIds[0] = CreateAtlas(atlas_size);
 }
 
 TTextureBuffer::~TTextureBuffer() {
@@ -47,12 +47,15 @@ TTextureBuffer::~TTextureBuffer() {
       glDeleteTextures(1, &name);
     }
   }
+  if (other_texture_ != kNoTexture) {
+    const auto name = static_cast<GLuint>(other_texture_);
+    glDeleteTextures(1, &name);
+  }
 }
 
-void TTextureBuffer::CreateAtlas(int32_t atlas_size) {
+int32_t TTextureBuffer::CreateAtlas(int32_t atlas_size) {
   GLuint name = 0;
   glGenTextures(1, &name);
-  TextureIds[0] = static_cast<int32_t>(name);
   glBindTexture(GL_TEXTURE_2D, name);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -64,6 +67,7 @@ void TTextureBuffer::CreateAtlas(int32_t atlas_size) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  return static_cast<int32_t>(name);
 }
 
 int32_t TTextureBuffer::AcquireTile() {
@@ -95,10 +99,43 @@ void TTextureBuffer::UploadTile(int32_t tile, const uint8_t* pixels) {
   if (tile < 0 || tile >= TileCount || TextureIds[0] == kNoTexture) {
     return;
   }
-  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(TextureIds[0]));
+  uploaded_ = true;
+  if (other_texture_ == kNoTexture) {
+    WriteTile(TextureIds[0], tile, pixels);
+    return;
+  }
+  queued_.push_back({tile, std::vector<uint8_t>(pixels, pixels + TileSize * TileSize * 3)});
+}
+
+void TTextureBuffer::WriteTile(int32_t texture, int32_t tile, const uint8_t* pixels) const {
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
   glTexSubImage2D(GL_TEXTURE_2D, 0, (tile % TilesPerRow) * TileSize,
                   (tile / TilesPerRow) * TileSize, TileSize, TileSize, GL_RGB, GL_UNSIGNED_BYTE,
                   pixels);
+}
+
+bool TTextureBuffer::UseAlternateTextures() {
+  // Both textures start black; after an upload the second would need the first's texels.
+  if (TextureIds[0] == kNoTexture || other_texture_ != kNoTexture || uploaded_) {
+    return false;
+  }
+  other_texture_ = CreateAtlas(atlas_size_);
+  return true;
+}
+
+void TTextureBuffer::BeginFrame() {
+  if (other_texture_ == kNoTexture) {
+    return;
+  }
+  std::swap(TextureIds[0], other_texture_);
+  // The texture now drawn with lacks every queued upload; the other lacks only those queued
+  // after it last received them.
+  for (const QueuedUpload& upload : queued_) {
+    WriteTile(TextureIds[0], upload.tile, upload.pixels.data());
+  }
+  queued_.erase(queued_.begin(),
+                queued_.begin() + static_cast<std::ptrdiff_t>(applied_to_current_));
+  applied_to_current_ = queued_.size();
 }
 
 } // namespace meridia

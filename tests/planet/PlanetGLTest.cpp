@@ -71,6 +71,58 @@ TEST(TextureBufferGL, TheAtlasIsOneClampedLinearRgbTextureAndUploadsStayInTheirT
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// The first texel of a tile (16 by 16 texels, 128 tiles a row) in the texture of that name.
+uint8_t FirstTexel(int32_t texture, int32_t tile) {
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+  const std::vector<uint8_t> texels = ReadAtlas();
+  return texels[((tile / 128) * 16 * static_cast<size_t>(kAtlasSize) + (tile % 128) * 16) * 3];
+}
+
+TEST(TextureBufferGL, AlternateTexturesReceiveEachUploadAtTheStartOfTheirNextFrame) {
+  OffscreenGLContext gl(800, 600);
+  ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+  {
+    const std::vector<uint8_t> one(kPatchTexelBytes, 1), two(kPatchTexelBytes, 2),
+        three(kPatchTexelBytes, 3);
+    TTextureBuffer late(kAtlasSize, kAtlasTileSize);
+    late.UploadTile(0, one.data());
+    EXPECT_FALSE(late.UseAlternateTextures()) << "the second texture would lack that tile";
+
+    TTextureBuffer atlas(kAtlasSize, kAtlasTileSize);
+    ASSERT_TRUE(atlas.UseAlternateTextures());
+    EXPECT_FALSE(atlas.UseAlternateTextures());
+    const int32_t first = atlas.TextureIds[0];
+    atlas.UploadTile(5, one.data());
+    EXPECT_EQ(FirstTexel(first, 5), 0) << "kept until the frame starts";
+    atlas.BeginFrame();
+    const int32_t second = atlas.TextureIds[0];
+    ASSERT_NE(second, first);
+    // Each step: the uploads after the previous frame's start, then what each texture holds in
+    // tiles 5 and 9 once the next frame has started.
+    const struct {
+      std::vector<std::pair<int32_t, const std::vector<uint8_t>*>> uploads;
+      uint8_t first_5, first_9, second_5, second_9;
+    } steps[] = {
+        {{}, 1, 0, 1, 0},
+        {{{5, &two}, {9, &three}, {5, &three}}, 1, 0, 3, 3},
+        {{}, 3, 3, 3, 3},
+    };
+    EXPECT_EQ(FirstTexel(second, 5), 1);
+    EXPECT_EQ(FirstTexel(first, 5), 0);
+    for (const auto& step : steps) {
+      for (const auto& [tile, pixels] : step.uploads) {
+        atlas.UploadTile(tile, pixels->data());
+      }
+      atlas.BeginFrame();
+      EXPECT_EQ(FirstTexel(first, 5), step.first_5);
+      EXPECT_EQ(FirstTexel(first, 9), step.first_9);
+      EXPECT_EQ(FirstTexel(second, 5), step.second_5);
+      EXPECT_EQ(FirstTexel(second, 9), step.second_9);
+    }
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 // One frame of the planet seen from 3000 units up +Z, the whole of it in view.
 void DrawFrame(TPlanetControl& control) {
   glViewport(0, 0, 800, 600);
