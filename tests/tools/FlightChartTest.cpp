@@ -49,10 +49,6 @@ struct Layout {
 const Layout kLayouts[] = {
     {"the tool's columns",
      "frame,render_ms,frame_ms,tris,level,nodes_drawn,node_count,"
-     "vertex_count,tiles_in_use,generations,height_km",
-     [](int i) { return std::to_string(i) + ",1.5," + std::to_string(i) + ",9,3,1,1,1,1,0,100"; }},
-    {"three more at the end",
-     "frame,render_ms,frame_ms,tris,level,nodes_drawn,node_count,"
      "vertex_count,tiles_in_use,generations,height_km,generate_ms,"
      "upload_ms,swap_ms",
      [](int i) {
