@@ -42,7 +42,8 @@ constexpr DepthRange ProjectionDepthRange(int32_t current_level) {
 // quarter of the height, which keeps its corners off a slope of up to about 60 degrees beneath
 // the camera, but never closer than kNearestNearPlane; the far plane comes in by the same factor,
 // which keeps the level's far-to-near ratio and with it the depth precision (a 24-bit buffer)
-// its distant terrain is drawn with. The height is in units, as the camera's position.
+// its distant terrain is drawn with. The height is in units, as the camera's position, and
+// measured to the higher of the terrain and the ground as drawn.
 inline constexpr double kNearestNearPlane = 1e-6;
 inline constexpr double kNearPlaneShareOfHeight = 0.25;
 

@@ -14,6 +14,7 @@
 #include "storage/Log.h"
 #include "vegetation/PlanetaryTrees.h"
 #include "vegetation/Wind.h"
+#include "view/RenderOrigin.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -130,15 +131,18 @@ void Viewer::RenderFrame() {
   const double aspect =
       static_cast<double>(viewport[2]) / static_cast<double>(viewport[3] == 0 ? 1 : viewport[3]);
 
-  // The planet gives its height in kilometres; the planes are in units of 10 km.
   const TPlanetObject* planet = CurrentPlanet();
-  const DepthRange range =
-      planet != nullptr ? ProjectionDepthRange(
-                              CurrentLevel, static_cast<double>(planet->HeightAboveGround()) / 10.0)
-                        : ProjectionDepthRange(CurrentLevel);
+  const DepthRange range = planet != nullptr
+                               ? ProjectionDepthRange(CurrentLevel, planet->ClearanceAboveGround())
+                               : ProjectionDepthRange(CurrentLevel);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   gluPerspective(kFieldOfViewDegrees, aspect, range.near_plane, range.far_plane);
+  // Where the planes come in, the ground is nearer than the level's near plane (10 m at the
+  // finest levels): the world is drawn from the camera, so that the ground stays where it is to
+  // the centimetre instead of to the metre. Elsewhere it is drawn as it always was.
+  const bool landed = range.near_plane < ProjectionDepthRange(CurrentLevel).near_plane;
+  SetRenderOrigin(landed ? Camera.Positions[TPlanetary_Camera::kViewPosition] : Vector3f{0, 0, 0});
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   Camera.Apply();

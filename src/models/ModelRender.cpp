@@ -6,6 +6,7 @@
 #include "models/Model.h"
 #include "models/ModelInstance.h"
 #include "view/Frustum.h"
+#include "view/RenderOrigin.h"
 
 #include "engine/FrameCounters.h"
 
@@ -71,7 +72,8 @@ void TModelInstance::Render() const {
   glEnable(GL_LIGHT0);
   glEnable(GL_COLOR_MATERIAL);
   glPushMatrix();
-  glTranslatef(Position.x, Position.y, Position.z);
+  const Vector3f at = FromRenderOrigin(Position);
+  glTranslatef(at.x, at.y, at.z);
   glMultMatrixf(Orientation.Data());
   glScalef(0.0001f, 0.0001f, 0.0001f);
   Model->Draw();

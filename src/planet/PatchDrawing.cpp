@@ -13,6 +13,7 @@
 #include "terrain/TextureBuffer.h"
 #include "vegetation/PlanetaryTrees.h"
 #include "view/Frustum.h"
+#include "view/RenderOrigin.h"
 
 #include <GL/gl.h>
 
@@ -29,7 +30,8 @@ public:
     for (int32_t k = 0; k < fan.Count; ++k) {
       const size_t i = fan.Index[static_cast<size_t>(k)];
       glTexCoord2fv(&coords[i].x);
-      glVertex3fv(&node.Vertex[i]->Position->x);
+      const Vector3f p = FromRenderOrigin(*node.Vertex[i]->Position);
+      glVertex3fv(&p.x);
     }
     glEnd();
   }

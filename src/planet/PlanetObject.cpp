@@ -8,6 +8,7 @@
 #include "terrain/HeightMapFactory.h"
 #include "terrain/TextureBuffer.h"
 #include "view/PlanetaryCamera.h"
+#include "view/RenderOrigin.h"
 #include "view/Scatter.h"
 
 #include <GL/gl.h>
@@ -192,6 +193,10 @@ void TPlanetObject::Render() {
   if (Atmosphere != nullptr) {
     // The sky is modelled with the planet's surface at radius 10.
     glPushMatrix();
+    const Vector3f& origin = RenderOrigin();
+    if (origin.x != 0 || origin.y != 0 || origin.z != 0) {
+      glTranslatef(-origin.x, -origin.y, -origin.z);
+    }
     const float scale = BaseRadius / 10.0f;
     glScalef(scale, scale, scale);
     // A camera that has landed draws with its far plane brought in, and the sky lies beyond
@@ -226,6 +231,101 @@ bool TPlanetObject::DepthBelowGround(const Vector3f& p, float& depth, Vector3f& 
   depth = static_cast<float>(static_cast<double>(Length3(p)) -
                              (static_cast<double>(GroundRadius(up)) + margin));
   return depth < 0;
+}
+
+namespace {
+
+struct Point3 {
+  double x, y, z;
+};
+
+Point3 Wide3(const Vector3f& v) {
+  return {v.x, v.y, v.z};
+}
+
+Point3 Minus(const Point3& a, const Point3& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+
+Point3 Cross(const Point3& a, const Point3& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+double Dot(const Point3& a, const Point3& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+// Where the ray from the origin along d meets triangle (a, b, c), as the distance along d
+// (Moller and Trumbore); negative when it misses. Edges count as inside, so a ray along a shared
+// edge meets both triangles.
+double RayMeetsTriangle(const Point3& d, const Point3& a, const Point3& b, const Point3& c) {
+  constexpr double kEdge = 1e-9;
+  const Point3 ab = Minus(b, a);
+  const Point3 ac = Minus(c, a);
+  const Point3 h = Cross(d, ac);
+  const double det = Dot(ab, h);
+  if (det == 0) {
+    return -1;
+  }
+  const Point3 s{-a.x, -a.y, -a.z};
+  const double u = Dot(s, h) / det;
+  if (u < -kEdge || u > 1 + kEdge) {
+    return -1;
+  }
+  const Point3 q = Cross(s, ab);
+  const double v = Dot(d, q) / det;
+  if (v < -kEdge || u + v > 1 + kEdge) {
+    return -1;
+  }
+  return Dot(ac, q) / det;
+}
+
+void MeetDrawnLeaves(const TNode& node, const Point3& d, double& radius) {
+  // The ray passes farther from the centre vertex than the diagonal: no vertex of the node or
+  // its children lies near it.
+  const Point3 centre = Wide3(*node.Vertex[4]->Position);
+  const double r = std::sqrt(Dot(centre, centre));
+  const Point3 off = Minus(centre, {d.x * r, d.y * r, d.z * r});
+  if (Dot(off, off) > static_cast<double>(node.Size) * node.Size) {
+    return;
+  }
+  if (node.HasChildren) {
+    for (const auto& child : node.Child) {
+      MeetDrawnLeaves(*child, d, radius);
+    }
+    return;
+  }
+  const TPatchFan fan = BuildPatchFan(node);
+  for (int32_t k = 1; k + 1 < fan.Count; ++k) {
+    const double t = RayMeetsTriangle(
+        d, centre, Wide3(*node.Vertex[fan.Index[static_cast<size_t>(k)]]->Position),
+        Wide3(*node.Vertex[fan.Index[static_cast<size_t>(k + 1)]]->Position));
+    radius = std::max(radius, t);
+  }
+}
+
+} // namespace
+
+double TPlanetObject::DrawnGroundRadius(const Vector3f& p) const {
+  const Point3 w = Wide3(p);
+  const double length = std::sqrt(Dot(w, w));
+  if (length == 0) {
+    return 0;
+  }
+  const Point3 d{w.x / length, w.y / length, w.z / length};
+  double radius = 0;
+  for (const auto& root : Roots) {
+    if (root != nullptr) {
+      MeetDrawnLeaves(*root, d, radius);
+    }
+  }
+  return radius;
+}
+
+double TPlanetObject::ClearanceAboveGround() const {
+  const Vector3f& c = camera_.Positions[TPlanetary_Camera::kViewPosition];
+  return static_cast<double>(Length3(c)) -
+         std::max(static_cast<double>(GroundRadius(Normalized3(c))), DrawnGroundRadius(c));
 }
 
 float TPlanetObject::HeightAboveGround() const {

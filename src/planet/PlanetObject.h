@@ -69,6 +69,14 @@ public:
   bool DepthBelowGround(const Vector3f& p, float& depth, Vector3f& up, float margin) const;
   // Kilometres between the camera and the terrain below it.
   float HeightAboveGround() const;
+  // The radius at which the ray from the centre through p meets the patches as drawn (the leaves'
+  // fans as the last refinement left them); 0 where it meets none. Between vertices a few metres
+  // apart the fans are flat and may pass above the terrain. The ray is taken through p itself,
+  // not a rounded direction, which on a slope would be off by the better part of a metre.
+  double DrawnGroundRadius(const Vector3f& p) const;
+  // Units between the camera and the higher of the terrain and the drawn ground below it: what
+  // the near plane must stay within.
+  double ClearanceAboveGround() const;
   // Kilometres between the camera and the sea sphere of radius 678.5.
   float HeightAboveWater() const;
 

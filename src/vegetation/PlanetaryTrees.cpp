@@ -4,6 +4,7 @@
 #include "engine/Random.h"
 #include "engine/VectorGeometry.h"
 #include "view/Frustum.h"
+#include "view/RenderOrigin.h"
 
 #include <GL/gl.h>
 
@@ -58,7 +59,8 @@ void TTreeInstance::Render(const Vector3f& camera, float lod) {
     return;
   }
   glPushMatrix();
-  glTranslatef(Position.x, Position.y, Position.z);
+  const Vector3f at = FromRenderOrigin(Position);
+  glTranslatef(at.x, at.y, at.z);
   glMultMatrixf(Orientation.Data());
   glScalef(kTreeScale, kTreeScale, kTreeScale);
   Tree->Render(Position, CameraInTreeFrame(camera), lod, TurnAngle);

@@ -3,6 +3,7 @@
 #include "view/Frustum.h"
 
 #include "engine/VectorGeometry.h"
+#include "view/RenderOrigin.h"
 
 #include <GL/gl.h>
 
@@ -25,6 +26,7 @@ void TzoFrustum::Extract() {
   glGetFloatv(GL_PROJECTION_MATRIX, projection.Data());
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview.Data());
   ExtractFrom(projection, modelview);
+  Origin = RenderOrigin();
 }
 
 void TzoFrustum::ExtractFrom(const Matrix4f& projection, const Matrix4f& modelview) {
@@ -51,8 +53,9 @@ void TzoFrustum::ExtractFrom(const Matrix4f& projection, const Matrix4f& modelvi
 }
 
 bool TzoFrustum::SphereVisible(const Vector3f& centre, float radius) const {
+  const Vector3f p = Sub3(centre, Origin);
   for (int32_t k = 0; k <= LastPlane; ++k) {
-    if (PlaneSide(Planes[static_cast<size_t>(k)], centre) <= -radius) {
+    if (PlaneSide(Planes[static_cast<size_t>(k)], p) <= -radius) {
       return false;
     }
   }

@@ -1,6 +1,7 @@
 #include "view/PlanetaryCamera.h"
 
 #include "engine/VectorGeometry.h"
+#include "view/RenderOrigin.h"
 
 #include <GL/gl.h>
 
@@ -60,16 +61,20 @@ void TPlanetary_Camera::AlignToVertical() {
 }
 
 Matrix4f TPlanetary_Camera::ViewMatrix() const {
+  return ViewMatrix(Vector3f{0, 0, 0});
+}
+
+Matrix4f TPlanetary_Camera::ViewMatrix(const Vector3f& origin) const {
   Matrix4f placement = QuatToMatrix(Orientation);
   const Vector3f& eye = Positions[kViewPosition];
-  placement.m[3][0] = eye.x;
-  placement.m[3][1] = eye.y;
-  placement.m[3][2] = eye.z;
+  placement.m[3][0] = eye.x - origin.x;
+  placement.m[3][1] = eye.y - origin.y;
+  placement.m[3][2] = eye.z - origin.z;
   return InvertGeneral(placement);
 }
 
 void TPlanetary_Camera::Apply() const {
-  glMultMatrixf(ViewMatrix().Data());
+  glMultMatrixf(ViewMatrix(RenderOrigin()).Data());
 }
 
 } // namespace meridia

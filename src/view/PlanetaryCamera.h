@@ -29,7 +29,9 @@ public:
 
   // The view transform: the inverse of the camera's placement at position 3.
   Matrix4f ViewMatrix() const;
-  // Multiplies ViewMatrix onto the current OpenGL matrix.
+  // The same for a world whose coordinates start at origin.
+  Matrix4f ViewMatrix(const Vector3f& origin) const;
+  // Multiplies the view transform from the render origin onto the current OpenGL matrix.
   void Apply() const;
 };
 

@@ -4,6 +4,8 @@
 
 #include "engine/VectorGeometry.h"
 
+#include <cmath>
+
 namespace meridia::testing {
 namespace {
 
@@ -52,6 +54,35 @@ TEST_F(PlanetControl, ACameraAboveTheMarginStaysButStillArmsRefinement) {
   control_->Collide(camera);
   EXPECT_TRUE(RefinePending);
   EXPECT_EQ(ReferencePosition.z, 999.75f);
+}
+
+// Seen from far away the leaves are coarse, and their fans pass well above the terrain in
+// places: a camera put just above the terrain there is lifted to the margin above the fan.
+TEST_F(PlanetControl, ACameraBeneathTheDrawnGroundIsLiftedAboveIt) {
+  TPlanetObject& planet = *control_->Planet;
+  UpdateReference({0, 0, 1000});
+  planet.RefineIfPending();
+  int lifted = 0;
+  for (int i = -20; i <= 20; ++i) {
+    for (int j = -20; j <= 20; ++j) {
+      const Vector3f up = Normalized3({i * 0.02f, j * 0.02f, 1.0f});
+      if (planet.DrawnGroundRadius(up) < GroundRadius(up) + 0.001) {
+        continue;
+      }
+      TPlanetary_Camera camera;
+      camera.SetPosition(3, Scale3(up, GroundRadius(up) + 0.0002f));
+      control_->Collide(camera);
+      const Vector3f& p = camera.Positions[3];
+      // The margin, less a float step at radius 678 for the rounding of the position.
+      const double length =
+          std::sqrt(static_cast<double>(p.x) * p.x + static_cast<double>(p.y) * p.y +
+                    static_cast<double>(p.z) * p.z);
+      EXPECT_GE(length - planet.DrawnGroundRadius(p), 0.0001 - 6.2e-5) << i << ", " << j;
+      EXPECT_LT(Distance3(Normalized3(p), up), 1e-6f) << "along the vertical";
+      ++lifted;
+    }
+  }
+  EXPECT_GT(lifted, 10);
 }
 
 } // namespace

@@ -265,5 +265,33 @@ TEST_F(PlanetObject, GroundHeightsAreMeasuredAlongTheVertical) {
   EXPECT_NEAR(planet_->HeightAboveWater(), 3215.0f, 1e-3f);
 }
 
+// The drawn ground is the leaves' fans: at a vertex it is that vertex's radius, within a leaf it
+// lies between the radii of the leaf's vertices, and at the coarse levels seen from far away it
+// stands well off the terrain it was sampled from.
+TEST_F(PlanetObject, TheDrawnGroundIsWhereTheRayMeetsTheLeavesFans) {
+  RefineFrom({0, 0, 1000});
+  double largest_gap = 0;
+  int leaves = 0;
+  for (TNode* node : Nodes()) {
+    if (node->HasChildren || node->BeyondHorizon || node->Face != 0) {
+      continue;
+    }
+    ++leaves;
+    const Vector3f& c = *node->Vertex[4]->Position;
+    EXPECT_NEAR(planet_->DrawnGroundRadius(c), Length3(c), 4e-5) << "a float step at 678";
+    // The ray through the middle of the fan's first triangle meets it there, below the
+    // vertices where the flat triangle cuts under the sphere.
+    const TPatchFan fan = BuildPatchFan(*node);
+    const Vector3f middle = Scale3(
+        Add3(c, Add3(*node->Vertex[fan.Index[1]]->Position, *node->Vertex[fan.Index[2]]->Position)),
+        1.0f / 3);
+    const double drawn = planet_->DrawnGroundRadius(middle);
+    EXPECT_NEAR(drawn, Length3(middle), 1.5e-4) << "within the rounding of the middle";
+    largest_gap = std::max(largest_gap, std::abs(drawn - GroundRadius(Normalized3(middle))));
+  }
+  EXPECT_GT(leaves, 4);
+  EXPECT_GT(largest_gap, 0.001) << "coarse fans cut through the terrain by more than 10 m";
+}
+
 } // namespace
 } // namespace meridia::testing

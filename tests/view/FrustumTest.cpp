@@ -58,6 +58,15 @@ TEST(Frustum, PerspectivePlanesMeasureDistancesInTheWorld) {
   EXPECT_FALSE(frustum.SphereVisible({12, 0, 0}, 1.0f));
   EXPECT_TRUE(frustum.SphereVisible({10.5f, 0, 0}, 1.0f));
   EXPECT_FALSE(frustum.SphereVisible({0, 0, -200}, 50.0f)) << "beyond the far plane";
+
+  // The same view drawn from an origin at (500, 0, 0): the modelview no longer carries it, the
+  // spheres are still given where they are.
+  frustum.Origin = {500, 0, 0};
+  EXPECT_FALSE(frustum.SphereVisible({0, 0, 7}, 5.0f)) << "500 units off to the side";
+  EXPECT_TRUE(frustum.SphereVisible({500, 0, 0}, 0.0f));
+  EXPECT_FALSE(frustum.SphereVisible({500, 0, 20}, 5.0f)) << "behind the camera";
+  EXPECT_FALSE(frustum.SphereVisible({512, 0, 0}, 1.0f));
+  EXPECT_TRUE(frustum.SphereVisible({510.5f, 0, 0}, 1.0f));
 }
 
 TEST(Frustum, EmptyFrustumSeesEverythingAndResizingToTheSameCountKeepsPlanes) {
