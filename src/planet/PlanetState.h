@@ -5,6 +5,7 @@
 
 #include "engine/VectorTypes.h"
 #include "planet/PlanetCounters.h"
+#include "view/RenderOrigin.h"
 
 #include <array>
 #include <cstdint>
@@ -67,7 +68,8 @@ inline int32_t GenerationBudget = 50;
 inline TGenerationQueue GenerationQueue;
 
 // The state of a fresh process, for a planet built again within one (tests). The counters of
-// live nodes and vertices are left alone: they count objects, not frames.
+// live nodes and vertices are left alone: they count objects, not frames. A new planet is drawn
+// from its centre until a viewer lands on it.
 inline void ResetPlanetState() {
   RefinePending = false;
   ReferencePosition = {-999999, -99999, -99999};
@@ -80,6 +82,7 @@ inline void ResetPlanetState() {
   GenerationQueue.Clear();
   CurrentLevel = 0;
   NodesDrawn = 0;
+  SetRenderOrigin({0, 0, 0});
 }
 
 } // namespace meridia
