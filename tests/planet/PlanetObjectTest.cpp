@@ -265,9 +265,9 @@ TEST_F(PlanetObject, GroundHeightsAreMeasuredAlongTheVertical) {
   EXPECT_NEAR(planet_->HeightAboveWater(), 3215.0f, 1e-3f);
 }
 
-// The drawn ground is the leaves' fans: at a vertex it is that vertex's radius, within a leaf it
-// lies between the radii of the leaf's vertices, and at the coarse levels seen from far away it
-// stands well off the terrain it was sampled from.
+// The drawn ground is the leaves' fans: at a vertex it is that vertex's radius, inside a triangle
+// it is the triangle's own point, and at the coarse levels seen from far away it stands well off
+// the terrain it was sampled from.
 TEST_F(PlanetObject, TheDrawnGroundIsWhereTheRayMeetsTheLeavesFans) {
   RefineFrom({0, 0, 1000});
   double largest_gap = 0;
