@@ -88,6 +88,26 @@ std::string LastLine(const fs::path& path) {
   return last;
 }
 
+// The suite's options for a flight shot at the given frames: the stepped clock and the seed are
+// the defaults, named so that a change of default cannot move the pictures; the flight stops at
+// its last shot.
+std::string FlightArgs(const char* name, const std::vector<int>& frames) {
+  std::string args = std::string("--script ") + MERIDIA_FLIGHTS_DIR + "/" + name +
+                     ".flight --step-ms 16 --clock-seed 1 --shots shots --frames " +
+                     std::to_string(frames.back());
+  for (const int frame : frames) {
+    args += " --shot " + std::to_string(frame);
+  }
+  return args;
+}
+
+// The shot of a frame as the flight tool wrote it into the run folder.
+Picture LoadShot(const fs::path& dir, int frame) {
+  char shot[32];
+  std::snprintf(shot, sizeof shot, "frame_%05d.tga", frame);
+  return LoadTgaShot(dir / "shots" / shot);
+}
+
 // A test over one flight flown in its own run folder, removed afterwards.
 template <typename Flight> class FlownInRunFolder : public ::testing::TestWithParam<Flight> {
 protected:
@@ -108,14 +128,7 @@ TEST_P(ReferencePictures, MatchTheStoredOnes) {
   ASSERT_TRUE(fs::exists(dir_ / "base" / "maps" / "basemap.dat"))
       << "the terrain maps could not be generated";
 
-  // The stepped clock and the seed are the defaults, named so that a change of default cannot
-  // move the pictures; the flight stops at its last chosen frame.
-  std::string args = std::string("--script ") + MERIDIA_FLIGHTS_DIR + "/" + flight.Name +
-                     ".flight --step-ms 16 --clock-seed 1 --shots shots --frames " +
-                     std::to_string(flight.Frames.back());
-  for (const int frame : flight.Frames) {
-    args += " --shot " + std::to_string(frame);
-  }
+  std::string args = FlightArgs(flight.Name, flight.Frames);
   // Lets a person see what a changed flight does to the pictures without editing anything.
   if (const char* extra = std::getenv("MERIDIA_PICTURE_FLIGHT_ARGS")) {
     args += std::string(" ") + extra;
@@ -127,11 +140,10 @@ TEST_P(ReferencePictures, MatchTheStoredOnes) {
   fs::create_directories(PictureOutput() / "actual");
   fs::create_directories(PictureOutput() / "failed");
   for (const int frame : flight.Frames) {
-    char shot[32], name[64];
-    std::snprintf(shot, sizeof shot, "frame_%05d.tga", frame);
+    char name[64];
     std::snprintf(name, sizeof name, "%s_%03d", flight.Name, frame);
     SCOPED_TRACE(name);
-    Picture full = LoadTgaShot(dir_ / "shots" / shot);
+    Picture full = LoadShot(dir_, frame);
     ASSERT_TRUE(full.Valid()) << "no readable shot of frame " << frame;
     BlankMachineLines(full);
     const Picture actual = BoxDownscale(full, kReduction);
@@ -224,17 +236,13 @@ TEST_P(GroundInView, FillsEveryFrameAfterLanding) {
   const LandedStretch& stretch = GetParam();
   dir_ = MakeRunFolder();
   ASSERT_FALSE(dir_.empty());
-  std::string args = std::string("--script ") + MERIDIA_FLIGHTS_DIR + "/" + stretch.Name +
-                     ".flight --step-ms 16 --clock-seed 1 --shots shots --frames " +
-                     std::to_string(stretch.Last);
+  std::vector<int> frames;
   for (int frame = stretch.First; frame <= stretch.Last; frame += 2) {
-    args += " --shot " + std::to_string(frame);
+    frames.push_back(frame);
   }
-  ASSERT_EQ(FlyIn(dir_, args), 0) << LastLine(dir_ / "out.txt");
-  for (int frame = stretch.First; frame <= stretch.Last; frame += 2) {
-    char shot[32];
-    std::snprintf(shot, sizeof shot, "frame_%05d.tga", frame);
-    const Picture picture = LoadTgaShot(dir_ / "shots" / shot);
+  ASSERT_EQ(FlyIn(dir_, FlightArgs(stretch.Name, frames)), 0) << LastLine(dir_ / "out.txt");
+  for (const int frame : frames) {
+    const Picture picture = LoadShot(dir_, frame);
     ASSERT_TRUE(picture.Valid()) << "no readable shot of frame " << frame;
     EXPECT_LE(BlackShare(picture), 0.5) << stretch.Name << " frame " << frame;
   }
