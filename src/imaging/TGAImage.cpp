@@ -1,13 +1,7 @@
 #include "imaging/TGAImage.h"
 
-#include "platform/FileSystem.h"
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <string>
+#include "storage/File.h"
+#include "storage/WholeFile.h"
 
 namespace meridia {
 namespace {
@@ -22,32 +16,6 @@ void PutWord(uint8_t* at, uint16_t value) {
 
 uint16_t GetWord(const uint8_t* at) {
   return static_cast<uint16_t>(at[0] | (at[1] << 8));
-}
-
-// A new, empty file beside the target, so that the rename over the target stays on one file
-// system. O_EXCL keeps it from ever reusing a stranger's file.
-std::FILE* CreateTemporaryBeside(const std::string& target, std::string& temporary_name) {
-  static unsigned counter = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary_name = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-    const int fd = open(temporary_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      std::FILE* file = fdopen(fd, "wb");
-      if (file == nullptr) {
-        close(fd);
-        unlink(temporary_name.c_str());
-      }
-      return file;
-    }
-    if (errno != EEXIST) {
-      return nullptr;
-    }
-  }
-  return nullptr;
-}
-
-bool WriteAll(std::FILE* file, const uint8_t* data, size_t size) {
-  return size == 0 || std::fwrite(data, 1, size, file) == size;
 }
 
 } // namespace
@@ -107,24 +75,16 @@ bool TTGAImage::SaveToFile(std::string_view name) const {
   if (name.empty() || Palette.size() < palette_size || Pixels.size() < pixels_size) {
     return false;
   }
-
-  const std::string target = platform::NativePath(name);
-  std::string temporary_name;
-  std::FILE* file = CreateTemporaryBeside(target, temporary_name);
-  if (file == nullptr) {
-    return false;
-  }
   const std::array<uint8_t, TGAHeader::kSize> header = Header.ToBytes();
-  bool written = WriteAll(file, header.data(), header.size()) &&
-                 WriteAll(file, Palette.data(), palette_size) &&
-                 WriteAll(file, Pixels.data(), pixels_size) && std::fflush(file) == 0 &&
-                 fsync(fileno(file)) == 0;
-  written = std::fclose(file) == 0 && written;
-  if (!written || std::rename(temporary_name.c_str(), target.c_str()) != 0) {
-    unlink(temporary_name.c_str());
-    return false;
-  }
-  return true;
+  // The writer only reads these; Transfer takes a mutable buffer for both directions.
+  auto* header_bytes = const_cast<uint8_t*>(header.data());
+  auto* palette = const_cast<uint8_t*>(Palette.data());
+  auto* pixels = const_cast<uint8_t*>(Pixels.data());
+  return WriteWholeFile(name, [&](TzoFile& file) {
+    file.TransferBlock(header_bytes, static_cast<int64_t>(header.size()));
+    file.TransferBlock(palette, static_cast<int64_t>(palette_size));
+    file.TransferBlock(pixels, static_cast<int64_t>(pixels_size));
+  });
 }
 
 } // namespace meridia

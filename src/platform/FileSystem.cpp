@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <optional>
 #include <vector>
@@ -82,6 +83,9 @@ int OpenFlags(OpenMode mode) {
     return O_WRONLY | O_CREAT | O_TRUNC;
   case OpenMode::kCreateReadWrite:
     return O_RDWR | O_CREAT | O_TRUNC;
+  case OpenMode::kCreateNew:
+    // O_EXCL also refuses a symbolic link, so a new file is never made through one.
+    return O_WRONLY | O_CREAT | O_EXCL;
   }
   return O_RDONLY;
 }
@@ -255,6 +259,17 @@ int64_t FileSizeOf(FileHandle file) {
 
 bool TruncateFile(FileHandle file, int64_t size) {
   return size >= 0 && ftruncate(file, static_cast<off_t>(size)) == 0;
+}
+
+bool SyncFile(FileHandle file) {
+  return fdatasync(file) == 0;
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+  if (from.empty() || to.empty()) {
+    return false;
+  }
+  return rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) == 0;
 }
 
 } // namespace meridia::platform

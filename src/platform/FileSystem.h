@@ -64,6 +64,7 @@ enum class OpenMode {
   kReadWrite,       // existing file, reading and writing
   kCreate,          // created or emptied, writing only
   kCreateReadWrite, // created or emptied, reading and writing
+  kCreateNew,       // created, writing only; refused when the name exists in any form
 };
 
 // Opens a plain file; folders, devices and pipes are refused (kNoFile), without blocking.
@@ -79,5 +80,12 @@ int64_t FilePosition(FileHandle file);
 int64_t FileSizeOf(FileHandle file);
 // Cuts or extends (with zeros) the file to size bytes; the position does not move.
 bool TruncateFile(FileHandle file, int64_t size);
+// Waits until the file's bytes are on the disk; false when the system reports a failure, which
+// for some file systems is the first word of a write that could not be made.
+bool SyncFile(FileHandle file);
+
+// Puts the file `from` in the place of `to` in one step, replacing a file already there; both
+// must lie on one file system (in one folder, for the program's use). False when refused.
+bool RenameFile(std::string_view from, std::string_view to);
 
 } // namespace meridia::platform

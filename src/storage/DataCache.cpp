@@ -1,11 +1,11 @@
 #include "storage/DataCache.h"
 
-#include "platform/FileSystem.h"
 #include "storage/DataManager.h"
 #include "storage/File.h"
 #include "storage/FilePaths.h"
 #include "storage/Log.h"
 #include "storage/MemoryStream.h"
+#include "storage/WholeFile.h"
 
 #include <algorithm>
 #include <memory>
@@ -149,10 +149,9 @@ void TCacheManager::Load(std::string_view indexPath) {
 }
 
 void TCacheManager::Save(std::string_view indexPath) {
-  TzoFile file;
-  if (file.OpenWrite(indexPath, false)) {
-    Serialize(file);
-  }
+  // An index cut short would be rejected at the next start and every copy forgotten; the old
+  // one, kept whole, still lists copies that exist.
+  WriteWholeFile(indexPath, [this](TzoFile& file) { Serialize(file); });
 }
 
 std::optional<std::string> TCacheManager::Lookup(std::string_view name) {
@@ -178,16 +177,8 @@ std::string TCacheManager::Add(std::string_view name, TzoStream& stream) {
   }
   auto copy = std::make_unique<TCacheFile>();
   copy->Path = MakeUniqueFileName(Folder, ExtractFileExtNoDot(name));
-  TzoFile file;
-  if (!file.OpenWrite(copy->Path, false)) {
-    return copy->Path;
-  }
-  CopyContent(stream, file);
   // A copy cut short (a full disk) would be served as the data from then on.
-  const bool whole = file.GetSize() == size;
-  file.Close();
-  if (!whole) {
-    platform::RemoveFile(copy->Path);
+  if (!WriteWholeFile(copy->Path, [&stream](TzoFile& file) { CopyContent(stream, file); })) {
     return copy->Path;
   }
   std::string path = copy->Path;

@@ -16,10 +16,7 @@ bool TzoFile::OpenRead(std::string_view fileName, bool readWrite) {
     LogWrite("File Not Found : " + std::string(fileName));
     return false;
   }
-  Handle = platform::OpenFile(fileName, readWrite ? platform::OpenMode::kReadWrite
-                                                  : platform::OpenMode::kRead);
-  Name = fileName;
-  return IsOpen();
+  return Open(fileName, readWrite ? platform::OpenMode::kReadWrite : platform::OpenMode::kRead);
 }
 
 bool TzoFile::OpenWrite(std::string_view fileName, bool readWrite) {
@@ -28,10 +25,32 @@ bool TzoFile::OpenWrite(std::string_view fileName, bool readWrite) {
   if (fileName.empty()) {
     return false;
   }
-  Handle = platform::OpenFile(fileName, readWrite ? platform::OpenMode::kCreateReadWrite
-                                                  : platform::OpenMode::kCreate);
+  return Open(fileName,
+              readWrite ? platform::OpenMode::kCreateReadWrite : platform::OpenMode::kCreate);
+}
+
+bool TzoFile::CreateNew(std::string_view fileName) {
+  Close();
+  SetMode(kStreamWrite);
+  if (fileName.empty()) {
+    return false;
+  }
+  return Open(fileName, platform::OpenMode::kCreateNew);
+}
+
+bool TzoFile::Open(std::string_view fileName, platform::OpenMode mode) {
+  Handle = platform::OpenFile(fileName, mode);
   Name = fileName;
+  HadFailure = false;
   return IsOpen();
+}
+
+bool TzoFile::Sync() {
+  if (!IsOpen() || !platform::SyncFile(Handle)) {
+    HadFailure = true;
+    return false;
+  }
+  return true;
 }
 
 void TzoFile::Close() {
@@ -96,11 +115,13 @@ void TzoFile::Transfer(void* buffer, int32_t count) {
   const int64_t moved = Mode != kStreamRead ? platform::WriteFile(Handle, buffer, count)
                                             : platform::ReadFile(Handle, buffer, count);
   if (moved != count) {
+    HadFailure = true;
     LogWrite("IO Error : Read after end of file");
   }
 }
 
 void TzoFile::LogRefusal(std::string_view what) const {
+  HadFailure = true;
   LogWrite("IO Error : " + std::string(what) + " : " + Name);
 }
 

@@ -21,6 +21,11 @@ public:
   bool OpenRead(std::string_view fileName, bool readWrite);
   // Creates or empties the file in write mode. The folder must exist; no log line.
   bool OpenWrite(std::string_view fileName, bool readWrite);
+  // Creates a file that does not exist yet, in write mode; false, silently, when the name is
+  // taken (in any letter case) or the folder is missing.
+  bool CreateNew(std::string_view fileName);
+  // Waits until the written bytes are on the disk; false (and Failed) when the system refuses.
+  bool Sync();
   void Close();
   // Cuts the file at the position.
   void Truncate();
@@ -35,13 +40,19 @@ public:
   void Transfer(void* buffer, int32_t count) override;
 
   bool IsOpen() const { return Handle != platform::kNoFile; }
+  // Whether a transfer, seek or size change since the file was opened came out short or was
+  // refused: what was written cannot be trusted to be whole.
+  bool Failed() const { return HadFailure; }
   const std::string& FileName() const { return Name; }
 
 private:
+  bool Open(std::string_view fileName, platform::OpenMode mode);
   void LogRefusal(std::string_view what) const;
 
   platform::FileHandle Handle = platform::kNoFile;
   std::string Name;
+  // Set from const queries too (a refused size query); cleared when a file is opened.
+  mutable bool HadFailure = false;
 };
 
 } // namespace meridia

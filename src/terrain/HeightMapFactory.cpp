@@ -16,6 +16,16 @@ namespace {
 
 THeightMapFactory* g_factory = nullptr;
 
+// A sampler over a generated map, taking its samples; empty when its sides cannot be sampled.
+std::unique_ptr<TPixelBuffer_d> SamplerOf(THeightMapBuffer& map) {
+  auto sampler = std::make_unique<TPixelBuffer_d>();
+  sampler->SetSize(map.Width, map.Height);
+  if (map.Data.size() == sampler->Data.size()) {
+    sampler->Data = std::move(map.Data);
+  }
+  return sampler;
+}
+
 } // namespace
 
 THeightMapFactory* HeightMapFactory() {
@@ -51,23 +61,28 @@ THeightMapFactory::THeightMapFactory(int32_t seed)
   // The maps are derived data: a damaged file is made again like a missing one. Loading is
   // the check, so the 16 MB are read once.
   auto erosion = std::make_unique<TPixelBuffer_d>();
-  bool usable = FileExists(kErosionMapFile) && erosion->LoadFromFile(kErosionMapFile);
-  if (!usable) {
+  if (FileExists(kErosionMapFile) && erosion->LoadFromFile(kErosionMapFile)) {
+    ErosionSampler = std::move(erosion);
+    BaseSampler = std::make_unique<TPixelBuffer_d>();
+    BaseSampler->LoadFromFile(kBaseMapFile);
+  } else {
     if (FileExists(kErosionMapFile)) {
       LogWrite(std::string("Terrain map damaged, generating it again : ") + kErosionMapFile);
     }
     // Seconds of work that could not be kept: without the folder, go on without the maps.
     if (DirectoryExists(kMapFolder)) {
-      GenerateTerrainMaps(kMapFolder, seed, 2048, 2048);
+      // The maps just made are what the files hold, or would have held had the disk taken
+      // them: this run samples them from memory either way.
+      TTerrainMaps generated;
+      if (!GenerateTerrainMaps(kMapFolder, seed, 2048, 2048, &generated) &&
+          !generated.Erosion.Data.empty()) {
+        LogWrite("Terrain maps could not be kept, this run uses them from memory");
+      }
+      ErosionSampler = SamplerOf(generated.Erosion);
+      BaseSampler = SamplerOf(generated.Base);
     } else {
       LogWrite(std::string("Terrain maps cannot be generated, no folder ") + kMapFolder);
     }
-    usable = FileExists(kErosionMapFile) && erosion->LoadFromFile(kErosionMapFile);
-  }
-  if (usable) {
-    ErosionSampler = std::move(erosion);
-    BaseSampler = std::make_unique<TPixelBuffer_d>();
-    BaseSampler->LoadFromFile(kBaseMapFile);
   }
   if (ErosionSampler == nullptr || ErosionSampler->IsEmpty()) {
     ErosionSampler.reset();

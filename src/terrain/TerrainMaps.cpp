@@ -2,6 +2,7 @@
 
 #include "storage/File.h"
 #include "storage/Log.h"
+#include "storage/WholeFile.h"
 #include "terrain/TerrainGenerator.h"
 
 #include <string>
@@ -19,22 +20,19 @@ void SaveHeightMapToStream(const THeightMapBuffer& map, TzoStream& stream) {
 }
 
 bool SaveHeightMapToFile(const THeightMapBuffer& map, std::string_view name) {
-  TzoFile file;
-  if (!file.OpenWrite(name, false)) {
-    return false;
-  }
-  SaveHeightMapToStream(map, file);
-  const bool complete = file.GetSize() == 8 + static_cast<int64_t>(map.Data.size() * 4);
-  file.Close();
-  return complete;
+  return WriteWholeFile(name, [&map](TzoFile& file) { SaveHeightMapToStream(map, file); });
 }
 
 // The seed is not used here: the generator continues the shared sequence where the noise
 // initialisation left it, which is what makes the maps a function of the seed.
-bool GenerateTerrainMaps(std::string_view folder, int32_t /*seed*/, int32_t width, int32_t height) {
+bool GenerateTerrainMaps(std::string_view folder, int32_t /*seed*/, int32_t width, int32_t height,
+                         TTerrainMaps* generated) {
   LogWrite("Generating terrain maps");
-  THeightMapBuffer erosion;
-  THeightMapBuffer base;
+  TTerrainMaps own;
+  TTerrainMaps& maps = generated != nullptr ? *generated : own;
+  maps = TTerrainMaps{};
+  THeightMapBuffer& erosion = maps.Erosion;
+  THeightMapBuffer& base = maps.Base;
   {
     TTerrainGenerator generator;
     generator.Width = width;

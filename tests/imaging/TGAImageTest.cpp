@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FileSizeLimit.h"
 #include "support/TemporaryFolder.h"
 
 #include <array>
@@ -90,6 +91,13 @@ TEST_F(TGAImageTest, FailureLeavesTheFileOnDiskUntouched) {
     EXPECT_FALSE(image->SaveToFile(dir_ + "/kept.tga"));
     EXPECT_EQ(Read("kept.tga"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
   }
+  {
+    // A disk that fills after the header: the old file stays, the part written goes.
+    testing::FileSizeLimit full_disk(TGAHeader::kSize + 5);
+    EXPECT_FALSE(shot_.SaveToFile(dir_ + "/kept.tga"));
+  }
+  EXPECT_EQ(Read("kept.tga"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(EntriesInDir(), 1u);
 
   EXPECT_FALSE(shot_.SaveToFile(dir_ + "/missing/shot.tga"));
   EXPECT_FALSE(shot_.SaveToFile(""));

@@ -4,10 +4,9 @@
 #include "storage/File.h"
 #include "storage/MemoryStream.h"
 
-#include <gtest/gtest.h>
+#include "support/FileSizeLimit.h"
 
-#include <signal.h>
-#include <sys/resource.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
@@ -141,19 +140,39 @@ TEST_F(DataCacheTest, AddWritesTheWholeStreamOrNothing) {
   // A copy cut short by the system (here a file-size limit, as a full disk would) is removed
   // and not listed: it would otherwise be served as the data from then on. The limit leaves
   // room for the test's own log, which grows in the same process.
-  rlimit previous{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-  const auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  rlimit small = previous;
-  small.rlim_cur = 1 << 16;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   StreamOf big(std::string(1 << 17, 'x'));
-  const std::string failed = cache.Add("base/big.bin", big);
-  setrlimit(RLIMIT_FSIZE, &previous);
-  signal(SIGXFSZ, old_handler);
+  std::string failed;
+  {
+    testing::FileSizeLimit limit(1 << 16);
+    failed = cache.Add("base/big.bin", big);
+  }
   EXPECT_FALSE(fs::exists(failed));
+  EXPECT_EQ(std::distance(fs::directory_iterator("cache/archive"), {}), 2)
+      << "the two copies, and no temporary file";
   EXPECT_EQ(cache.Entries.Count, 2);
   EXPECT_EQ(LogMessages(), Names{"IO Error : Read after end of file"});
+}
+
+TEST_F(DataCacheTest, AnIndexThatCannotBeWrittenWholeLeavesTheOldOne) {
+  fs::create_directories("cache/archive");
+  const std::string old_index = IndexBytes({{"a", "cache/archive/a.obj"}});
+  WriteBytes("cache/data.cache", old_index);
+  TCacheManager cache;
+  for (const char* name : {"first", "second"}) {
+    auto* copy = new TCacheFile();
+    copy->Path = "cache/archive/copy.bin";
+    cache.Entries.AddObject(name, copy);
+  }
+  {
+    // Room for the count and the first entry, not the second.
+    testing::FileSizeLimit limit(old_index.size() + 30);
+    cache.Save("cache/data.cache");
+  }
+  EXPECT_EQ(ReadBytes("cache/data.cache"), old_index);
+  EXPECT_EQ(std::distance(fs::directory_iterator("cache"), {}), 2) << "no temporary file";
+  cache.Save("cache/data.cache");
+  EXPECT_EQ(ReadBytes("cache/data.cache"), IndexBytes({{"first", "cache/archive/copy.bin"},
+                                                       {"second", "cache/archive/copy.bin"}}));
 }
 
 TEST_F(DataCacheTest, DamagedOrTruncatedIndexesAreRejectedAndTheCacheStartsEmpty) {

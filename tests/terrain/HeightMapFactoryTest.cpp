@@ -4,6 +4,9 @@
 #include "engine/Random.h"
 #include "engine/VectorGeometry.h"
 
+#include "storage/Log.h"
+
+#include "support/FileSizeLimit.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +18,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace meridia {
 namespace {
@@ -203,6 +207,79 @@ TEST_F(FactoryTest, FromFilesADamagedErosionMapIsMadeAgainAndADamagedBaseMapAlon
     EXPECT_EQ(rgb[0], c.with_color_map ? 90 : 0) << c.name;
     EXPECT_EQ(rgb[1], c.with_color_map ? 60 : 0) << c.name;
     EXPECT_EQ(rgb[2], c.with_color_map ? 30 : 0) << c.name;
+  }
+}
+
+TEST_F(FactoryTest, MapsTheDiskCannotTakeAreUsedFromMemoryAndNoPartOfThemIsLeft) {
+#ifndef NDEBUG
+  GTEST_SKIP() << "two full-size generations; the writes are checked on small maps elsewhere";
+#endif
+  const meridia::testing::TemporaryFolder log_folder;
+  const std::string log_name = log_folder / "test.zolog";
+  meridia::testing::TemporaryFolder folder(meridia::testing::TemporaryFolder::Enter::kYes);
+  std::filesystem::create_directories("base/maps");
+  auto read = [](const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string damaged = "a map cut short";
+  const std::string unable = "Unable to write the terrain maps in base/maps/";
+  const std::string kept = "Terrain maps could not be kept, this run uses them from memory";
+  const std::string io_error = "IO Error : Read after end of file";
+  const std::string generating = "Generating terrain maps";
+  // The limit holds for every file on its own, like a disk with 1 MiB free for each.
+  const uint64_t limit = 1 << 20;
+  const struct {
+    const char* name;
+    bool damaged_before; // both maps there, damaged
+    std::vector<std::string> log;
+  } cases[] = {
+      {"first run", false, {generating, io_error, unable, kept}},
+      {"damaged maps",
+       true,
+       {std::string("Map file refused (header does not match its size) : ") + kErosionMapFile,
+        std::string("Terrain map damaged, generating it again : ") + kErosionMapFile, generating,
+        io_error, unable, kept}},
+  };
+  std::vector<float> first_erosion;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.damaged_before) {
+      std::ofstream(kErosionMapFile, std::ios::binary) << damaged;
+      std::ofstream(kBaseMapFile, std::ios::binary) << damaged;
+    }
+    ASSERT_TRUE(LogStart(log_name));
+    std::unique_ptr<THeightMapFactory> factory;
+    {
+      const meridia::testing::FileSizeLimit full_disk(limit);
+      factory = std::make_unique<THeightMapFactory>(kPlanetSeed);
+    }
+    LogFinish();
+
+    ASSERT_NE(factory->ErosionSampler, nullptr);
+    ASSERT_NE(factory->BaseSampler, nullptr);
+    EXPECT_EQ(factory->ErosionSampler->Width, 2048);
+    EXPECT_EQ(factory->BaseSampler->Count, 2048 * 2048);
+    // The same maps both times: the generator starts from the seeded noise either way.
+    if (first_erosion.empty()) {
+      first_erosion = factory->ErosionSampler->Data;
+    } else {
+      EXPECT_TRUE(factory->ErosionSampler->Data == first_erosion);
+    }
+    // The files as they were before: no part of the new maps is left.
+    EXPECT_EQ(read(kErosionMapFile), c.damaged_before ? damaged : "");
+    EXPECT_EQ(read(kBaseMapFile), c.damaged_before ? damaged : "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("base/maps"), {}),
+              c.damaged_before ? 2 : 0)
+        << "no temporary file";
+
+    std::vector<std::string> log;
+    std::ifstream in(log_name);
+    for (std::string line; std::getline(in, line);) {
+      log.push_back(line.size() > 15 ? line.substr(15) : line);
+    }
+    ASSERT_GE(log.size(), 1u + c.log.size());
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.begin() + 1 + c.log.size()), c.log);
   }
 }
 

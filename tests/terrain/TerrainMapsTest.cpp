@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FileSizeLimit.h"
 #include "support/TemporaryFolder.h"
 
 #include <cmath>
@@ -103,10 +104,29 @@ TEST(TerrainMaps, GenerationWritesBothMapsReproduciblyOrFails) {
   EXPECT_EQ(Bytes(folder / "errosion.dat"), erosion);
   EXPECT_EQ(Bytes(folder / "basemap.dat"), base);
 
+  // A disk that fills part way through a map: the files stay as they were, nothing half
+  // written is left, and the caller still gets both maps.
+  const testing::TemporaryFolder full;
+  std::ofstream(full / "errosion.dat") << "old";
+  std::ofstream(full / "basemap.dat") << "old";
+  TTerrainMaps maps;
+  SetRandSeed(500);
+  {
+    const testing::FileSizeLimit limit(erosion.size() / 2);
+    EXPECT_FALSE(GenerateTerrainMaps(full / "", 500, 64, 64, &maps));
+  }
+  EXPECT_EQ(Bytes(full / "errosion.dat"), std::vector<char>({'o', 'l', 'd'}));
+  EXPECT_EQ(Bytes(full / "basemap.dat"), std::vector<char>({'o', 'l', 'd'}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(full.path()), {}), 2);
+  ASSERT_EQ(maps.Base.Data.size(), 64u * 64u);
+  EXPECT_EQ(std::memcmp(maps.Erosion.Data.data(), erosion.data() + 8, erosion.size() - 8), 0);
+  EXPECT_EQ(std::memcmp(maps.Base.Data.data(), base.data() + 8, base.size() - 8), 0);
+
   const testing::TemporaryFolder empty;
   std::ofstream(empty / "file") << "x";
   EXPECT_FALSE(GenerateTerrainMaps(empty / "file/", 500, 16, 16)) << "not a folder";
-  EXPECT_FALSE(GenerateTerrainMaps(empty / "", 500, 48, 48)) << "not a power of two";
+  EXPECT_FALSE(GenerateTerrainMaps(empty / "", 500, 48, 48, &maps)) << "not a power of two";
+  EXPECT_TRUE(maps.Erosion.Data.empty() && maps.Base.Data.empty());
   EXPECT_FALSE(std::filesystem::exists(empty / "errosion.dat"));
 }
 
