@@ -53,6 +53,17 @@ TEST(GalaxyRender, StartUpBuildIsAFlatDiscWithSmokeAndLeavesTheGeneratorAtAKnown
 
   ASSERT_EQ(galaxy.StarPositions.size(), 12000u);
   ASSERT_EQ(galaxy.StarColors.size(), 12000u);
+  // Worked out from seed 0: three turn draws, the arm count and the twist come first; then every
+  // star's colour (draws 6 to 8 for the first), and only then the positions (the first from
+  // draws 36006 to 36009: radius 9.8979559, arm 0 of 3, jitter, height), scaled by 2.
+  const Vector3f& colour = galaxy.StarColors[0];
+  EXPECT_NEAR(colour.x, 0.835827231f, 1e-7f);
+  EXPECT_NEAR(colour.y, 0.659345627f, 1e-7f);
+  EXPECT_NEAR(colour.z, 0.580897748f, 1e-7f);
+  const Vector3f& position = galaxy.StarPositions[0];
+  EXPECT_NEAR(position.x, -11.9015932f, 2e-5f);
+  EXPECT_NEAR(position.y, -1.13333619f, 2e-5f);
+  EXPECT_NEAR(position.z, 15.8186665f, 2e-5f);
   float widest = 0, thickest = 0;
   for (size_t i = 0; i < galaxy.StarPositions.size(); ++i) {
     const Vector3f& p = galaxy.StarPositions[i];

@@ -404,5 +404,40 @@ TEST_F(QuadtreeTest, BuildingsArePlantedFiveOnFirstSightEachAGroundPointAKindAnd
   BuildingModels().clear();
 }
 
+TEST_F(QuadtreeTest, ANodeOutOfSightPlantsNothingAndDrawsNoRandomNumber) {
+  BuildingModels().clear();
+  for (int32_t i = 0; i < 3; ++i) {
+    BuildingModels().push_back(std::make_unique<TModel>());
+  }
+  TNode& node = *planet_->Roots[0];
+  node.Split();
+  node.Buildings = std::make_unique<TBuilding>();
+  TNode& child = *node.Child[0];
+  child.Trees = std::make_unique<TPlanetaryTrees>(*child.Vertex[4]->Position);
+  // One plane, far on the other side of the planet from this face (+z), facing away from it.
+  TzoFrustum away;
+  away.SetPlaneCount(1);
+  away.Planes[0] = {0, 0, -1, -5000};
+  TrisCount = 0;
+  SetRandSeed(41);
+  node.DrawDecorations(away, {0, 0, 1000});
+  EXPECT_EQ(RandSeed(), 41u);
+  EXPECT_FALSE(node.Buildings->Planted);
+  EXPECT_FALSE(child.Trees->Planted);
+  EXPECT_EQ(TrisCount, 0);
+
+  // Once in sight, both are planted on that pass.
+  const TzoFrustum everything;
+  node.DrawDecorations(everything, {0, 0, 1000});
+  EXPECT_NE(RandSeed(), 41u);
+  EXPECT_TRUE(node.Buildings->Planted);
+  EXPECT_TRUE(child.Trees->Planted);
+
+  child.Trees.reset();
+  node.Buildings.reset();
+  node.Merge();
+  BuildingModels().clear();
+}
+
 } // namespace
 } // namespace meridia::testing

@@ -252,6 +252,102 @@ TEST(TreeTest, LeavesAreShuffledTurnedAndShadedByPlace) {
   EXPECT_GT(high->Color[1], low->Color[1]);
 }
 
+// Three levels, every rule that draws switched on: tilt, azimuth and length vary, stems bend,
+// and the trunk's flare narrows its first child's radius rule.
+std::unique_ptr<TTree> ThreeLevelTree() {
+  auto owned = std::make_unique<TTree>();
+  TTree& tree = *owned;
+  tree.SetSpecies(0, nullptr); // RatioPower 1.3, Shape 2, AttractionUp 0.8
+  tree.Levels = 3;
+  tree.LeavesFactor = 0;
+  tree.ChildCarry.assign(3, 0.0f);
+  tree.RotateAccum.assign(3, 0.0f);
+  // Length, LengthV, Radius, Flare, Segments, Sides, Branches, BaseSize, DownAngle, DownAngleV,
+  // Rotate, RotateV, Curve, CurveV, CurveBack, TipSway.
+  tree.LevelParams = {
+      {10, 0, 1, 1, 2, 3, 2, 0.2f, 0, 0, 0, 0, 0, 20, 0, 0},
+      {0.5f, 0.1f, 0, 0, 2, 3, 4, 0, 30, 10, 80, 20, 10, 30, 0, 0.2f},
+      {0.6f, 0.1f, 0, 0, 2, 3, 6, 0, 45, 10, 140, 30, 0, 20, 0, 0.4f},
+  };
+  tree.Trunk->Length = 10;
+  tree.Trunk->Radius = 1;
+  tree.Trunk->ChildCount = 2;
+  return owned;
+}
+
+void ExpectFrame(const Matrix4f& frame, const float (&expected)[4][4]) {
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      EXPECT_NEAR(frame.m[i][j], expected[i][j], 2e-6f * (1 + std::fabs(expected[i][j])))
+          << "element " << 4 * i + j;
+    }
+  }
+}
+
+TEST(TreeTest, FirstChildrenOfAThreeLevelTreeFollowTheDrawSequence) {
+  // Worked out from the growth rules with the generator from seed 1234: the trunk's first slot
+  // draws its offset (ρ1), tilt (ρ2), azimuth (ρ3) and length (ρ4); the segment then bends
+  // (ρ5). Its first child's first slot is drawn in the same order once the trunk is done.
+  auto owned = ThreeLevelTree();
+  TTree& tree = *owned;
+  SetRandSeed(1234);
+  tree.GrowStem(*tree.Trunk, 0);
+  EXPECT_EQ(RandSeed(), 3731220056u) << "every draw of the whole tree, no more, no less";
+  ASSERT_EQ(tree.Trunk->Children.size(), 2u);
+  const TBranch& child = *tree.Trunk->Children[0];
+  EXPECT_EQ(child.Level, 1);
+  // Tilt 36.8468625 and azimuth 72.4860382 degrees at 3.89138031 up the trunk.
+  ExpectFrame(child.Frame, {{0.24082315f, 0.599678338f, -0.76314491f, 0},
+                            {-0.18046613f, 0.800241172f, 0.571879447f, 0},
+                            {0.95364362f, 0, 0.300938219f, 0},
+                            {0, 3.89138031f, 0, 1}});
+  EXPECT_NEAR(child.Length, 3.78661084f, 4e-6f);
+  EXPECT_NEAR(child.Radius, 0.282960564f, 4e-7f);
+  EXPECT_EQ(child.ChildCount, 3);
+  ASSERT_EQ(child.Children.size(), 3u);
+
+  const TBranch& grandchild = *child.Children[0];
+  EXPECT_EQ(grandchild.Level, 2);
+  // Tilt 48.2294333 and azimuth 146.143311 degrees at 0.776166677 along the child.
+  ExpectFrame(grandchild.Frame, {{-0.621736228f, 0.265096694f, 0.736999154f, 0},
+                                 {0.425184041f, 0.904492497f, 0.0333438404f, 0},
+                                 {-0.657770813f, 0.334091395f, -0.675070703f, 0},
+                                 {-0.140071794f, 4.51250076f, 0.443873763f, 1}});
+  EXPECT_NEAR(grandchild.Length, 2.27561283f, 3e-6f);
+  EXPECT_NEAR(grandchild.Radius, 0.145958006f, 2e-7f);
+  EXPECT_EQ(grandchild.ChildCount, 5);
+  EXPECT_TRUE(grandchild.Children.empty()) << "the last level has no children";
+
+  // Level-2 stems along the vertical, their vertical element rounded a hair past ±1 where acos
+  // has no value: straight up there is nothing to attract; straight down the first segment turns
+  // by 0.8 acos(-1) / 2 = 72 degrees, the second by 0.8 acos(-0.309017) / 2, and the tip ends at
+  // 0.5 (0, -1, 0) + 0.5 (-sin 72°, -cos 72°, 0).
+  tree.LevelParams[2].CurveV = 0;
+  const struct {
+    float x_axis, vertical; // elements 0 and 5 of the frame
+    float tip[3];
+  } upright_cases[] = {
+      {1, std::nextafter(1.0f, 2.0f), {0, 1.00000012f, 0}},
+      {-1, -std::nextafter(1.0f, 2.0f), {-0.47552824f, -0.654508591f, 0}},
+  };
+  for (const auto& c : upright_cases) {
+    TBranch upright;
+    upright.Length = 1;
+    upright.Radius = 0.1f;
+    upright.Frame.m[0][0] = c.x_axis;
+    upright.Frame.m[1][1] = c.vertical;
+    tree.GrowStem(upright, 2);
+    for (const TStemVertex& v : upright.Vertices) {
+      for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(std::isfinite(v.Position[i]) && std::isfinite(v.Normal[i])) << c.vertical;
+      }
+    }
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_NEAR(upright.Vertices.back().Position[i], c.tip[i], 1e-6f) << c.vertical;
+    }
+  }
+}
+
 TEST(TreeTest, ChildrenOfHalfASlotPerSegmentGrowOnAlternateSegments) {
   SetRandSeed(1);
   auto tree_owned = StraightTree(4, 2, 0);
