@@ -51,9 +51,10 @@ public:
   uint8_t* PixelsAddress();
 
   // Writes the header, the palette when the colour map type is 1 and the pixels when the image
-  // type is below 9, in the sizes the header gives. Fails, writing nothing and reporting nothing,
-  // when Palette or Pixels hold less than that or the file cannot be written; a file already
-  // under that name is replaced only by a complete one.
+  // type is below 9, in the sizes the header gives. Fails, leaving the disk as it was, when Palette
+  // or Pixels hold less than that or the file cannot be created (both silently), or when it
+  // cannot be written to the end (the file layer logs the short write); a file already under
+  // that name is replaced only by a complete one.
   bool SaveToFile(std::string_view name) const;
 };
 
