@@ -53,10 +53,10 @@ Disk FindPlanetDisk(const TzoImage& shot) {
   if (left < 0 || right < 0 || up < 0 || down < 0) {
     return disk;
   }
-  // Edges of the lit pixels, as pixel boundaries: the disk spans [x - left, x + right).
-  disk.center_x = x + (right - left) / 2.0;
-  disk.center_y = y + (down - up) / 2.0;
-  disk.radius = (std::max(left + right, up + down)) / 2.0;
+  // The lit pixels run from x - left + 1 to x + right - 1, both walks counting pixel x itself.
+  disk.center_x = x + (right - left + 1) / 2.0;
+  disk.center_y = y + (down - up + 1) / 2.0;
+  disk.radius = std::max(left + right - 1, up + down - 1) / 2.0;
   disk.found = disk.radius >= kDarkRun;
   return disk;
 }
