@@ -189,8 +189,9 @@ ProgramFolders PlanProgramFolders(const FolderInputs& in, const FolderProbe& pro
     }
   }
   const bool found = f.source != DataSource::kNone;
-  f.writes_beside_data = found && f.source != DataSource::kInstalled &&
-                         !probe.same_folder(f.data, in.installed_data) && probe.is_writable(f.data);
+  // The installed folder, by whatever name it was reached, is never the program's to write.
+  f.writes_beside_data =
+      found && !probe.same_folder(f.data, in.installed_data) && probe.is_writable(f.data);
   // Without data nothing but the log is written; everything stays where it always was.
   const bool as_run_from_folder = !found || f.writes_beside_data;
   const std::string user_data = in.user.data_home + "/meridia";
