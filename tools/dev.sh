@@ -4,6 +4,7 @@
 #                       is a display; otherwise a headless flight that writes screenshots)
 #   tools/dev.sh test   install what is missing, build, and run every test (formatting, the
 #                       Release suite, and the unit tests again under ASan and UBSan)
+#   tools/dev.sh package  build the Debian package build/meridia_<version>_<arch>.deb
 # (tools/dev.sh fuzz-deps installs what tools/fuzz.sh needs besides: clang and libFuzzer.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-liberation
   libjpeg-dev libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
+  dpkg-dev desktop-file-utils
 )
 # Only tools/fuzz.sh needs these: clang and its libFuzzer.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
@@ -73,12 +75,19 @@ test)
   build build-asan -DCMAKE_BUILD_TYPE=Debug -DMERIDIA_SANITIZE=ON -DMERIDIA_BUILD_BENCH=OFF
   ctest --test-dir build-asan --output-on-failure -j 2 -L unit
   ;;
+package)
+  install_missing
+  build build -DCMAKE_BUILD_TYPE=Release
+  # dpkg-shlibdeps reads the libraries the programs link and names their Debian packages.
+  (cd build && cpack -G DEB)
+  ls build/meridia_*.deb
+  ;;
 fuzz-deps)
   PACKAGES+=("${FUZZ_PACKAGES[@]}")
   install_missing
   ;;
 *)
-  echo "usage: tools/dev.sh run|test|fuzz-deps" >&2
+  echo "usage: tools/dev.sh run|test|package|fuzz-deps" >&2
   exit 2
   ;;
 esac

@@ -1,12 +1,13 @@
 #include "app/Modules.h"
 
 #include "app/SystemInfo.h"
+#include "app/Version.h"
 #include "decoders/ImageDecoders.h"
 #include "models/Material.h"
-#include "platform/FileSystem.h"
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
 #include "storage/Log.h"
+#include "storage/ProgramFolders.h"
 #include "vegetation/PlanetaryTrees.h"
 #include "vegetation/TreeShaders.h"
 #include "vegetation/TreeTextures.h"
@@ -16,14 +17,21 @@
 namespace meridia {
 namespace {
 
-// The log sits beside the program file, named after it.
+// The log sits beside the program file, named after it, unless the folders were placed in the
+// user's; its first lines say which program this is and where everything went.
 void StartLog() {
-  LogStart(LogFileNameFor(platform::ExecutablePath()));
+  LogStart(CurrentProgramFolders().log_file);
+  LogWrite(ProgramName() + " " + ProgramVersion());
+  for (const std::string& line : DescribeProgramFolders(CurrentProgramFolders())) {
+    LogWrite(line);
+  }
 }
 
 constexpr Module kModules[] = {
     // What the machine description reports as the operating system, as it was at start.
     {"os version", RecordOSVersion, ForgetOSVersion},
+    // Before the log, which may be placed in the user's folders.
+    {"folders", ChooseProgramFolders, ForgetProgramFolders},
     {"log", StartLog, LogFinish},
     // After the log, so that a damaged index can be reported; saved before the log closes.
     {"cache", CacheInitialize, CacheFinalize},

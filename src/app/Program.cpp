@@ -2,11 +2,76 @@
 
 #include "app/Modules.h"
 #include "app/Shell.h"
+#include "app/Version.h"
 #include "app/Viewer.h"
 #include "platform/Clock.h"
 #include "platform/SdlPlatform.h"
+#include "storage/ProgramFolders.h"
+
+#include <cstdio>
 
 namespace meridia {
+
+ProgramCommand ParseProgramArguments(const std::vector<std::string>& args) {
+  ProgramCommand command;
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      command.action = ProgramCommand::Action::kHelp;
+    } else if (arg == "--version") {
+      command.action = ProgramCommand::Action::kVersion;
+    } else {
+      return {ProgramCommand::Action::kBadUsage,
+              (arg.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + arg};
+    }
+  }
+  return command;
+}
+
+std::string ProgramUsage(std::string_view program, ProgramVariant variant) {
+  std::string text = "usage: " + std::string(program) + " [--help] [--version]\n";
+  text += variant == ProgramVariant::kDetail
+              ? "Opens the planet viewer with the second variant of the height function: fine\n"
+                "detail on all land.\n"
+              : "Opens the planet viewer: a free camera from orbit down to the ground.\n";
+  text += "  --help     print this text and exit\n"
+          "  --version  print the version and exit\n"
+          "Data: base/ in the current folder, else base/ beside the program, else the installed\n"
+          "share/meridia/base. Keys, files written and the flight tool: man meridia.\n";
+  return text;
+}
+
+int RunProgram(ProgramVariant variant, const std::vector<std::string>& args) {
+  const std::string program = ProgramName();
+  const ProgramCommand command = ParseProgramArguments(args);
+  switch (command.action) {
+  case ProgramCommand::Action::kHelp:
+    std::fputs(ProgramUsage(program, variant).c_str(), stdout);
+    return 0;
+  case ProgramCommand::Action::kVersion:
+    std::printf("%s %s\n", program.c_str(), ProgramVersion());
+    return 0;
+  case ProgramCommand::Action::kBadUsage:
+    std::fprintf(stderr, "%s: %s\n%s", program.c_str(), command.error.c_str(),
+                 ProgramUsage(program, variant).c_str());
+    return 2;
+  case ProgramCommand::Action::kRun:
+    break;
+  }
+  return RunProgram(variant);
+}
+
+bool DataFolderFound(platform::Platform& platform) {
+  const ProgramFolders& folders = CurrentProgramFolders();
+  if (folders.source != DataSource::kNone) {
+    return true;
+  }
+  // The log already says where the program looked, in its first lines.
+  const std::string text = MissingDataMessage(folders);
+  if (!platform.MessageBox(text, "Error")) {
+    std::fprintf(stderr, "Error: %s\n", text.c_str());
+  }
+  return false;
+}
 
 int RunWithModules(const std::function<int()>& main_routine, const StartUpRecorder& record) {
   InitializeModules(record);
@@ -27,6 +92,9 @@ int RunProgram(ProgramVariant variant) {
   return RunWithModules([] {
     platform::SystemClock clock;
     platform::SdlPlatform platform(clock);
+    if (!DataFolderFound(platform)) {
+      return 1;
+    }
     Viewer viewer;
     return RunMainRoutine(platform, viewer);
   });

@@ -9,10 +9,29 @@
 #include "platform/Platform.h"
 
 #include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace meridia {
 
+// What the command line asks of a viewer program. With no option it runs.
+struct ProgramCommand {
+  enum class Action { kRun, kHelp, kVersion, kBadUsage };
+  Action action = Action::kRun;
+  std::string error; // for kBadUsage
+};
+ProgramCommand ParseProgramArguments(const std::vector<std::string>& args);
+std::string ProgramUsage(std::string_view program, ProgramVariant variant);
+
+// The viewer program from its command line: --help and --version answer and exit 0, anything
+// else but nothing prints the usage and exits 2.
+int RunProgram(ProgramVariant variant, const std::vector<std::string>& args);
 int RunProgram(ProgramVariant variant);
+
+// True when the program has a data folder; otherwise says where it looked, in a message box
+// (on the error output where none can be shown), and the program is to exit 1.
+bool DataFolderFound(platform::Platform& platform);
 
 // Starts the modules, runs the main routine and finishes the modules whatever it returned; its
 // objects (platform, scene) are to live and die inside it, while the modules are up.

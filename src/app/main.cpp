@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
-int main() {
-  return meridia::RunProgram(meridia::ProgramVariant::kStandard);
+int main(int argc, char** argv) {
+  return meridia::RunProgram(meridia::ProgramVariant::kStandard,
+                             std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -60,6 +60,56 @@ std::optional<std::string> FindIgnoringCase(const std::string& folder, std::stri
   return std::nullopt;
 }
 
+std::vector<PathRoot>& Roots() {
+  static std::vector<PathRoot> roots;
+  return roots;
+}
+
+std::string WithForwardSlashes(std::string_view name) {
+  std::string native(name);
+  std::replace(native.begin(), native.end(), '\\', '/');
+  return native;
+}
+
+bool StartsWithComponents(std::string_view native, std::string_view prefix) {
+  return native.size() >= prefix.size() &&
+         EqualIgnoringAsciiCase(native.substr(0, prefix.size()), prefix) &&
+         (native.size() == prefix.size() || native[prefix.size()] == '/');
+}
+
+// The names a relative name stands for under the root with the longest matching prefix, in the
+// root's order; empty when no root matches. `whole_root` tells whether the name is the root's
+// folder itself.
+std::vector<std::string> RootedNames(const std::string& native, bool* whole_root = nullptr) {
+  const PathRoot* best = nullptr;
+  for (const PathRoot& root : Roots()) {
+    if (StartsWithComponents(native, root.prefix) &&
+        (best == nullptr || root.prefix.size() > best->prefix.size())) {
+      best = &root;
+    }
+  }
+  std::vector<std::string> names;
+  if (best == nullptr) {
+    return names;
+  }
+  const std::string_view rest = std::string_view(native).substr(best->prefix.size());
+  for (const std::string& folder : best->folders) {
+    names.push_back(folder + std::string(rest));
+  }
+  if (whole_root != nullptr) {
+    *whole_root = rest.empty() || rest == "/";
+  }
+  return names;
+}
+
+// Every missing folder above the name, outermost first; failures show in the final mkdir.
+void MakeParents(const std::string& native) {
+  for (size_t slash = native.find('/', 1); slash != std::string::npos;
+       slash = native.find('/', slash + 1)) {
+    mkdir(native.substr(0, slash).c_str(), 0777);
+  }
+}
+
 void FillLocalTime(time_t seconds, LocalDateTime& out) {
   tm local{};
   if (localtime_r(&seconds, &local) == nullptr) {
@@ -90,40 +140,8 @@ int OpenFlags(OpenMode mode) {
   return O_RDONLY;
 }
 
-} // namespace
-
-std::string NativePath(std::string_view name) {
-  std::string native(name);
-  std::replace(native.begin(), native.end(), '\\', '/');
-  return native;
-}
-
-std::string ExecutablePath() {
-  std::vector<char> buffer(4096);
-  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) {
-    return {};
-  }
-  return std::string(buffer.data(), static_cast<size_t>(length));
-}
-
-std::string GetCurrentDir() {
-  std::vector<char> buffer(4096);
-  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE || buffer.size() >= (size_t{1} << 20)) {
-      return {};
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-  return buffer.data();
-}
-
-bool SetCurrentDir(std::string_view name) {
-  return !name.empty() && chdir(ResolvePath(name).c_str()) == 0;
-}
-
-std::string ResolvePath(std::string_view name) {
-  const std::string native = NativePath(name);
+// The name matched component by component (see ResolvePath), without roots.
+std::string ResolveComponents(const std::string& native) {
   if (native.empty() || EntryExists(native)) {
     return native;
   }
@@ -157,6 +175,62 @@ std::string ResolvePath(std::string_view name) {
   }
 }
 
+} // namespace
+
+void SetPathRoots(std::vector<PathRoot> roots) {
+  for (PathRoot& root : roots) {
+    root.prefix = WithForwardSlashes(root.prefix);
+  }
+  Roots() = std::move(roots);
+}
+
+std::string NativePath(std::string_view name) {
+  std::string native = WithForwardSlashes(name);
+  const std::vector<std::string> names = RootedNames(native);
+  for (const std::string& candidate : names) {
+    if (EntryExists(candidate)) {
+      return candidate;
+    }
+  }
+  return names.empty() ? native : names.front();
+}
+
+std::string ExecutablePath() {
+  std::vector<char> buffer(4096);
+  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) {
+    return {};
+  }
+  return std::string(buffer.data(), static_cast<size_t>(length));
+}
+
+std::string GetCurrentDir() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE || buffer.size() >= (size_t{1} << 20)) {
+      return {};
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+bool SetCurrentDir(std::string_view name) {
+  return !name.empty() && chdir(ResolvePath(name).c_str()) == 0;
+}
+
+std::string ResolvePath(std::string_view name) {
+  const std::string native = WithForwardSlashes(name);
+  const std::vector<std::string> names = RootedNames(native);
+  for (const std::string& candidate : names) {
+    std::string resolved = ResolveComponents(candidate);
+    if (EntryExists(resolved)) {
+      return resolved;
+    }
+  }
+  return ResolveComponents(names.empty() ? native : names.front());
+}
+
 EntryInfo QueryEntry(std::string_view name) {
   EntryInfo result;
   if (name.empty()) {
@@ -175,7 +249,24 @@ EntryInfo QueryEntry(std::string_view name) {
 }
 
 bool MakeDirectory(std::string_view name) {
-  return !name.empty() && mkdir(ResolvePath(name).c_str(), 0777) == 0;
+  if (name.empty()) {
+    return false;
+  }
+  const std::string target = ResolvePath(name);
+  if (mkdir(target.c_str(), 0777) == 0) {
+    return true;
+  }
+  bool whole_root = false;
+  if (errno != ENOENT || RootedNames(WithForwardSlashes(name), &whole_root).empty() ||
+      !whole_root) {
+    return false;
+  }
+  MakeParents(target);
+  return mkdir(target.c_str(), 0777) == 0;
+}
+
+bool IsWritable(std::string_view name) {
+  return !name.empty() && faccessat(AT_FDCWD, ResolvePath(name).c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 bool RemoveFile(std::string_view name) {

@@ -6,10 +6,25 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace meridia::platform {
 
-// The name as the operating system takes it: every "\" becomes "/". No case matching.
+// A folder that stands in for the first components of the program's relative names, so that
+// "base/...", "cache/..." or "screens/..." reach wherever the data and the writes were placed.
+// The prefix ("base", "base/maps") is matched component by component ignoring ASCII case, with
+// "\" or "/"; the longest matching prefix wins. Of several folders, the first that holds the rest
+// of the name is taken, else the first: that overlays the user's maps on the installed ones.
+struct PathRoot {
+  std::string prefix;
+  std::vector<std::string> folders;
+};
+
+// Replaces the roots; an empty list leaves every name as it is (relative to the current folder).
+void SetPathRoots(std::vector<PathRoot> roots);
+
+// The name as the operating system takes it: every "\" becomes "/", and a name under a root is
+// placed in the root's folder. No case matching.
 std::string NativePath(std::string_view name);
 
 // The full path of the running program file, or an empty text when it cannot be told.
@@ -49,8 +64,13 @@ struct EntryInfo {
 // What the resolved name is. Devices, pipes and sockets are kOther: neither file nor folder.
 EntryInfo QueryEntry(std::string_view name);
 
-// Creates one folder; its parent must exist. False when it exists already or is refused.
+// Creates one folder; its parent must exist, except for a root's own folder, which is made with
+// its missing parents (the program cannot name them). False when it exists already or is
+// refused.
 bool MakeDirectory(std::string_view name);
+
+// Whether this process may write into the folder (or file), by its effective identity.
+bool IsWritable(std::string_view name);
 
 // Removes a plain file. False when it is missing, a folder, or refused.
 bool RemoveFile(std::string_view name);

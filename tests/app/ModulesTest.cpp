@@ -1,12 +1,14 @@
 #include "app/Modules.h"
 
 #include "app/SystemInfo.h"
+#include "app/Version.h"
 #include "decoders/ImageDecoders.h"
 #include "models/Material.h"
 #include "platform/FileSystem.h"
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
 #include "storage/Log.h"
+#include "storage/ProgramFolders.h"
 #include "vegetation/PlanetaryTrees.h"
 #include "vegetation/TreeShaders.h"
 #include "vegetation/TreeTextures.h"
@@ -26,8 +28,8 @@ namespace {
 
 TEST(Modules, StartInOrderAndFinishInReverse) {
   const std::vector<std::string> order = {
-      "os version", "log",          "cache",          "archives",       "image decoders",
-      "materials",  "tree shaders", "tree generator", "planetary trees"};
+      "os version",     "folders",   "log",          "cache",          "archives",
+      "image decoders", "materials", "tree shaders", "tree generator", "planetary trees"};
   ASSERT_EQ(Modules().size(), order.size());
   for (size_t i = 0; i < order.size(); ++i) {
     EXPECT_EQ(Modules()[i].name, order[i]);
@@ -42,6 +44,7 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
         << std::string("\x07\x00\x00\x00junk", 8); // seven entries promised, four bytes left
     InitializeModules();
     EXPECT_TRUE(OSVersionRecorded());
+    EXPECT_TRUE(ProgramFoldersChosen());
     EXPECT_TRUE(LogIsOpen());
     EXPECT_NE(CacheManager(), nullptr);
     EXPECT_NE(ArchiveList(), nullptr);
@@ -53,6 +56,7 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     LogWrite("between");
     FinalizeModules();
     EXPECT_FALSE(OSVersionRecorded());
+    EXPECT_FALSE(ProgramFoldersChosen());
     EXPECT_FALSE(LogIsOpen());
     EXPECT_EQ(CacheManager(), nullptr);
     EXPECT_EQ(ArchiveList(), nullptr);
@@ -66,19 +70,25 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
   }
   EXPECT_EQ(index, std::string(4, '\0'));
 
-  // The log lives beside this test program, named after it.
-  std::ifstream log(platform::NativePath(LogFileNameFor(platform::ExecutablePath())));
+  // The log lives beside this test program, named after it. Its first lines name the program
+  // with its version and where the data was looked for (a test has none).
+  const std::string log_file = platform::NativePath(LogFileNameFor(platform::ExecutablePath()));
+  std::ifstream log(log_file);
   std::vector<std::string> lines;
   for (std::string line; std::getline(log, line);) {
     lines.push_back(line);
   }
-  ASSERT_EQ(lines.size(), 4u);
+  ASSERT_EQ(lines.size(), 7u);
   EXPECT_NE(lines[0].find("] Log Started"), std::string::npos);
-  EXPECT_NE(lines[1].find(" Cache index damaged, starting empty : cache/data.cache"),
-            std::string::npos)
+  EXPECT_NE(lines[1].find(" app_tests " + std::string(ProgramVersion())), std::string::npos)
       << lines[1];
-  EXPECT_NE(lines[2].find(" between"), std::string::npos);
-  EXPECT_NE(lines[3].find(" Log Finished"), std::string::npos);
+  EXPECT_NE(lines[2].find(" Data folder not found, looked in : "), std::string::npos) << lines[2];
+  EXPECT_NE(lines[3].find(" Log : " + log_file), std::string::npos) << lines[3];
+  EXPECT_NE(lines[4].find(" Cache index damaged, starting empty : cache/data.cache"),
+            std::string::npos)
+      << lines[4];
+  EXPECT_NE(lines[5].find(" between"), std::string::npos);
+  EXPECT_NE(lines[6].find(" Log Finished"), std::string::npos);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
 #include "storage/Log.h"
+#include "storage/ProgramFolders.h"
 #include "vegetation/TreeShaders.h"
 #include "vegetation/TreeTextures.h"
 
@@ -19,6 +20,7 @@
 #include "support/TemporaryFolder.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -73,7 +75,7 @@ TEST(Program, ModulesStartBeforeTheSceneAndFinishAfterTheLoopInReverse) {
   const std::vector<std::string> log = RunProcess("", exit_code);
   EXPECT_EQ(exit_code, 0);
   const std::vector<std::string> starts = Starts(log);
-  ASSERT_EQ(starts.size(), 9u);
+  ASSERT_EQ(starts.size(), 10u);
   EXPECT_EQ(starts.front(), "start os version");
   std::vector<std::string> expected = starts;
   expected.push_back("InitScene");
@@ -93,7 +95,7 @@ TEST(Program, AWindowOrContextThatCannotBeMadeSkipsTheSceneButTheModulesStillFin
     const std::vector<std::string> log = RunProcess(failing, exit_code);
     EXPECT_EQ(exit_code, 0);
     const std::vector<std::string> starts = Starts(log);
-    ASSERT_EQ(starts.size(), 9u);
+    ASSERT_EQ(starts.size(), 10u);
     std::vector<std::string> expected = starts;
     for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
       expected.push_back("finish " + it->substr(6));
@@ -109,6 +111,7 @@ struct ModuleProbe {
 };
 const ModuleProbe kProbes[] = {
     {"os version", [] { return OSVersionRecorded(); }},
+    {"folders", [] { return ProgramFoldersChosen(); }},
     {"log", [] { return LogIsOpen(); }},
     {"cache", [] { return CacheManager() != nullptr; }},
     {"archives", [] { return ArchiveList() != nullptr; }},
@@ -162,7 +165,56 @@ TEST(Program, EachModuleStartsWithEveryEarlierOneUpAndFinishesWithThemStillUp) {
   }
   EXPECT_EQ(steps, expected_steps);
   EXPECT_EQ(up, expected_up);
-  EXPECT_EQ(ServicesUp(), std::string("00000000-"));
+  EXPECT_EQ(ServicesUp(), std::string("000000000-"));
+}
+
+TEST(Program, CommandLine) {
+  using Action = ProgramCommand::Action;
+  const struct {
+    std::vector<std::string> args;
+    Action action;
+    const char* error;
+  } cases[] = {
+      {{}, Action::kRun, ""},
+      {{"--help"}, Action::kHelp, ""},
+      {{"-h"}, Action::kHelp, ""},
+      {{"--version"}, Action::kVersion, ""},
+      {{"--versio"}, Action::kBadUsage, "unknown option --versio"},
+      {{"--version", "--fullscreen"}, Action::kBadUsage, "unknown option --fullscreen"},
+      {{"world.dat"}, Action::kBadUsage, "unexpected argument world.dat"},
+      {{""}, Action::kBadUsage, "unexpected argument "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const ProgramCommand command = ParseProgramArguments(c.args);
+    EXPECT_EQ(command.action, c.action);
+    EXPECT_EQ(command.error, c.error);
+  }
+  // Answered before anything starts: no module, no window.
+  EXPECT_EQ(RunProgram(ProgramVariant::kStandard, {"--version"}), 0);
+  EXPECT_EQ(RunProgram(ProgramVariant::kDetail, {"--help"}), 0);
+  EXPECT_EQ(RunProgram(ProgramVariant::kStandard, {"--bogus"}), 2);
+  EXPECT_FALSE(ProgramFoldersChosen());
+  const std::string usage = ProgramUsage("meridia", ProgramVariant::kStandard);
+  EXPECT_EQ(usage.substr(0, usage.find('\n')), "usage: meridia [--help] [--version]");
+  EXPECT_NE(ProgramUsage("meridia-detail", ProgramVariant::kDetail), usage);
+}
+
+TEST(Program, WithoutADataFolderItSaysWhereItLooked) {
+  testing::TemporaryFolder folder(testing::TemporaryFolder::Enter::kYes);
+  InitializeModules();
+  testing::FakePlatform platform;
+  EXPECT_FALSE(DataFolderFound(platform));
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0], "Error: " + MissingDataMessage(CurrentProgramFolders()));
+  EXPECT_NE(platform.boxes[0].find(folder / "base"), std::string::npos);
+  FinalizeModules();
+
+  std::filesystem::create_directory("base");
+  InitializeModules();
+  EXPECT_TRUE(DataFolderFound(platform));
+  EXPECT_EQ(platform.boxes.size(), 1u);
+  FinalizeModules();
 }
 
 } // namespace

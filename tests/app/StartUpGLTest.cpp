@@ -60,6 +60,8 @@ TEST(StartUpGL, TheProgramEndsWithAFailureCodeAndSaysWhy) {
   testing::TemporaryFolder folder;
   const std::filesystem::path program = folder.path() / "meridia";
   std::filesystem::copy_file(std::filesystem::path(MERIDIA_RUN_DIR) / "meridia", program);
+  // A data folder, empty: the program gets as far as the context before it stops.
+  std::filesystem::create_directory(folder.path() / "base");
   const std::string command = "cd '" + folder.path().string() +
                               "' && SDL_VIDEODRIVER=offscreen MESA_EXTENSION_OVERRIDE=" + kHidden +
                               " ./meridia > out.txt 2>&1";

@@ -84,6 +84,55 @@ TEST_F(FileSystemTest, EntriesAndFolders) {
   EXPECT_FALSE(fs::exists("base/Textures/Galaxy/Star.tga"));
 }
 
+// Roots place the program's relative names elsewhere: the data folder under "base", the user's
+// maps over the installed ones, and the write folders; everything else stays as it was.
+TEST_F(FileSystemTest, NamesUnderARootGoToItsFolders) {
+  fs::create_directories("installed/Textures/Galaxy");
+  fs::create_directories("installed/maps");
+  fs::create_directories("user/maps");
+  std::ofstream("installed/Textures/Galaxy/Star.tga") << "star";
+  std::ofstream("installed/maps/cmap_1.tga") << "colours";
+  std::ofstream("installed/maps/errosion.dat") << "installed";
+  std::ofstream("user/maps/errosion.dat") << "user";
+  SetPathRoots({{"base", {dir_ + "/installed"}},
+                {"base\\maps", {dir_ + "/user/maps", dir_ + "/installed/maps"}},
+                {"screens", {dir_ + "/pictures/meridia"}}});
+  const struct {
+    const char* name;
+    const char* expected; // below the test's folder; "." for a name left as it was
+  } cases[] = {
+      {"base\\TEXTURES\\galaxy\\STAR.TGA", "installed/Textures/Galaxy/Star.tga"},
+      {"Base/models/city", "installed/models/city"},
+      {"base", "installed"},
+      {"base/maps/errosion.dat", "user/maps/errosion.dat"},  // the user's copy first
+      {"BASE/Maps/cmap_1.tga", "installed/maps/cmap_1.tga"}, // only the installed one has it
+      {"base/maps/basemap.dat", "user/maps/basemap.dat"},    // new files go to the first folder
+      {"base/maps/", "user/maps/"},
+      {"screens/screen_00001.tga", "pictures/meridia/screen_00001.tga"},
+      {"basement/x", "."},
+      {"cache/data.cache", "."},
+      {"./base/x", "."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string expected =
+        std::string(c.expected) == "." ? NativePath(c.name) : dir_ + "/" + c.expected;
+    EXPECT_EQ(ResolvePath(c.name), expected);
+  }
+  EXPECT_EQ(NativePath("base\\maps\\errosion.dat"), dir_ + "/user/maps/errosion.dat");
+  EXPECT_EQ(NativePath("base/maps/cmap_1.tga"), dir_ + "/installed/maps/cmap_1.tga");
+  EXPECT_EQ(NativePath("basement\\x"), "basement/x");
+
+  // A root's own folder is made with the parents the program cannot name; below it, not.
+  EXPECT_FALSE(MakeDirectory("screens/a/b"));
+  EXPECT_TRUE(MakeDirectory("screens"));
+  EXPECT_TRUE(fs::is_directory(dir_ + "/pictures/meridia"));
+  EXPECT_FALSE(MakeDirectory("screens/"));
+
+  SetPathRoots({});
+  EXPECT_EQ(ResolvePath("base/maps/errosion.dat"), "base/maps/errosion.dat");
+}
+
 TEST_F(FileSystemTest, FilesOpenOnlyAsPlainFiles) {
   EXPECT_EQ(OpenFile("base/textures", OpenMode::kRead), kNoFile);
   EXPECT_EQ(OpenFile("base/textures", OpenMode::kCreate), kNoFile);

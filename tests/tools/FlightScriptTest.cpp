@@ -176,6 +176,7 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(options.step_ms, 0);
   EXPECT_TRUE(options.detail);
   EXPECT_EQ(options.shots_dir, "screens");
+  EXPECT_FALSE(options.shots_dir_given); // the viewer's screenshot folder, wherever that is
   EXPECT_FALSE(options.clock_seed.has_value());
   ASSERT_TRUE(
       ParseFlightOptions({"--clock-seed", "4294967295", "--startup", "t.csv"}, options, error));
@@ -183,6 +184,8 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(options.startup_path, "t.csv");
   ASSERT_TRUE(ParseFlightOptions({"--record", "r.flight"}, options, error));
   EXPECT_EQ(options.record_path, "r.flight");
+  ASSERT_TRUE(ParseFlightOptions({"--shots", "screens"}, options, error));
+  EXPECT_TRUE(options.shots_dir_given);
   EXPECT_EQ(ShotFileName("screens", 29), "screens/frame_00029.tga");
   EXPECT_EQ(ShotFileName("out", 123456), "out/frame_123456.tga");
 

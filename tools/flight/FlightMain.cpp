@@ -5,6 +5,7 @@
 
 #include "app/FrameCapture.h"
 #include "app/Modules.h"
+#include "app/Program.h"
 #include "app/Shell.h"
 #include "app/Viewer.h"
 #include "engine/FrameCounters.h"
@@ -16,6 +17,7 @@
 #include "planet/PlanetState.h"
 #include "platform/Clock.h"
 #include "platform/SdlPlatform.h"
+#include "storage/ProgramFolders.h"
 #include "terrain/TextureBuffer.h"
 
 #include <algorithm>
@@ -274,6 +276,12 @@ int Run(const std::vector<std::string>& args) {
     ApplyScriptDefaults(script, options);
   }
 
+  // A folder given on the command line is the person's, taken from the current folder; it never
+  // goes through the viewer's own names.
+  if (options.shots_dir_given) {
+    options.shots_dir = std::filesystem::absolute(options.shots_dir).string();
+  }
+
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> stats(nullptr, &std::fclose);
   if (!options.stats_path.empty()) {
     stats.reset(std::fopen(options.stats_path.c_str(), "w"));
@@ -306,6 +314,20 @@ int Run(const std::vector<std::string>& args) {
   SetFrameTimeSource(&LoopClockNow);
 
   InitializeModules(times.Recorder());
+  bool has_data = true;
+  {
+    platform::SdlPlatform platform(loop_clock);
+    has_data = DataFolderFound(platform);
+  }
+  if (!has_data) {
+    FinalizeModules();
+    SetFrameTimeSource(nullptr);
+    g_clock = nullptr;
+    return 1;
+  }
+  if (!options.shots_dir_given) {
+    options.shots_dir = CurrentProgramFolders().screens;
+  }
   SetStartUpTrace(times.Recorder());
   bool ok = false;
   int frames_drawn = 0;
@@ -358,6 +380,9 @@ int Run(const std::vector<std::string>& args) {
   if (!options.startup_path.empty() && !times.Write(options.startup_path)) {
     std::fprintf(stderr, "meridia-flight: cannot write %s\n", options.startup_path.c_str());
     return 1;
+  }
+  if (!options.shots.empty()) {
+    std::printf("meridia-flight: shots in %s\n", options.shots_dir.c_str());
   }
   std::printf("meridia-flight: %d frames\n", frames_drawn);
   return 0;

@@ -305,6 +305,7 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       if (!value(options.shots_dir)) {
         return false;
       }
+      options.shots_dir_given = true;
     } else if (arg == "--stats") {
       if (!value(options.stats_path)) {
         return false;

@@ -50,6 +50,8 @@ struct FlightOptions {
   std::optional<Vector3f> position;
   std::vector<int> shots;
   std::string shots_dir = "screens";
+  // Without --shots the shots go where the viewer's screenshots go.
+  bool shots_dir_given = false;
   std::string stats_path;
   // Where the start-up times go: one "step,ms" line a step, from the tool's start.
   std::string startup_path;
