@@ -80,19 +80,19 @@ public:
                   " does not fit the file: " + why);
   }
 
+private:
   bool Refuse(const std::string& why) {
     refusal_ = why;
     return false;
   }
 
-private:
   std::string& refusal_;
   int64_t width_ = 0;
   int64_t height_ = 0;
 };
 
-// Bits a pixel occupies in a bitmap row: byte-sized and larger depths take whole bytes (a 15-bit
-// pixel is stored in two).
+// The bytes of one bitmap row, padded to four: depths of a byte and more take whole bytes (a
+// 15-bit pixel is stored in two).
 uint64_t BitmapRowBytes(int64_t width, uint32_t bits) {
   const uint64_t stored = bits < 8 ? bits : (bits + 7) / 8 * 8;
   return (static_cast<uint64_t>(width) * stored + 31) / 32 * 4;
