@@ -366,6 +366,63 @@ void FlightOptionsSeeds(const fs::path& out) {
 
 // ---- Pictures for the decoders -----------------------------------------------------------
 
+std::string BigEndian(uint32_t value, int bytes) {
+  std::string out;
+  for (int i = bytes - 1; i >= 0; --i) {
+    out.push_back(static_cast<char>(value >> (8 * i)));
+  }
+  return out;
+}
+
+// Formats SDL_image cannot write, by hand, each behind the byte that picks its extension: a
+// 2 by 2 uncompressed RGB TIFF, a run-length PCX with its palette, a packed IFF picture and a
+// 32-bit icon.
+std::vector<std::pair<const char*, std::string>> HandWrittenPictures() {
+  std::string tiff = "\x04II*";
+  Append<uint8_t>(tiff, 0);
+  Append<uint32_t>(tiff, 8);
+  const uint32_t entries[][3] = {{256, 3, 2},   {257, 3, 2}, {258, 3, 8}, {259, 3, 1}, {262, 3, 2},
+                                 {273, 4, 122}, {277, 3, 3}, {278, 3, 2}, {279, 4, 12}};
+  Append<uint16_t>(tiff, 9);
+  for (const auto& [tag, type, value] : entries) {
+    Append<uint16_t>(tiff, static_cast<uint16_t>(tag));
+    Append<uint16_t>(tiff, static_cast<uint16_t>(type));
+    Append<uint32_t>(tiff, 1);
+    Append<uint32_t>(tiff, value);
+  }
+  Append<uint32_t>(tiff, 0);
+  tiff += "\x10\x20\x30\x40\x50\x60\x70\x80\x90\xa0\xb0\xc0";
+
+  std::string pcx("\x05\x0a\x05\x01\x08", 5);
+  for (const uint16_t corner : {0, 0, 1, 1, 72, 72}) {
+    Append<uint16_t>(pcx, corner);
+  }
+  pcx += std::string(65 - 16, '\0') + '\x01';
+  Append<uint16_t>(pcx, 2);
+  Append<uint16_t>(pcx, 1);
+  pcx += std::string(128 - 70, '\0') + "\xc2\x01\x02\x03\x0c" + std::string(768, '\x40');
+
+  std::string bmhd = BigEndian(2, 2) + BigEndian(2, 2) + std::string(4, '\0') + '\x08' +
+                     std::string(5, '\0') + "\x01\x01" + BigEndian(2, 2) + BigEndian(2, 2);
+  std::string chunks = "PBM BMHD" + BigEndian(20, 4) + bmhd + "CMAP" + BigEndian(6, 4) +
+                       std::string("\xff\0\0\0\0\xff", 6) + "BODY" + BigEndian(32, 4) +
+                       std::string(16, '\x01') + std::string(16, '\0');
+  std::string iff = '\x07' + ("FORM" + BigEndian(static_cast<uint32_t>(chunks.size()), 4)) + chunks;
+
+  std::string ico("\x08\x00\x00\x01\x00\x01\x00\x02\x02\x00\x00", 11);
+  Append<uint16_t>(ico, 1);
+  Append<uint16_t>(ico, 32);
+  Append<uint32_t>(ico, 40 + 2 * 8 + 2 * 4);
+  Append<uint32_t>(ico, 22);
+  for (const uint32_t field : {40u, 2u, 4u}) {
+    Append<uint32_t>(ico, field);
+  }
+  Append<uint16_t>(ico, 1);
+  Append<uint16_t>(ico, 32);
+  ico += std::string(24, '\0') + std::string(16, '\x7f') + std::string(8, '\xff');
+  return {{"picture.tif", tiff}, {"picture.pcx", pcx}, {"picture.iff", iff}, {"picture.ico", ico}};
+}
+
 // A small picture with a gradient and an alpha ramp, in each format SDL_image can write, behind
 // the byte that makes the image target pick the matching extension.
 void ImageSeeds(const fs::path& out) {
@@ -395,6 +452,9 @@ void ImageSeeds(const fs::path& out) {
   tga.SaveToFile(scratch.string());
   seed("picture.tga", 3, 0);
   WriteSeed(out / "picture.ppm", std::string("\x06P6 2 2 255\n") + std::string(12, '\x7f'));
+  for (const auto& [name, bytes] : HandWrittenPictures()) {
+    WriteSeed(out / name, bytes);
+  }
 }
 
 // ---- DDS textures ------------------------------------------------------------------------

@@ -3,8 +3,9 @@
 # Builds the libFuzzer targets of fuzz/ with clang in build-fuzz/, writes their seed corpora with
 # the program's own writers, and runs each target (all of them unless named) in turn for SECONDS
 # (default 60). Exits 1 when any target finds something: a crash, a sanitizer report, a broken
-# property, a leak, an input slower than the timeout or one that needs more memory than the
-# limit. What was found is kept in build-fuzz/fuzz/findings/TARGET/; replay one input with
+# property, a leak, an input slower than the timeout, one that needs more memory than the limit
+# or one that asks for malloc_limit_mb (below) in one allocation. What was found is kept in
+# build-fuzz/fuzz/findings/TARGET/; replay one input with
 #   build-fuzz/fuzz/fuzz_TARGET build-fuzz/fuzz/findings/TARGET/crash-...
 # The corpus each target grows is kept in build-fuzz/fuzz/corpus/TARGET/ for the next run.
 set -euo pipefail
@@ -48,6 +49,12 @@ if (($# > 0)); then
   targets=("$@")
 fi
 
+# No single allocation may reach this: an input that makes one has a header that claims more
+# than its bytes can back. The largest legitimate one is a picture of the most pixels a file may
+# claim (16384 a byte) at four bytes a pixel: 256 MiB for the image target's longest input of
+# 4 KiB, half the limit; every other target stays far below it.
+malloc_limit_mb=512
+
 export UBSAN_OPTIONS=print_stacktrace=1
 failed=()
 summary=()
@@ -64,7 +71,8 @@ for name in "${targets[@]}"; do
   status=0
   # One target at a time, each in its own scratch folder: some readers only take file names.
   (cd "$work" && "$fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len="${max_len[$name]}" -artifact_prefix="$findings/" -print_final_stats=1 \
+    -malloc_limit_mb="$malloc_limit_mb" -max_len="${max_len[$name]}" \
+    -artifact_prefix="$findings/" -print_final_stats=1 \
     "$corpus" "$fuzz/seeds/$name") >"$log" 2>&1 || status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   total_runs=$((total_runs + ${execs:-0}))

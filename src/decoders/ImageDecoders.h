@@ -49,8 +49,9 @@ struct TDecodeResult {
 // True with a non-empty bitmap, or false with Error set.
 bool DecodeImage(std::span<const uint8_t> bytes, std::string_view file_name, TDecodeResult& result);
 
-// The most pixels a file of this many bytes may decode to: no format compresses better than
-// this, so a larger claim is a lie told to make the decoder allocate.
+// The most pixels a file of this many bytes may decode to, whatever its format: a larger claim
+// is a lie told to make the decoder allocate. Each format's own header check is tighter where
+// the format's packing allows (see HeaderChecks.h).
 int64_t MostPixelsFor(size_t file_bytes);
 
 } // namespace meridia
