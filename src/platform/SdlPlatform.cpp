@@ -6,6 +6,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+
 namespace meridia::platform {
 namespace {
 
@@ -16,6 +18,8 @@ SDL_Window* AsWindow(Handle handle) {
 // The window system's events as the messages a Win32 window procedure would receive.
 class SdlEventSource final : public EventSource {
 public:
+  explicit SdlEventSource(const bool& pass_sizes) : pass_sizes_(pass_sizes) {}
+
   bool Poll(Message& message) override {
     SDL_Event event;
     while (SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_PollEvent(&event) != 0) {
@@ -27,7 +31,7 @@ public:
   }
 
 private:
-  static bool Translate(const SDL_Event& event, Message& message) {
+  bool Translate(const SDL_Event& event, Message& message) const {
     switch (event.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -36,8 +40,15 @@ private:
       if (key == 0) {
         return false;
       }
-      message = Message{event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP,
-                        static_cast<uintptr_t>(key), 0};
+      const bool down = event.type == SDL_KEYDOWN;
+      // Alt+Enter is the one Alt chord the program knows: it comes as Windows sends it, a
+      // system key with the Alt bit. Other keys stay plain key messages whatever is held.
+      if (key == VK_RETURN && (event.key.keysym.mod & KMOD_ALT) != 0) {
+        message =
+            Message{down ? WM_SYSKEYDOWN : WM_SYSKEYUP, static_cast<uintptr_t>(key), kKeyAltDown};
+        return true;
+      }
+      message = Message{down ? WM_KEYDOWN : WM_KEYUP, static_cast<uintptr_t>(key), 0};
       return true;
     }
     case SDL_MOUSEMOTION:
@@ -59,8 +70,18 @@ private:
       return true;
     }
     case SDL_WINDOWEVENT:
+      // Every change of the client area, by the user, the window manager or the program, and
+      // once more when the window is maximised. Minimising sends none: the loop goes on drawing
+      // at the size it had, and restoring needs no message to find it again.
       if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-        message = Message{WM_SIZE, 0, MakeLParam(event.window.data1, event.window.data2)};
+        if (!pass_sizes_) {
+          return false;
+        }
+        SDL_Window* window = SDL_GetWindowFromID(event.window.windowID);
+        const bool maximised =
+            window != nullptr && (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED) != 0;
+        message = Message{WM_SIZE, maximised ? SIZE_MAXIMIZED : SIZE_RESTORED,
+                          MakeLParam(event.window.data1, event.window.data2)};
         return true;
       }
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
@@ -75,6 +96,8 @@ private:
       return false;
     }
   }
+
+  const bool& pass_sizes_;
 };
 
 void SetGLAttributes(int depth_bits) {
@@ -92,7 +115,7 @@ void SetGLAttributes(int depth_bits) {
 } // namespace
 
 SdlPlatform::SdlPlatform(Clock& clock)
-    : clock_(clock), queue_(clock), sdl_events_(std::make_unique<SdlEventSource>()) {
+    : clock_(clock), queue_(clock), sdl_events_(std::make_unique<SdlEventSource>(pass_sizes_)) {
   queue_.AddSource(sdl_events_.get());
 }
 
@@ -142,10 +165,25 @@ void SdlPlatform::ShowCursor(bool show) {
   SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
+void SdlPlatform::SetClientSize(int width, int height) {
+  client_width_ = width;
+  client_height_ = height;
+}
+
+void SdlPlatform::HoldWindowSize(int surface_width, int surface_height) {
+  surface_width_ = surface_width;
+  surface_height_ = surface_height;
+  pass_sizes_ = false;
+}
+
 Handle SdlPlatform::CreateWindow(const std::string& class_name, const std::string& caption,
                                  int width, int height, bool fullscreen) {
   if (!video_ready_ || class_name != class_name_) {
     return 0;
+  }
+  if (client_width_ > 0 && client_height_ > 0) {
+    width = std::max(client_width_, surface_width_);
+    height = std::max(client_height_, surface_height_);
   }
   uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
   if (fullscreen) {
@@ -296,20 +334,61 @@ void SdlPlatform::ShowWindow(Handle window) {
   SDL_Window* sdl_window = AsWindow(window);
   SDL_ShowWindow(sdl_window);
   SDL_RaiseWindow(sdl_window);
-  // The size asked for is the outer size: give the frame its share of it, as Windows does.
+  int width = 0, height = 0;
+  SDL_GetWindowSize(sdl_window, &width, &height);
+  // The size asked for is the outer size: give the frame its share of it, as Windows does. A
+  // size a tool chose is the client area's already.
   int top = 0, left = 0, bottom = 0, right = 0;
-  if (SDL_GetWindowBordersSize(sdl_window, &top, &left, &bottom, &right) == 0 &&
+  if (client_width_ == 0 &&
+      SDL_GetWindowBordersSize(sdl_window, &top, &left, &bottom, &right) == 0 &&
       (top | left | bottom | right) != 0) {
-    int width = 0, height = 0;
-    SDL_GetWindowSize(sdl_window, &width, &height);
-    SDL_SetWindowSize(sdl_window, width - left - right, height - top - bottom);
+    width -= left + right;
+    height -= top + bottom;
+    SDL_SetWindowSize(sdl_window, width, height);
   }
+  if (!pass_sizes_ && client_width_ > 0) {
+    width = client_width_;
+    height = client_height_;
+  }
+  // Windows tells a new window its client size before anything else reaches it; here it comes
+  // first through the queue, before the first frame.
+  queue_.Post(Message{WM_SIZE, SIZE_RESTORED, MakeLParam(width, height)});
 }
 
 void SdlPlatform::SetWindowText(Handle window, const std::string& text) {
   if (window != 0) {
     SDL_SetWindowTitle(AsWindow(window), text.c_str());
   }
+}
+
+bool SdlPlatform::SetWindowFullscreen(Handle window, bool fullscreen) {
+  if (window == 0) {
+    return false;
+  }
+  if (!pass_sizes_) {
+    return true;
+  }
+  SDL_Window* sdl_window = AsWindow(window);
+  if (fullscreen) {
+    if (!windowed_ && (SDL_GetWindowFlags(sdl_window) & SDL_WINDOW_MAXIMIZED) == 0) {
+      Placement placement{};
+      SDL_GetWindowPosition(sdl_window, &placement.x, &placement.y);
+      SDL_GetWindowSize(sdl_window, &placement.width, &placement.height);
+      windowed_ = placement;
+    }
+    return SDL_SetWindowFullscreen(sdl_window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+  }
+  if (SDL_SetWindowFullscreen(sdl_window, 0) != 0) {
+    return false;
+  }
+  // A window manager puts the window back by itself; without one (and on the offscreen driver)
+  // it would keep the display's size.
+  if (windowed_) {
+    SDL_SetWindowSize(sdl_window, windowed_->width, windowed_->height);
+    SDL_SetWindowPosition(sdl_window, windowed_->x, windowed_->y);
+    windowed_.reset();
+  }
+  return true;
 }
 
 bool SdlPlatform::PeekMessage(Message& message) {

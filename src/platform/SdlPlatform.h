@@ -19,6 +19,16 @@ public:
 
   // A further input source (a flight script) read after the window system's own events.
   void AddEventSource(EventSource* source) { queue_.AddSource(source); }
+  // For a tool that draws at a size of its own (the flight tool): the window is made with a
+  // client area of `width` by `height`, whatever outer size the shell asks for.
+  void SetClientSize(int width, int height);
+  // The window's size then stays with the tool: the window is made on a drawing surface of
+  // `surface_width` by `surface_height` (at least the client area) that nothing changes, the
+  // shell's full-screen requests are granted without touching it, and the window system's size
+  // messages are not passed on. A flight that replays a script gives its sizes as messages of
+  // its own, the same wherever it runs; the offscreen driver never grows a surface it has made,
+  // hence one as large as the flight will need.
+  void HoldWindowSize(int surface_width, int surface_height);
 
   bool LoadGLLibraries() override;
   void FreeGLLibraries() override;
@@ -42,6 +52,7 @@ public:
   void SetTimer(Handle window, uint32_t id, uint32_t interval_ms) override;
   void ShowWindow(Handle window) override;
   void SetWindowText(Handle window, const std::string& text) override;
+  bool SetWindowFullscreen(Handle window, bool fullscreen) override;
   bool PeekMessage(Message& message) override;
   void PostQuitMessage(int exit_code) override;
   uint32_t GetTickCount() override { return clock_.GetTickCount(); }
@@ -56,7 +67,17 @@ private:
 
   Clock& clock_;
   MessageQueue queue_;
+  bool pass_sizes_ = true; // whether the window system's size changes reach the queue
   std::unique_ptr<EventSource> sdl_events_;
+  int client_width_ = 0; // set by a tool; 0: the outer size the shell asks for
+  int client_height_ = 0;
+  int surface_width_ = 0; // set while the tool holds the size
+  int surface_height_ = 0;
+  // Where the window was before it took the whole display.
+  struct Placement {
+    int x, y, width, height;
+  };
+  std::optional<Placement> windowed_;
   std::string class_name_;
   bool video_ready_ = false;
   int depth_bits_asked_ = 0;
