@@ -6,13 +6,20 @@
 
 #include <SDL2/SDL.h>
 
-#include <algorithm>
+#include <string_view>
 
 namespace meridia::platform {
 namespace {
 
+// A window handle is the address of the platform's window pointer.
 SDL_Window* AsWindow(Handle handle) {
-  return reinterpret_cast<SDL_Window*>(handle);
+  return handle == 0 ? nullptr : *reinterpret_cast<SDL_Window* const*>(handle);
+}
+
+// The offscreen driver makes a window's drawing surface once, at the window's size; on a display
+// the surface follows the window.
+bool SurfaceFollowsWindow(std::string_view video_driver) {
+  return video_driver != "offscreen";
 }
 
 // The window system's events as the messages a Win32 window procedure would receive.
@@ -170,20 +177,14 @@ void SdlPlatform::SetClientSize(int width, int height) {
   client_height_ = height;
 }
 
-void SdlPlatform::HoldWindowSize(int surface_width, int surface_height) {
-  surface_width_ = surface_width;
-  surface_height_ = surface_height;
-  pass_sizes_ = false;
-}
-
 Handle SdlPlatform::CreateWindow(const std::string& class_name, const std::string& caption,
                                  int width, int height, bool fullscreen) {
   if (!video_ready_ || class_name != class_name_) {
     return 0;
   }
   if (client_width_ > 0 && client_height_ > 0) {
-    width = std::max(client_width_, surface_width_);
-    height = std::max(client_height_, surface_height_);
+    width = client_width_;
+    height = client_height_;
   }
   uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
   if (fullscreen) {
@@ -196,18 +197,52 @@ Handle SdlPlatform::CreateWindow(const std::string& class_name, const std::strin
     SDL_Window* window = SDL_CreateWindow(caption.c_str(), 0, 0, width, height, flags);
     if (window != nullptr) {
       depth_bits_obtained_ = depth;
-      return reinterpret_cast<Handle>(window);
+      window_ = window;
+      return reinterpret_cast<Handle>(&window_);
     }
   }
   return 0;
 }
 
 bool SdlPlatform::DestroyWindow(Handle window) {
-  if (window == 0) {
+  if (window == 0 || AsWindow(window) == nullptr) {
     return false;
   }
   SDL_DestroyWindow(AsWindow(window));
+  window_ = nullptr;
   return true;
+}
+
+void SdlPlatform::SizeHeldWindow(int width, int height) {
+  if (window_ == nullptr) {
+    return;
+  }
+  int current_width = 0, current_height = 0;
+  SDL_GetWindowSize(window_, &current_width, &current_height);
+  if (current_width == width && current_height == height) {
+    return;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || SurfaceFollowsWindow(driver)) {
+    SDL_SetWindowSize(window_, width, height);
+    return;
+  }
+  // A window of the new size takes the context over. A surface merely large enough would not
+  // do: the rasterizer counts rows from the surface's top, and a taller one rounds some edges
+  // differently from the window the flight was recorded in.
+  SetGLAttributes(depth_bits_obtained_);
+  SDL_Window* resized =
+      SDL_CreateWindow(SDL_GetWindowTitle(window_), 0, 0, width, height,
+                       SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+  if (resized == nullptr) {
+    return;
+  }
+  SDL_GLContext context = SDL_GL_GetCurrentContext();
+  if (context != nullptr && SDL_GL_GetCurrentWindow() == window_) {
+    SDL_GL_MakeCurrent(resized, context);
+  }
+  SDL_DestroyWindow(window_);
+  window_ = resized;
 }
 
 // One window, one drawable: the device context is the window itself.
@@ -361,38 +396,56 @@ void SdlPlatform::SetWindowText(Handle window, const std::string& text) {
   }
 }
 
+// As a Win32 program does it, a borderless window moved over the whole display: a window
+// manager sees a window that fills its monitor without a frame and keeps it above its panels,
+// and with no window manager (a bare X server) it works all the same, where asking for the
+// window manager's full-screen state would change nothing but SDL's idea of the size.
 bool SdlPlatform::SetWindowFullscreen(Handle window, bool fullscreen) {
   if (window == 0) {
     return false;
   }
-  if (!pass_sizes_) {
+  if (!pass_sizes_ || fullscreen == windowed_.has_value()) {
     return true;
   }
   SDL_Window* sdl_window = AsWindow(window);
   if (fullscreen) {
-    if (!windowed_ && (SDL_GetWindowFlags(sdl_window) & SDL_WINDOW_MAXIMIZED) == 0) {
-      Placement placement{};
-      SDL_GetWindowPosition(sdl_window, &placement.x, &placement.y);
-      SDL_GetWindowSize(sdl_window, &placement.width, &placement.height);
-      windowed_ = placement;
+    SDL_Rect display{};
+    const int index = SDL_GetWindowDisplayIndex(sdl_window);
+    if (index < 0 || SDL_GetDisplayBounds(index, &display) != 0) {
+      return false;
     }
-    return SDL_SetWindowFullscreen(sdl_window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    Placement placement{};
+    SDL_GetWindowPosition(sdl_window, &placement.x, &placement.y);
+    placement.maximised = (SDL_GetWindowFlags(sdl_window) & SDL_WINDOW_MAXIMIZED) != 0;
+    if (placement.maximised) {
+      SDL_RestoreWindow(sdl_window);
+    }
+    SDL_GetWindowSize(sdl_window, &placement.width, &placement.height);
+    windowed_ = placement;
+    SDL_SetWindowBordered(sdl_window, SDL_FALSE);
+    SDL_SetWindowPosition(sdl_window, display.x, display.y);
+    SDL_SetWindowSize(sdl_window, display.w, display.h);
+    return true;
   }
-  if (SDL_SetWindowFullscreen(sdl_window, 0) != 0) {
-    return false;
+  SDL_SetWindowBordered(sdl_window, SDL_TRUE);
+  SDL_SetWindowSize(sdl_window, windowed_->width, windowed_->height);
+  SDL_SetWindowPosition(sdl_window, windowed_->x, windowed_->y);
+  if (windowed_->maximised) {
+    SDL_MaximizeWindow(sdl_window);
   }
-  // A window manager puts the window back by itself; without one (and on the offscreen driver)
-  // it would keep the display's size.
-  if (windowed_) {
-    SDL_SetWindowSize(sdl_window, windowed_->width, windowed_->height);
-    SDL_SetWindowPosition(sdl_window, windowed_->x, windowed_->y);
-    windowed_.reset();
-  }
+  windowed_.reset();
   return true;
 }
 
 bool SdlPlatform::PeekMessage(Message& message) {
-  return queue_.Peek(message);
+  if (!queue_.Peek(message)) {
+    return false;
+  }
+  // The window is resized before the window procedure hears of it, as Windows does.
+  if (!pass_sizes_ && message.message == WM_SIZE) {
+    SizeHeldWindow(LowWord(message.lParam), HighWord(message.lParam));
+  }
+  return true;
 }
 
 void SdlPlatform::PostQuitMessage(int exit_code) {

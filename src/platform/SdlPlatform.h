@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+struct SDL_Window;
+
 namespace meridia::platform {
 
 class SdlPlatform final : public Platform {
@@ -22,13 +24,11 @@ public:
   // For a tool that draws at a size of its own (the flight tool): the window is made with a
   // client area of `width` by `height`, whatever outer size the shell asks for.
   void SetClientSize(int width, int height);
-  // The window's size then stays with the tool: the window is made on a drawing surface of
-  // `surface_width` by `surface_height` (at least the client area) that nothing changes, the
-  // shell's full-screen requests are granted without touching it, and the window system's size
-  // messages are not passed on. A flight that replays a script gives its sizes as messages of
-  // its own, the same wherever it runs; the offscreen driver never grows a surface it has made,
-  // hence one as large as the flight will need.
-  void HoldWindowSize(int surface_width, int surface_height);
+  // The window's size then stays with the tool: each WM_SIZE its input source gives resizes the
+  // window as it is taken from the queue, the shell's full-screen requests are granted without
+  // touching it, and the window system's own size messages are not passed on. A flight that
+  // replays a script so draws at its script's sizes, the same on any display or none.
+  void HoldWindowSize() { pass_sizes_ = false; }
 
   bool LoadGLLibraries() override;
   void FreeGLLibraries() override;
@@ -60,6 +60,8 @@ public:
   bool MessageBox(const std::string& text, const std::string& caption) override;
 
 private:
+  // A held window at the size the tool gave.
+  void SizeHeldWindow(int width, int height);
   // Decided at the first swap of a context, once the driver is known.
   void PaceFrame();
   // Before the current context is released or deleted.
@@ -71,11 +73,13 @@ private:
   std::unique_ptr<EventSource> sdl_events_;
   int client_width_ = 0; // set by a tool; 0: the outer size the shell asks for
   int client_height_ = 0;
-  int surface_width_ = 0; // set while the tool holds the size
-  int surface_height_ = 0;
+  // The one window; its handle is this member's address, which stays the same when a held
+  // window is made anew at another size.
+  SDL_Window* window_ = nullptr;
   // Where the window was before it took the whole display.
   struct Placement {
     int x, y, width, height;
+    bool maximised;
   };
   std::optional<Placement> windowed_;
   std::string class_name_;

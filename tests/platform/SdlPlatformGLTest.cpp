@@ -74,7 +74,7 @@ TEST_F(SdlPlatformGL, TheWindowProcedureLearnsEachClientSizeFullScreenAndBack) {
   ASSERT_FALSE(sizes.empty());
   EXPECT_EQ(sizes.back(), std::make_pair(800, 600)) << "the size before full screen";
 
-  SDL_SetWindowSize(reinterpret_cast<SDL_Window*>(window_), 1024, 576); // as a user would
+  SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), 1024, 576); // as a user would
   EXPECT_EQ(SizesWaiting(), (Sizes{{1024, 576}}));
   EXPECT_FALSE(platform_.SetWindowFullscreen(0, true));
 }
@@ -95,7 +95,7 @@ TEST_F(SdlPlatformGL, EnterWithAltIsASystemKeyAsWindowsSendsIt) {
   for (const auto& c : cases) {
     SDL_Event event{};
     event.type = c.type;
-    event.key.windowID = SDL_GetWindowID(reinterpret_cast<SDL_Window*>(window_));
+    event.key.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
     event.key.keysym.sym = SDLK_RETURN;
     event.key.keysym.scancode = SDL_SCANCODE_RETURN;
     event.key.keysym.mod = c.mod;
@@ -109,21 +109,54 @@ TEST_F(SdlPlatformGL, EnterWithAltIsASystemKeyAsWindowsSendsIt) {
   }
 }
 
-TEST_F(SdlPlatformGL, AToolsClientSizeIsTheWholeWindowAndAHeldSizeStaysOnALargerSurface) {
-  platform_.SetClientSize(1280, 720);
-  platform_.HoldWindowSize(1600, 900);
-  Open();
-  EXPECT_EQ(SizesWaiting(), (Sizes{{1280, 720}}));
-  // The surface is there to draw on beyond the client area, for sizes the tool gives later.
-  glViewport(0, 0, 1600, 900);
+// Sizes given as messages, as a flight's script gives them.
+class ToolSizes final : public EventSource {
+public:
+  std::vector<Message> waiting;
+  bool Poll(Message& message) override {
+    if (waiting.empty()) {
+      return false;
+    }
+    message = waiting.front();
+    waiting.erase(waiting.begin());
+    return true;
+  }
+};
+
+// Red everywhere on the surface the window draws on, read back at its last pixel.
+int RedAtTheFarCorner(int width, int height) {
+  glViewport(0, 0, width, height);
   glClearColor(1, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT);
   uint8_t pixel[4] = {0, 0, 0, 0};
-  glReadPixels(1590, 890, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
-  EXPECT_EQ(pixel[0], 255);
+  glReadPixels(width - 1, height - 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+  return pixel[0];
+}
+
+TEST_F(SdlPlatformGL, AToolsClientSizeIsTheWholeWindowAndAHeldWindowTakesTheToolsSizes) {
+  ToolSizes tool;
+  platform_.AddEventSource(&tool);
+  platform_.SetClientSize(1280, 720);
+  platform_.HoldWindowSize();
+  Open();
+  EXPECT_EQ(SizesWaiting(), (Sizes{{1280, 720}}));
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(SDL_GL_GetCurrentWindow(), &width, &height);
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(1280, 720));
+
+  // Each size the tool gives is the window's, to the last pixel, when the message is taken; the
+  // shell's handles stay good.
+  for (const auto& [w, h] : {std::pair{1600, 900}, std::pair{640, 360}}) {
+    tool.waiting.push_back({WM_SIZE, SIZE_RESTORED, MakeLParam(w, h)});
+    EXPECT_EQ(SizesWaiting(), (Sizes{{w, h}}));
+    SDL_GL_GetDrawableSize(SDL_GL_GetCurrentWindow(), &width, &height);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(w, h));
+    EXPECT_EQ(RedAtTheFarCorner(w, h), 255) << w << "x" << h;
+    EXPECT_TRUE(platform_.SwapBuffers(window_));
+  }
   // Neither full screen nor the window system changes a held size.
   EXPECT_TRUE(platform_.SetWindowFullscreen(window_, true));
-  SDL_SetWindowSize(reinterpret_cast<SDL_Window*>(window_), 640, 480);
+  SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), 800, 600);
   EXPECT_TRUE(SizesWaiting().empty());
 }
 

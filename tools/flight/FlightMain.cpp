@@ -214,18 +214,6 @@ private:
   ClientSize size_; // the client area as the window procedure last heard it
 };
 
-// The largest client area a flight will reach: its start and every size its script gives.
-ClientSize LargestClientSize(ClientSize start, const FlightScript& script) {
-  ClientSize largest = start;
-  for (const ScriptEvent& event : script.events) {
-    if (event.message.message == platform::WM_SIZE) {
-      largest.width = std::max(largest.width, platform::LowWord(event.message.lParam));
-      largest.height = std::max(largest.height, platform::HighWord(event.message.lParam));
-    }
-  }
-  return largest;
-}
-
 // The clock of a flight that ran for `frames` frames: one step for all when every frame had the
 // same, otherwise each frame's own.
 void SetRecordedSteps(const std::vector<uint32_t>& steps, int frames, FlightScript& script) {
@@ -349,8 +337,7 @@ int Run(const std::vector<std::string>& args) {
     // A replay sizes the window as its script says, the same on any display or none; the
     // window system's own sizes, full screen's among them, would differ from one to the next.
     if (!options.script_path.empty()) {
-      const ClientSize surface = LargestClientSize(start, script);
-      platform.HoldWindowSize(surface.width, surface.height);
+      platform.HoldWindowSize();
     }
     Viewer viewer;
     viewer.StartUpSteps = times.Recorder();
