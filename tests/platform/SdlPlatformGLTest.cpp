@@ -156,6 +156,8 @@ TEST_F(SdlPlatformGL, AToolsClientSizeIsTheWholeWindowAndAHeldWindowTakesTheTool
   }
   // Neither full screen nor the window system changes a held size.
   EXPECT_TRUE(platform_.SetWindowFullscreen(window_, true));
+  SDL_GetWindowSize(SDL_GL_GetCurrentWindow(), &width, &height);
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(640, 360));
   SDL_SetWindowSize(SDL_GL_GetCurrentWindow(), 800, 600);
   EXPECT_TRUE(SizesWaiting().empty());
 }
