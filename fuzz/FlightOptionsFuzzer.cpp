@@ -29,6 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int shot : options.shots) {
     Require(shot >= 1, "shots name frames from 1");
   }
+  if (options.size) {
+    Require(options.size->width >= 1 && options.size->height >= 1 &&
+                options.size->width <= meridia::flight::kMaxClientSize &&
+                options.size->height <= meridia::flight::kMaxClientSize,
+            "the size can be drawn");
+  }
   if (options.position) {
     Require(std::isfinite(options.position->x) && std::isfinite(options.position->y) &&
                 std::isfinite(options.position->z),

@@ -25,6 +25,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     previous = event.frame;
   }
   Require(!script.frames || *script.frames >= 1, "a script runs for at least one frame");
+  // Every size is one the flight can ask the driver for.
+  const auto drawable = [](int width, int height) {
+    return width >= 1 && height >= 1 && width <= meridia::flight::kMaxClientSize &&
+           height <= meridia::flight::kMaxClientSize;
+  };
+  Require(!script.size || drawable(script.size->width, script.size->height),
+          "a script's size can be drawn");
+  for (const meridia::flight::ScriptEvent& event : script.events) {
+    Require(event.message.message != meridia::platform::WM_SIZE ||
+                drawable(meridia::platform::LowWord(event.message.lParam),
+                         meridia::platform::HighWord(event.message.lParam)),
+            "a script's sizes can be drawn");
+  }
   if (script.position) {
     Require(std::isfinite(script.position->x) && std::isfinite(script.position->y) &&
                 std::isfinite(script.position->z),
@@ -38,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       "a written script reads back");
   Require(back.frames == script.frames && back.clock_seed == script.clock_seed &&
               back.step_ms == script.step_ms && back.steps == script.steps &&
+              back.size == script.size &&
               back.position.has_value() == script.position.has_value() &&
               back.events.size() == script.events.size(),
           "a written script keeps its headers, steps and events");

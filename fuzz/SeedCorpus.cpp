@@ -344,6 +344,8 @@ void FlightScriptSeeds(const fs::path& out) {
                                         "1 down W\r\n2 up W # done\n3 mouse_down 10 20\n"
                                         "4 mouse_move 11 21\n4 mouse_up 11 21\n2 down F12\n"
                                         "5 down ADD\n6 up SUBTRACT\n7 down ESCAPE\n8 down 7\n");
+  WriteSeed(out / "window.flight", "# size 1280x720\n3 size 1024 576\n6 fullscreen\n"
+                                   "6 size 1920 1080\n9 fullscreen\n9 size 1024 576\n");
   WriteSeed(out / "bad-line.flight", "# frames 3\n1 down W\n2 jump\n");
 }
 
@@ -351,6 +353,7 @@ void FlightOptionsSeeds(const fs::path& out) {
   const std::vector<std::vector<std::string>> command_lines = {
       {"--frames", "30", "--shot", "29", "--stats", "s.csv"},
       {"--step-ms", "0", "--position", "0,0,2500", "--detail"},
+      {"--size", "1280x720", "--frames", "20"},
       {"--script", "orbit.flight", "--shots", "screens", "--shot", "1", "--shot", "600"},
       {"--help"},
       {"--frames"}};

@@ -11,7 +11,14 @@ struct DepthRange {
   double far_plane;
 };
 
+// Vertical: a wider window sees more to the sides, a taller one no more above and below.
 inline constexpr double kFieldOfViewDegrees = 40.0;
+
+// The projection's width-to-height ratio for a viewport, which follows the window's client
+// area; a height of 0 counts as 1, as the viewport's own does.
+constexpr double ViewportAspect(int width, int height) {
+  return static_cast<double>(width) / static_cast<double>(height == 0 ? 1 : height);
+}
 
 constexpr DepthRange ProjectionDepthRange(int32_t current_level) {
   // Compared unsigned, so a negative level falls to the last row with the out-of-range ones.

@@ -28,6 +28,8 @@ public:
   virtual void RenderFrame() = 0;
   // Runs after the swap; may clear entries of the key table (toggles fire once per key-down).
   virtual void UpdateFrame(KeyStateTable& key_state, float frame_delta_ms) = 0;
+  // From WM_SIZE: the client area, whatever changed it (showing the window, the user, the
+  // window manager, full screen).
   virtual void SetViewport(int x, int y, int width, int height) = 0;
   // WM_MOUSEMOVE, WM_LBUTTONDOWN and WM_LBUTTONUP at client point (x, y).
   virtual void MouseMessage(uint32_t message, int x, int y) = 0;

@@ -146,6 +146,13 @@ void Shell::OneSecondTick() {
   FrameCounter = 0;
 }
 
+// The window system answers with WM_SIZE, which is where the scene takes its new size from.
+void Shell::ToggleFullscreen() {
+  if (platform_.SetWindowFullscreen(window_, !Fullscreen)) {
+    Fullscreen = !Fullscreen;
+  }
+}
+
 intptr_t Shell::MainWindowProc(Handle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
   case platform::WM_CREATE:
@@ -160,6 +167,11 @@ intptr_t Shell::MainWindowProc(Handle, uint32_t message, uintptr_t wParam, intpt
   case platform::WM_KEYUP:
     if (wParam < KeyState.size()) {
       KeyState[wParam] = message == platform::WM_KEYDOWN;
+    }
+    return 0;
+  case platform::WM_COMMAND:
+    if ((wParam & 0xFFFFu) == kFullscreenCommand) {
+      ToggleFullscreen();
     }
     return 0;
   case platform::WM_TIMER:
@@ -231,6 +243,11 @@ void Shell::RunMainLoop() {
       if (message.message == platform::WM_QUIT) {
         done = true;
       } else {
+        // An accelerator's key-down goes no further than its command.
+        Message command;
+        if (platform::TranslateAccelerator(kAccelerators, message, command)) {
+          message = command;
+        }
         if (observer_ != nullptr) {
           observer_->MessageDispatched(FramesDrawn + 1, message.message, message.wParam,
                                        message.lParam);

@@ -128,8 +128,7 @@ void Viewer::RenderFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   GLint viewport[4] = {0, 0, 1, 1};
   glGetIntegerv(GL_VIEWPORT, viewport);
-  const double aspect =
-      static_cast<double>(viewport[2]) / static_cast<double>(viewport[3] == 0 ? 1 : viewport[3]);
+  const double aspect = ViewportAspect(viewport[2], viewport[3]);
 
   const TPlanetObject* planet = CurrentPlanet();
   const DepthRange range = planet != nullptr
@@ -168,6 +167,8 @@ void Viewer::UpdateFrame(KeyStateTable& key_state, float frame_delta_ms) {
   Control.UpdateFrame(Camera, key_state, frame_delta_ms, CurrentLevel);
 }
 
+// Everything sized by the window reads the viewport back: the projection's aspect, the
+// overlay's bottom lines, the centred progress word and the screenshot's size.
 void Viewer::SetViewport(int x, int y, int width, int height) {
   glViewport(x, y, width, height);
 }

@@ -20,6 +20,9 @@ inline constexpr uint32_t WM_CLOSE = 0x0010;
 inline constexpr uint32_t WM_QUIT = 0x0012;
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;
 inline constexpr uint32_t WM_KEYUP = 0x0101;
+inline constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
+inline constexpr uint32_t WM_SYSKEYUP = 0x0105;
+inline constexpr uint32_t WM_COMMAND = 0x0111;
 inline constexpr uint32_t WM_TIMER = 0x0113;
 inline constexpr uint32_t WM_MOUSEMOVE = 0x0200;
 inline constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
@@ -27,6 +30,19 @@ inline constexpr uint32_t WM_LBUTTONUP = 0x0202;
 inline constexpr uint32_t WM_LBUTTONDBLCLK = 0x0203;
 inline constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
 inline constexpr uint32_t WM_RBUTTONUP = 0x0205;
+
+// wParam of WM_SIZE: how the window came to its size.
+inline constexpr uintptr_t SIZE_RESTORED = 0;
+inline constexpr uintptr_t SIZE_MAXIMIZED = 2;
+
+// lParam of key messages, bit 29: Alt was held (Windows' KF_ALTDOWN context code). Keys pressed
+// with Alt come as WM_SYSKEYDOWN and WM_SYSKEYUP.
+inline constexpr intptr_t kKeyAltDown = intptr_t{1} << 29;
+
+// wParam of WM_COMMAND: low word the command, high word 1 when a keyboard accelerator sent it.
+constexpr uintptr_t MakeWParam(int low, int high) {
+  return (static_cast<uintptr_t>(low) & 0xFFFFu) | ((static_cast<uintptr_t>(high) & 0xFFFFu) << 16);
+}
 
 // lParam of size and mouse messages: low word x (or width), high word y (or height).
 constexpr intptr_t MakeLParam(int low, int high) {

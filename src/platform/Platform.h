@@ -65,6 +65,11 @@ public:
   // ShowWindow(SW_SHOW), SetForegroundWindow and SetFocus.
   virtual void ShowWindow(Handle window) = 0;
   virtual void SetWindowText(Handle window, const std::string& text) = 0;
+  // Desktop full screen, with no change of display mode: the window loses its frame and covers
+  // its display; leaving gives back the frame, the size and the place it had before. What
+  // Windows does with a style change and SetWindowPos, and like it the window procedure learns
+  // the new client size from WM_SIZE. False when the window system refuses.
+  virtual bool SetWindowFullscreen(Handle window, bool fullscreen) = 0;
 
   virtual bool PeekMessage(Message& message) = 0;
   virtual void PostQuitMessage(int exit_code) = 0;

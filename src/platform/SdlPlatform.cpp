@@ -6,16 +6,27 @@
 
 #include <SDL2/SDL.h>
 
+#include <string_view>
+
 namespace meridia::platform {
 namespace {
 
+// A window handle is the address of the platform's window pointer.
 SDL_Window* AsWindow(Handle handle) {
-  return reinterpret_cast<SDL_Window*>(handle);
+  return handle == 0 ? nullptr : *reinterpret_cast<SDL_Window* const*>(handle);
+}
+
+// The offscreen driver makes a window's drawing surface once, at the window's size; on a display
+// the surface follows the window.
+bool SurfaceFollowsWindow(std::string_view video_driver) {
+  return video_driver != "offscreen";
 }
 
 // The window system's events as the messages a Win32 window procedure would receive.
 class SdlEventSource final : public EventSource {
 public:
+  explicit SdlEventSource(const bool& pass_sizes) : pass_sizes_(pass_sizes) {}
+
   bool Poll(Message& message) override {
     SDL_Event event;
     while (SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_PollEvent(&event) != 0) {
@@ -27,7 +38,7 @@ public:
   }
 
 private:
-  static bool Translate(const SDL_Event& event, Message& message) {
+  bool Translate(const SDL_Event& event, Message& message) const {
     switch (event.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -36,8 +47,15 @@ private:
       if (key == 0) {
         return false;
       }
-      message = Message{event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP,
-                        static_cast<uintptr_t>(key), 0};
+      const bool down = event.type == SDL_KEYDOWN;
+      // Alt+Enter is the one Alt chord the program knows: it comes as Windows sends it, a
+      // system key with the Alt bit. Other keys stay plain key messages whatever is held.
+      if (key == VK_RETURN && (event.key.keysym.mod & KMOD_ALT) != 0) {
+        message =
+            Message{down ? WM_SYSKEYDOWN : WM_SYSKEYUP, static_cast<uintptr_t>(key), kKeyAltDown};
+        return true;
+      }
+      message = Message{down ? WM_KEYDOWN : WM_KEYUP, static_cast<uintptr_t>(key), 0};
       return true;
     }
     case SDL_MOUSEMOTION:
@@ -59,8 +77,18 @@ private:
       return true;
     }
     case SDL_WINDOWEVENT:
+      // Every change of the client area, by the user, the window manager or the program, and
+      // once more when the window is maximised. Minimising sends none: the loop goes on drawing
+      // at the size it had, and restoring needs no message to find it again.
       if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-        message = Message{WM_SIZE, 0, MakeLParam(event.window.data1, event.window.data2)};
+        if (!pass_sizes_) {
+          return false;
+        }
+        SDL_Window* window = SDL_GetWindowFromID(event.window.windowID);
+        const bool maximised =
+            window != nullptr && (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED) != 0;
+        message = Message{WM_SIZE, maximised ? SIZE_MAXIMIZED : SIZE_RESTORED,
+                          MakeLParam(event.window.data1, event.window.data2)};
         return true;
       }
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
@@ -75,6 +103,8 @@ private:
       return false;
     }
   }
+
+  const bool& pass_sizes_;
 };
 
 void SetGLAttributes(int depth_bits) {
@@ -92,7 +122,7 @@ void SetGLAttributes(int depth_bits) {
 } // namespace
 
 SdlPlatform::SdlPlatform(Clock& clock)
-    : clock_(clock), queue_(clock), sdl_events_(std::make_unique<SdlEventSource>()) {
+    : clock_(clock), queue_(clock), sdl_events_(std::make_unique<SdlEventSource>(pass_sizes_)) {
   queue_.AddSource(sdl_events_.get());
 }
 
@@ -142,10 +172,19 @@ void SdlPlatform::ShowCursor(bool show) {
   SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
+void SdlPlatform::SetClientSize(int width, int height) {
+  client_width_ = width;
+  client_height_ = height;
+}
+
 Handle SdlPlatform::CreateWindow(const std::string& class_name, const std::string& caption,
                                  int width, int height, bool fullscreen) {
   if (!video_ready_ || class_name != class_name_) {
     return 0;
+  }
+  if (client_width_ > 0 && client_height_ > 0) {
+    width = client_width_;
+    height = client_height_;
   }
   uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
   if (fullscreen) {
@@ -158,18 +197,52 @@ Handle SdlPlatform::CreateWindow(const std::string& class_name, const std::strin
     SDL_Window* window = SDL_CreateWindow(caption.c_str(), 0, 0, width, height, flags);
     if (window != nullptr) {
       depth_bits_obtained_ = depth;
-      return reinterpret_cast<Handle>(window);
+      window_ = window;
+      return reinterpret_cast<Handle>(&window_);
     }
   }
   return 0;
 }
 
 bool SdlPlatform::DestroyWindow(Handle window) {
-  if (window == 0) {
+  if (window == 0 || AsWindow(window) == nullptr) {
     return false;
   }
   SDL_DestroyWindow(AsWindow(window));
+  window_ = nullptr;
   return true;
+}
+
+void SdlPlatform::SizeHeldWindow(int width, int height) {
+  if (window_ == nullptr) {
+    return;
+  }
+  int current_width = 0, current_height = 0;
+  SDL_GetWindowSize(window_, &current_width, &current_height);
+  if (current_width == width && current_height == height) {
+    return;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || SurfaceFollowsWindow(driver)) {
+    SDL_SetWindowSize(window_, width, height);
+    return;
+  }
+  // A window of the new size takes the context over. A surface merely large enough would not
+  // do: the rasterizer counts rows from the surface's top, and a taller one rounds some edges
+  // differently from the window the flight was recorded in.
+  SetGLAttributes(depth_bits_obtained_);
+  SDL_Window* resized =
+      SDL_CreateWindow(SDL_GetWindowTitle(window_), 0, 0, width, height,
+                       SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+  if (resized == nullptr) {
+    return;
+  }
+  SDL_GLContext context = SDL_GL_GetCurrentContext();
+  if (context != nullptr && SDL_GL_GetCurrentWindow() == window_) {
+    SDL_GL_MakeCurrent(resized, context);
+  }
+  SDL_DestroyWindow(window_);
+  window_ = resized;
 }
 
 // One window, one drawable: the device context is the window itself.
@@ -296,14 +369,25 @@ void SdlPlatform::ShowWindow(Handle window) {
   SDL_Window* sdl_window = AsWindow(window);
   SDL_ShowWindow(sdl_window);
   SDL_RaiseWindow(sdl_window);
-  // The size asked for is the outer size: give the frame its share of it, as Windows does.
+  int width = 0, height = 0;
+  SDL_GetWindowSize(sdl_window, &width, &height);
+  // The size asked for is the outer size: give the frame its share of it, as Windows does. A
+  // size a tool chose is the client area's already.
   int top = 0, left = 0, bottom = 0, right = 0;
-  if (SDL_GetWindowBordersSize(sdl_window, &top, &left, &bottom, &right) == 0 &&
+  if (client_width_ == 0 &&
+      SDL_GetWindowBordersSize(sdl_window, &top, &left, &bottom, &right) == 0 &&
       (top | left | bottom | right) != 0) {
-    int width = 0, height = 0;
-    SDL_GetWindowSize(sdl_window, &width, &height);
-    SDL_SetWindowSize(sdl_window, width - left - right, height - top - bottom);
+    width -= left + right;
+    height -= top + bottom;
+    SDL_SetWindowSize(sdl_window, width, height);
   }
+  if (!pass_sizes_ && client_width_ > 0) {
+    width = client_width_;
+    height = client_height_;
+  }
+  // Windows tells a new window its client size before anything else reaches it; here it comes
+  // first through the queue, before the first frame.
+  queue_.Post(Message{WM_SIZE, SIZE_RESTORED, MakeLParam(width, height)});
 }
 
 void SdlPlatform::SetWindowText(Handle window, const std::string& text) {
@@ -312,8 +396,56 @@ void SdlPlatform::SetWindowText(Handle window, const std::string& text) {
   }
 }
 
+// As a Win32 program does it, a borderless window moved over the whole display: a window
+// manager sees a window that fills its monitor without a frame and keeps it above its panels,
+// and with no window manager (a bare X server) it works all the same, where asking for the
+// window manager's full-screen state would change nothing but SDL's idea of the size.
+bool SdlPlatform::SetWindowFullscreen(Handle window, bool fullscreen) {
+  if (window == 0) {
+    return false;
+  }
+  if (!pass_sizes_ || fullscreen == windowed_.has_value()) {
+    return true;
+  }
+  SDL_Window* sdl_window = AsWindow(window);
+  if (fullscreen) {
+    SDL_Rect display{};
+    const int index = SDL_GetWindowDisplayIndex(sdl_window);
+    if (index < 0 || SDL_GetDisplayBounds(index, &display) != 0) {
+      return false;
+    }
+    Placement placement{};
+    SDL_GetWindowPosition(sdl_window, &placement.x, &placement.y);
+    placement.maximised = (SDL_GetWindowFlags(sdl_window) & SDL_WINDOW_MAXIMIZED) != 0;
+    if (placement.maximised) {
+      SDL_RestoreWindow(sdl_window);
+    }
+    SDL_GetWindowSize(sdl_window, &placement.width, &placement.height);
+    windowed_ = placement;
+    SDL_SetWindowBordered(sdl_window, SDL_FALSE);
+    SDL_SetWindowPosition(sdl_window, display.x, display.y);
+    SDL_SetWindowSize(sdl_window, display.w, display.h);
+    return true;
+  }
+  SDL_SetWindowBordered(sdl_window, SDL_TRUE);
+  SDL_SetWindowSize(sdl_window, windowed_->width, windowed_->height);
+  SDL_SetWindowPosition(sdl_window, windowed_->x, windowed_->y);
+  if (windowed_->maximised) {
+    SDL_MaximizeWindow(sdl_window);
+  }
+  windowed_.reset();
+  return true;
+}
+
 bool SdlPlatform::PeekMessage(Message& message) {
-  return queue_.Peek(message);
+  if (!queue_.Peek(message)) {
+    return false;
+  }
+  // The window is resized before the window procedure hears of it, as Windows does.
+  if (!pass_sizes_ && message.message == WM_SIZE) {
+    SizeHeldWindow(LowWord(message.lParam), HighWord(message.lParam));
+  }
+  return true;
 }
 
 void SdlPlatform::PostQuitMessage(int exit_code) {

@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+struct SDL_Window;
+
 namespace meridia::platform {
 
 class SdlPlatform final : public Platform {
@@ -19,6 +21,14 @@ public:
 
   // A further input source (a flight script) read after the window system's own events.
   void AddEventSource(EventSource* source) { queue_.AddSource(source); }
+  // For a tool that draws at a size of its own (the flight tool): the window is made with a
+  // client area of `width` by `height`, whatever outer size the shell asks for.
+  void SetClientSize(int width, int height);
+  // The window's size then stays with the tool: each WM_SIZE its input source gives resizes the
+  // window as it is taken from the queue, the shell's full-screen requests are granted without
+  // touching it, and the window system's own size messages are not passed on. A flight that
+  // replays a script so draws at its script's sizes, the same on any display or none.
+  void HoldWindowSize() { pass_sizes_ = false; }
 
   bool LoadGLLibraries() override;
   void FreeGLLibraries() override;
@@ -42,6 +52,7 @@ public:
   void SetTimer(Handle window, uint32_t id, uint32_t interval_ms) override;
   void ShowWindow(Handle window) override;
   void SetWindowText(Handle window, const std::string& text) override;
+  bool SetWindowFullscreen(Handle window, bool fullscreen) override;
   bool PeekMessage(Message& message) override;
   void PostQuitMessage(int exit_code) override;
   uint32_t GetTickCount() override { return clock_.GetTickCount(); }
@@ -49,6 +60,8 @@ public:
   bool MessageBox(const std::string& text, const std::string& caption) override;
 
 private:
+  // A held window at the size the tool gave.
+  void SizeHeldWindow(int width, int height);
   // Decided at the first swap of a context, once the driver is known.
   void PaceFrame();
   // Before the current context is released or deleted.
@@ -56,7 +69,19 @@ private:
 
   Clock& clock_;
   MessageQueue queue_;
+  bool pass_sizes_ = true; // whether the window system's size changes reach the queue
   std::unique_ptr<EventSource> sdl_events_;
+  int client_width_ = 0; // set by a tool; 0: the outer size the shell asks for
+  int client_height_ = 0;
+  // The one window; its handle is this member's address, which stays the same when a held
+  // window is made anew at another size.
+  SDL_Window* window_ = nullptr;
+  // Where the window was before it took the whole display.
+  struct Placement {
+    int x, y, width, height;
+    bool maximised;
+  };
+  std::optional<Placement> windowed_;
   std::string class_name_;
   bool video_ready_ = false;
   int depth_bits_asked_ = 0;

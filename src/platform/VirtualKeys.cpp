@@ -32,6 +32,9 @@ int VirtualKeyFromSdl(int sdl_keycode, int sdl_scancode) {
     return VK_F1 + (sdl_keycode - SDLK_F1);
   }
   switch (sdl_keycode) {
+  case SDLK_RETURN:
+  case SDLK_KP_ENTER: // Windows tells the two apart only by the extended-key bit
+    return VK_RETURN;
   case SDLK_ESCAPE:
     return VK_ESCAPE;
   case SDLK_SPACE:

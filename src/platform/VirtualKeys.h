@@ -7,6 +7,7 @@
 
 namespace meridia::platform {
 
+inline constexpr int VK_RETURN = 0x0D;
 inline constexpr int VK_SHIFT = 0x10;
 inline constexpr int VK_CONTROL = 0x11;
 inline constexpr int VK_ESCAPE = 0x1B;
@@ -20,6 +21,7 @@ inline constexpr int VK_ADD = 0x6B;
 inline constexpr int VK_SUBTRACT = 0x6D;
 inline constexpr int VK_F1 = 0x70;
 inline constexpr int VK_F4 = 0x73;
+inline constexpr int VK_F11 = 0x7A;
 inline constexpr int VK_F12 = 0x7B;
 
 // The code for an SDL key, or 0 for a key the program does not know. The scancode decides

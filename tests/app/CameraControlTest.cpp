@@ -216,6 +216,17 @@ TEST(Projection, DepthRangeByLevel) {
   }
 }
 
+TEST(Projection, TheAspectFollowsTheClientArea) {
+  const struct {
+    int width, height;
+    double aspect;
+  } cases[] = {{800, 600, 4.0 / 3.0},    {1280, 720, 16.0 / 9.0}, {600, 800, 0.75},
+               {1920, 1080, 16.0 / 9.0}, {640, 1, 640.0},         {640, 0, 640.0}};
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(ViewportAspect(c.width, c.height), c.aspect) << c.width << "x" << c.height;
+  }
+}
+
 TEST(Projection, NearPlaneFollowsTheCameraOnlyBelowTheLevelsNearPlane) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();

@@ -76,6 +76,16 @@ public:
   void SetWindowText(platform::Handle, const std::string& text) override {
     captions.push_back(text);
   }
+  // Like the window system, answers a granted change with the new client size: a 1920 by 1080
+  // display, then the 800 by 600 from before.
+  bool SetWindowFullscreen(platform::Handle, bool fullscreen) override {
+    if (!Record(fullscreen ? "SetWindowFullscreen(true)" : "SetWindowFullscreen(false)")) {
+      return false;
+    }
+    queue_.Post({platform::WM_SIZE, platform::SIZE_RESTORED,
+                 fullscreen ? platform::MakeLParam(1920, 1080) : platform::MakeLParam(800, 600)});
+    return true;
+  }
   bool PeekMessage(platform::Message& message) override { return queue_.Peek(message); }
   void PostQuitMessage(int code) override {
     Record("PostQuitMessage");

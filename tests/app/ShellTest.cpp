@@ -22,6 +22,7 @@ public:
   int renders = 0;
   int updates = 0;
   int viewport[4] = {-1, -1, -1, -1};
+  std::vector<std::string> frames_and_sizes; // "frame" for each render, "W x H" for each size
   // Runs inside UpdateFrame; lets a test act as the user would between frames.
   std::function<void(int update)> on_update;
   std::function<void()> swap_buffers;
@@ -44,7 +45,10 @@ public:
     }
     return true;
   }
-  void RenderFrame() override { ++renders; }
+  void RenderFrame() override {
+    ++renders;
+    frames_and_sizes.push_back("frame");
+  }
   void UpdateFrame(KeyStateTable&, float frame_delta_ms) override {
     ++updates;
     deltas.push_back(frame_delta_ms);
@@ -54,6 +58,7 @@ public:
   }
   void SetViewport(int x, int y, int w, int h) override {
     viewport[0] = x, viewport[1] = y, viewport[2] = w, viewport[3] = h;
+    frames_and_sizes.push_back(std::to_string(w) + " x " + std::to_string(h));
   }
   void MouseMessage(uint32_t message, int x, int y) override {
     events.push_back("Mouse " + std::to_string(message) + " " + std::to_string(x) + "," +
@@ -244,6 +249,55 @@ TEST(ShellWindowProc, MessagesReachTheirHandlers) {
                                 "Mouse " + std::to_string(platform::WM_MOUSEMOVE) + " -1,-2"}));
   shell.MainWindowProc(0, platform::WM_CLOSE, 0, 0);
   EXPECT_EQ(f.platform.calls.back(), "PostQuitMessage");
+}
+
+// What the window procedure is handed, for checking what the loop dispatches.
+class DispatchLog final : public LoopObserver {
+public:
+  std::vector<uint32_t> messages;
+  void MessageDispatched(int, uint32_t message, uintptr_t, intptr_t) override {
+    messages.push_back(message);
+  }
+};
+
+TEST(ShellLoop, F11AndAltEnterToggleFullScreenAndTheSceneTakesEachSizeBeforeTheNextFrame) {
+  Fixture f;
+  DispatchLog log;
+  f.shell.SetObserver(&log);
+  const Message f11{platform::WM_KEYDOWN, platform::VK_F11, 0};
+  const Message alt_enter{platform::WM_SYSKEYDOWN, platform::VK_RETURN, platform::kKeyAltDown};
+  const Message enter{platform::WM_KEYDOWN, platform::VK_RETURN, 0};
+  f.scene.on_update = [&](int update) {
+    if (update == 1) {
+      f.platform.Queue(f11);
+    } else if (update == 2) {
+      f.platform.Queue(enter); // Enter without Alt is a plain key
+      f.platform.Queue(alt_enter);
+    } else if (update == 3) {
+      // Refused by the window system: the window stays as it is.
+      f.platform.failing = {"SetWindowFullscreen(true)"};
+      f.platform.Queue(f11);
+    } else if (update == 4) {
+      f.platform.failing.clear();
+      f.platform.Queue(
+          Message{platform::WM_SIZE, platform::SIZE_MAXIMIZED, platform::MakeLParam(1280, 0)});
+      f.platform.Queue(f11);
+    }
+  };
+  f.RunUntil(5);
+  EXPECT_EQ(f.scene.frames_and_sizes,
+            (std::vector<std::string>{"frame", "1920 x 1080", "frame", "800 x 600", "frame",
+                                      "frame", "1280 x 1", "1920 x 1080", "frame"}));
+  const auto& calls = f.platform.calls;
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetWindowFullscreen(true)"), 3);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetWindowFullscreen(false)"), 1);
+  EXPECT_TRUE(f.shell.Fullscreen);
+  // The key-downs went no further than their command; Enter alone reached the key table.
+  EXPECT_FALSE(f.shell.KeyState[platform::VK_F11]);
+  EXPECT_TRUE(f.shell.KeyState[platform::VK_RETURN]);
+  EXPECT_EQ(std::count(log.messages.begin(), log.messages.end(), platform::WM_COMMAND), 4);
+  EXPECT_EQ(std::count(log.messages.begin(), log.messages.end(), platform::WM_SYSKEYDOWN), 0);
+  EXPECT_EQ(std::count(log.messages.begin(), log.messages.end(), platform::WM_KEYDOWN), 1);
 }
 
 } // namespace

@@ -78,6 +78,22 @@ TEST_F(ViewerGL, ProjectionFollowsTheLevelAndViewFollowsTheCamera) {
   EXPECT_FLOAT_EQ(modelview[0], 1.0f);
 }
 
+// A size from WM_SIZE reaches the projection: 40 degrees up whatever the shape, and as many
+// pixels per unit across as up, so that a sphere is drawn round.
+TEST_F(ViewerGL, TheProjectionFollowsTheClientAreaAndKeepsCirclesRound) {
+  float projection[16];
+  viewer_.PlanetPass = [&] { glGetFloatv(GL_PROJECTION_MATRIX, projection); };
+  const double f = 1.0 / std::tan(20.0 * 3.14159265358979 / 180.0);
+  for (const auto& [width, height] :
+       {std::pair{1280, 720}, std::pair{600, 800}, std::pair{1920, 1080}, std::pair{800, 600}}) {
+    shell_->MainWindowProc(shell_->window(), platform::WM_SIZE, platform::SIZE_RESTORED,
+                           platform::MakeLParam(width, height));
+    viewer_.RenderFrame();
+    EXPECT_NEAR(projection[5], f, 1e-5) << width << "x" << height;
+    EXPECT_NEAR(projection[0] * width, projection[5] * height, 1e-3) << width << "x" << height;
+  }
+}
+
 TEST_F(ViewerGL, WireframeHoldsOnlyForThePlanetPass) {
   std::vector<std::string> order;
   GLint mode_in_pass[2] = {0, 0};

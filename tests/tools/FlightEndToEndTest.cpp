@@ -78,6 +78,38 @@ std::string ShotPixels(const fs::path& shot) {
   return bytes.substr(18);
 }
 
+// A 24-bit bottom-up TGA shot of any size; empty pixels when it is not one.
+struct Shot {
+  int width = 0;
+  int height = 0;
+  std::string pixels; // blue, green, red, bottom row first
+  // The sum of the three channels at (x, y), y counted from the top.
+  int Brightness(int x, int y) const {
+    const auto* p =
+        reinterpret_cast<const uint8_t*>(&pixels[(size_t(height - 1 - y) * width + x) * 3]);
+    return p[0] + p[1] + p[2];
+  }
+};
+
+Shot ReadShot(const fs::path& path) {
+  const std::string bytes = ReadBytes(path);
+  Shot shot;
+  if (bytes.size() < 18) {
+    return shot;
+  }
+  std::array<uint8_t, 18> head{};
+  std::memcpy(head.data(), bytes.data(), head.size());
+  const auto header = meridia::TGAHeader::FromBytes(head);
+  if (header.ImageType != 2 || header.PixelDepth != 24 || header.ImageDescriptor != 0 ||
+      bytes.size() != 18u + size_t(header.Width) * header.Height * 3u) {
+    return shot;
+  }
+  shot.width = header.Width;
+  shot.height = header.Height;
+  shot.pixels = bytes.substr(18);
+  return shot;
+}
+
 // One statistics column of every frame, as numbers.
 std::vector<double> Column(const std::vector<std::string>& stats, int column) {
   std::vector<double> values;
@@ -377,6 +409,104 @@ TEST_F(FlightEndToEnd, ARecordedFlightReplaysToTheSamePictures) {
   // stepped recording's shots differ from the live one's.
   EXPECT_FALSE(ReadBytes(dir_ / "stepped-a" / "frame_00060.tga") ==
                ReadBytes(dir_ / "live-a" / "frame_00060.tga"));
+}
+
+// The lit extent of the planet seen from straight above its centre: across the middle row and
+// down the middle column, above the overlay's machine lines.
+std::pair<int, int> DiscWidthAndHeight(const Shot& shot) {
+  constexpr int kLit = 30;
+  int left = shot.width, right = -1, top = shot.height, bottom = -1;
+  for (int x = 0; x < shot.width; ++x) {
+    if (shot.Brightness(x, shot.height / 2) > kLit) {
+      left = std::min(left, x);
+      right = std::max(right, x);
+    }
+  }
+  for (int y = 0; y < shot.height - 65; ++y) {
+    if (shot.Brightness(shot.width / 2, y) > kLit) {
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  return {right - left + 1, bottom - top + 1};
+}
+
+// White overlay text in the rectangle, y counted from the top.
+int TextPixels(const Shot& shot, int left, int top, int width, int height) {
+  int white = 0;
+  for (int y = top; y < top + height; ++y) {
+    for (int x = left; x < left + width; ++x) {
+      white += shot.Brightness(x, y) > 600;
+    }
+  }
+  return white;
+}
+
+// A wider window sees more to the sides and no more up and down: the planet from orbit is a
+// disc as high as it is wide, 720/600 times the height it has in the program's own window.
+TEST_F(FlightEndToEnd, AFlightAtItsOwnSizeKeepsThePlanetRoundAndTheOverlayInItsCorners) {
+  const std::string orbit = "--position 0,0,2500 --frames 20 --shot 20";
+  ASSERT_EQ(Fly(orbit + " --size 1280x720 --shots wide"), 0) << ReadLines(dir_ / "out.txt").back();
+  ASSERT_EQ(Fly(orbit + " --shots plain"), 0) << ReadLines(dir_ / "out.txt").back();
+  const Shot wide = ReadShot(dir_ / "wide" / "frame_00020.tga");
+  const Shot plain = ReadShot(dir_ / "plain" / "frame_00020.tga");
+  ASSERT_EQ(wide.width, 1280);
+  ASSERT_EQ(wide.height, 720);
+  ASSERT_EQ(plain.width, 800);
+  ASSERT_EQ(plain.height, 600);
+  const auto [width, height] = DiscWidthAndHeight(wide);
+  EXPECT_NEAR(width, height, 2) << "the planet is drawn " << width << " by " << height;
+  EXPECT_GT(height, 500);
+  const auto [plain_width, plain_height] = DiscWidthAndHeight(plain);
+  EXPECT_NEAR(plain_width, plain_height, 2);
+  EXPECT_NEAR(height, plain_height * 1.2, 3.0) << "40 degrees up whatever the width";
+  // "Tris : " at the top left, the processor line at the bottom left.
+  EXPECT_GT(TextPixels(wide, 10, 10, 50, 15), 10);
+  EXPECT_GT(TextPixels(wide, 10, 720 - 20, 50, 15), 10);
+
+  // A size that cannot be drawn is refused before anything starts.
+  for (const char* size : {"0x600", "1280x", "9000x720", "1280*720"}) {
+    EXPECT_EQ(Fly(std::string("--size ") + size), 2) << size;
+    const auto out = ReadLines(dir_ / "out.txt");
+    ASSERT_GE(out.size(), 2u) << size;
+    EXPECT_NE(out[0].find("--size"), std::string::npos) << out[0];
+    EXPECT_EQ(out[1].rfind("usage: meridia-flight", 0), 0u) << out[1];
+  }
+}
+
+// A flight that resizes its window and goes to full screen and back: the recording holds each
+// size and toggle, the shots follow the sizes, and the replay draws them byte for byte again.
+TEST_F(FlightEndToEnd, ResizesAndFullScreenAreRecordedAndReplayTheSame) {
+  std::ofstream(dir_ / "window.flight") << "# frames 12\n# position 0,0,2500\n"
+                                           "3 size 1024 576\n"
+                                           "6 fullscreen\n6 size 1280 720\n"
+                                           "9 fullscreen\n9 size 1024 576\n";
+  const std::string shots = " --shot 2 --shot 4 --shot 7 --shot 10";
+  ASSERT_EQ(Fly("--script window.flight --record recorded.flight --shots a" + shots), 0)
+      << ReadLines(dir_ / "out.txt").back();
+  ASSERT_EQ(Fly("--script recorded.flight --shots b" + shots), 0)
+      << ReadLines(dir_ / "out.txt").back();
+  const auto lines = ReadLines(dir_ / "recorded.flight");
+  for (const char* line :
+       {"3 size 1024 576", "6 fullscreen", "6 size 1280 720", "9 fullscreen", "9 size 1024 576"}) {
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line;
+  }
+  const struct {
+    const char* name;
+    int width, height;
+  } expected[] = {{"frame_00002.tga", 800, 600},
+                  {"frame_00004.tga", 1024, 576},
+                  {"frame_00007.tga", 1280, 720},
+                  {"frame_00010.tga", 1024, 576}};
+  for (const auto& e : expected) {
+    const Shot recorded = ReadShot(dir_ / "a" / e.name);
+    EXPECT_EQ(recorded.width, e.width) << e.name;
+    EXPECT_EQ(recorded.height, e.height) << e.name;
+    const auto [width, height] = DiscWidthAndHeight(recorded);
+    EXPECT_NEAR(width, height, 2) << e.name;
+    EXPECT_TRUE(ReadBytes(dir_ / "b" / e.name) == ReadBytes(dir_ / "a" / e.name))
+        << e.name << " differs in the replay";
+  }
 }
 
 float ReadFloat(const std::string& bytes, size_t offset) {

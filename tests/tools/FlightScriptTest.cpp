@@ -1,5 +1,6 @@
 #include "FlightScript.h"
 
+#include "app/Shell.h"
 #include "platform/VirtualKeys.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,27 @@ TEST(FlightScript, EventsHeadersAndComments) {
   EXPECT_EQ(script.events[5].message.wParam, static_cast<uintptr_t>(platform::VK_F4));
 }
 
+// The window's own events: a new client size and the full-screen command, as the window
+// procedure receives them.
+TEST(FlightScript, SizesAndFullScreen) {
+  const char* text = "# size 1280x720\n"
+                     "4 size 1024 576\n"
+                     "4 fullscreen   # F11\n"
+                     "9 size 1 8192\n";
+  FlightScript script;
+  std::string error;
+  ASSERT_TRUE(ParseFlightScript(text, script, error)) << error;
+  EXPECT_EQ(script.size, (ClientSize{1280, 720}));
+  ASSERT_EQ(script.events.size(), 3u);
+  EXPECT_EQ(script.events[0].message.message, platform::WM_SIZE);
+  EXPECT_EQ(script.events[0].message.wParam, platform::SIZE_RESTORED);
+  EXPECT_EQ(script.events[0].message.lParam, platform::MakeLParam(1024, 576));
+  EXPECT_EQ(script.events[1].frame, 4);
+  EXPECT_EQ(script.events[1].message.message, platform::WM_COMMAND);
+  EXPECT_EQ(script.events[1].message.wParam, platform::MakeWParam(Shell::kFullscreenCommand, 1));
+  EXPECT_EQ(script.events[2].message.lParam, platform::MakeLParam(1, 8192));
+}
+
 TEST(FlightScript, MalformedLinesAreNamed) {
   for (const char* text : {"1 down\n",
                            "1 down Q\n2 down PLUS\n",
@@ -70,7 +92,17 @@ TEST(FlightScript, MalformedLinesAreNamed) {
                            "# clock-seed 4294967296\n",
                            "# step-ms 1.5\n",
                            "2 down 0x100\n",
-                           "4 STEP 1\n"}) {
+                           "4 STEP 1\n",
+                           "1 size 1024\n",
+                           "1 size 0 600\n",
+                           "1 size 800 8193\n",
+                           "1 size -5 600\n",
+                           "1 size 800x600\n",
+                           "1 size 800 600 2\n",
+                           "1 fullscreen now\n",
+                           "# size 800x\n",
+                           "# size 0x600\n",
+                           "# size 800x600x2\n"}) {
     FlightScript script;
     std::string error;
     EXPECT_FALSE(ParseFlightScript(text, script, error)) << text;
@@ -127,7 +159,11 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
       {4, {platform::WM_KEYUP, 0x5B, 0}},
       {7, {platform::WM_LBUTTONUP, 0, platform::MakeLParam(32767, 0)}},
       {7, {platform::WM_KEYDOWN, platform::VK_NUMPAD0 + 9, 0}},
+      {8, {platform::WM_SIZE, platform::SIZE_RESTORED, platform::MakeLParam(8192, 1)}},
+      {8, {platform::WM_COMMAND, platform::MakeWParam(Shell::kFullscreenCommand, 1), 0}},
+      {9, {platform::WM_SIZE, platform::SIZE_RESTORED, platform::MakeLParam(1280, 720)}},
   };
+  script.size = ClientSize{1024, 576};
   for (const auto& [frame, message] : events) {
     script.events.push_back({frame, message});
   }
@@ -144,6 +180,7 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
   EXPECT_EQ(back.clock_seed, script.clock_seed);
   EXPECT_FALSE(back.step_ms.has_value());
   EXPECT_EQ(back.steps, script.steps);
+  EXPECT_EQ(back.size, script.size);
   ASSERT_EQ(back.events.size(), script.events.size()) << text;
   for (size_t i = 0; i < events.size(); ++i) {
     EXPECT_EQ(back.events[i].frame, script.events[i].frame) << i;
@@ -160,6 +197,9 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
   stepped.step_ms = 16;
   stepped.events.push_back({2, {platform::WM_TIMER, 1, 0}});
   stepped.events.push_back({2, {platform::WM_KEYDOWN, 300, 0}});
+  stepped.events.push_back({2, {platform::WM_SIZE, 0, platform::MakeLParam(0, 600)}});
+  stepped.events.push_back({2, {platform::WM_SIZE, 0, platform::MakeLParam(9000, 600)}});
+  stepped.events.push_back({2, {platform::WM_COMMAND, 2, 0}});
   EXPECT_EQ(FormatFlightScript(stepped), "# step-ms 16\n");
 }
 
@@ -186,6 +226,9 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(options.record_path, "r.flight");
   ASSERT_TRUE(ParseFlightOptions({"--shots", "screens"}, options, error));
   EXPECT_TRUE(options.shots_dir_given);
+  EXPECT_FALSE(options.size.has_value());
+  ASSERT_TRUE(ParseFlightOptions({"--size", "1280x720"}, options, error));
+  EXPECT_EQ(options.size, (ClientSize{1280, 720}));
   EXPECT_EQ(ShotFileName("screens", 29), "screens/frame_00029.tga");
   EXPECT_EQ(ShotFileName("out", 123456), "out/frame_123456.tga");
 
@@ -194,7 +237,9 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   script.position = Vector3f{1, 2, 3};
   script.clock_seed = 7;
   script.step_ms = 40;
+  script.size = ClientSize{640, 480};
   ApplyScriptDefaults(script, options);
+  EXPECT_EQ(options.size, (ClientSize{1280, 720}));
   EXPECT_EQ(options.frames, 30);
   ASSERT_TRUE(options.position.has_value());
   EXPECT_FLOAT_EQ(options.position->y, 2.0f);
@@ -206,6 +251,7 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(plain.clock_seed, 7u);
   EXPECT_EQ(plain.step_ms, 40);
   EXPECT_EQ(plain.frames, 500);
+  EXPECT_EQ(plain.size, (ClientSize{640, 480}));
 }
 
 TEST(FlightOptions, BadOptionsAreRefused) {
@@ -224,7 +270,19 @@ TEST(FlightOptions, BadOptionsAreRefused) {
                                                        {"--clock-seed", ""},
                                                        {"--clock-seed"},
                                                        {"--startup"},
-                                                       {"--record"}};
+                                                       {"--record"},
+                                                       {"--size"},
+                                                       {"--size", "0x600"},
+                                                       {"--size", "800x0"},
+                                                       {"--size", "800x"},
+                                                       {"--size", "x600"},
+                                                       {"--size", "800x600x1"},
+                                                       {"--size", "8193x600"},
+                                                       {"--size", "800x8193"},
+                                                       {"--size", "-800x600"},
+                                                       {"--size", "800*600"},
+                                                       {"--size", "800 x 600"},
+                                                       {"--size", "1e3x600"}};
   for (const auto& args : cases) {
     FlightOptions options;
     std::string error;

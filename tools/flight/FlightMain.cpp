@@ -125,9 +125,9 @@ struct Recording {
 class FlightRecorder final : public LoopObserver {
 public:
   FlightRecorder(const FlightOptions& options, Viewer& viewer, ScriptedInput& input,
-                 std::FILE* stats, StartUpTimes& times, Recording* recording)
+                 std::FILE* stats, StartUpTimes& times, Recording* recording, ClientSize start)
       : options_(options), viewer_(viewer), input_(input), stats_(stats), times_(times),
-        recording_(recording) {}
+        recording_(recording), size_(start) {}
 
   bool scene_ready = false;
   bool failed = false;
@@ -156,8 +156,18 @@ public:
     case platform::WM_MOUSEMOVE:
     case platform::WM_LBUTTONDOWN:
     case platform::WM_LBUTTONUP:
+    case platform::WM_COMMAND:
       recording_->script.events.push_back({frame, {message, wParam, lParam}});
       break;
+    case platform::WM_SIZE: {
+      // Only changes: the window system repeats a size now and then.
+      const ClientSize size{platform::LowWord(lParam), platform::HighWord(lParam)};
+      if (size != size_) {
+        recording_->script.events.push_back({frame, {message, wParam, lParam}});
+        size_ = size;
+      }
+      break;
+    }
     default:
       break; // the window procedure does nothing with the rest that changes a picture
     }
@@ -203,6 +213,7 @@ private:
   std::FILE* stats_;
   StartUpTimes& times_;
   Recording* recording_;
+  ClientSize size_; // the client area as the window procedure last heard it
 };
 
 // The clock of a flight that ran for `frames` frames: one step for all when every frame had the
@@ -313,6 +324,13 @@ int Run(const std::vector<std::string>& args) {
   g_clock = &loop_clock;
   SetFrameTimeSource(&LoopClockNow);
 
+  // The program's window is 800 by 600 outside; headless, or with a size of the flight's own,
+  // that is the client area.
+  const ClientSize start = options.size.value_or(ClientSize{800, 600});
+  if (recording) {
+    recording->script.size = options.size;
+  }
+
   InitializeModules(times.Recorder());
   bool has_data = true;
   {
@@ -335,6 +353,14 @@ int Run(const std::vector<std::string>& args) {
     ScriptedInput input(script.events);
     platform::SdlPlatform platform(loop_clock);
     platform.AddEventSource(&input);
+    if (options.size || !options.script_path.empty()) {
+      platform.SetClientSize(start.width, start.height);
+    }
+    // A replay sizes the window as its script says, the same on any display or none; the
+    // window system's own sizes, full screen's among them, would differ from one to the next.
+    if (!options.script_path.empty()) {
+      platform.HoldWindowSize();
+    }
     Viewer viewer;
     viewer.StartUpSteps = times.Recorder();
     if (options.clock_seed) {
@@ -348,7 +374,7 @@ int Run(const std::vector<std::string>& args) {
       };
     }
     Shell shell(platform, viewer);
-    FlightRecorder recorder(options, viewer, input, stats.get(), times, recording.get());
+    FlightRecorder recorder(options, viewer, input, stats.get(), times, recording.get(), start);
     shell.SetObserver(&recorder);
     shell.RunMainLoop();
     ok = recorder.scene_ready && !recorder.failed;

@@ -1,5 +1,6 @@
 #include "FlightScript.h"
 
+#include "app/Shell.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
@@ -38,6 +39,10 @@ bool ParseFloat(std::string_view text, float& value) {
   return true;
 }
 
+bool ParseSide(std::string_view text, int& value) {
+  return ParseInt(text, value) && value >= 1 && value <= kMaxClientSize;
+}
+
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
   size_t i = 0;
@@ -60,8 +65,8 @@ std::string LineError(int line_number, std::string_view line, const std::string&
   return "line " + std::to_string(line_number) + " (\"" + std::string(line) + "\"): " + why;
 }
 
-// "# frames N", "# position X,Y,Z", "# clock-seed N" and "# step-ms MS" before the first event;
-// other comments are ignored.
+// "# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS" and "# size WxH" before the
+// first event; other comments are ignored.
 bool ParseHeader(std::string_view comment, FlightScript& script, std::string& why) {
   const auto words = Words(comment);
   if (words.size() == 2 && words[0] == "frames") {
@@ -85,6 +90,13 @@ bool ParseHeader(std::string_view comment, FlightScript& script, std::string& wh
       return false;
     }
     script.clock_seed = seed;
+  } else if (words.size() == 2 && words[0] == "size") {
+    ClientSize size;
+    if (!ParseClientSize(words[1], size)) {
+      why = "size must be WxH, each from 1 to " + std::to_string(kMaxClientSize);
+      return false;
+    }
+    script.size = size;
   } else if (words.size() == 2 && words[0] == "step-ms") {
     int step = 0;
     if (!ParseInt(words[1], step) || step < 0) {
@@ -109,8 +121,24 @@ const char* MouseVerb(uint32_t message) {
   }
 }
 
+bool IsFullscreenCommand(const platform::Message& message) {
+  return message.message == platform::WM_COMMAND &&
+         (message.wParam & 0xFFFFu) == Shell::kFullscreenCommand;
+}
+
 // The event's line without its frame, or empty for a message a script cannot hold.
 std::string EventText(const platform::Message& message) {
+  if (IsFullscreenCommand(message)) {
+    return "fullscreen";
+  }
+  if (message.message == platform::WM_SIZE) {
+    const int width = platform::LowWord(message.lParam);
+    const int height = platform::HighWord(message.lParam);
+    if (width < 1 || height < 1 || width > kMaxClientSize || height > kMaxClientSize) {
+      return {};
+    }
+    return "size " + std::to_string(width) + " " + std::to_string(height);
+  }
   if (message.message == platform::WM_KEYDOWN || message.message == platform::WM_KEYUP) {
     const std::string key =
         message.wParam <= 255 ? platform::VirtualKeyName(static_cast<int>(message.wParam)) : "";
@@ -136,11 +164,24 @@ const char* const kStatsHeader = "frame,render_ms,frame_ms,tris,level,nodes_draw
 const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
-    "                      [--clock-seed N] [--startup FILE] [--record FILE]\n"
+    "                      [--clock-seed N] [--startup FILE] [--record FILE] [--size WxH]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
+    "--size draws at a client area of W by H pixels (each 1 to 8192) instead of the\n"
+    "program's 800 by 600 window.\n"
     "--record writes the flight, with the input of the window or the script, as a script that\n"
     "--script replays exactly.\n";
+
+bool ParseClientSize(std::string_view text, ClientSize& size) {
+  const size_t x = text.find('x');
+  ClientSize parsed;
+  if (x == std::string_view::npos || !ParseSide(text.substr(0, x), parsed.width) ||
+      !ParseSide(text.substr(x + 1), parsed.height)) {
+    return false;
+  }
+  size = parsed;
+  return true;
+}
 
 bool ParsePosition(std::string_view text, Vector3f& position) {
   float values[3] = {0, 0, 0};
@@ -229,6 +270,24 @@ bool ParseFlightScript(std::string_view text, FlightScript& script, std::string&
       }
       event.message = {verb == "down" ? platform::WM_KEYDOWN : platform::WM_KEYUP,
                        static_cast<uintptr_t>(key), 0};
+    } else if (verb == "size") {
+      // What WM_SIZE tells the window procedure; the maximised flag changes nothing drawn.
+      int width = 0, height = 0;
+      if (words.size() != 4 || !ParseSide(words[2], width) || !ParseSide(words[3], height)) {
+        error =
+            LineError(line_number, line,
+                      "expected FRAME size W H, each from 1 to " + std::to_string(kMaxClientSize));
+        return false;
+      }
+      event.message = {platform::WM_SIZE, platform::SIZE_RESTORED,
+                       platform::MakeLParam(width, height)};
+    } else if (verb == "fullscreen") {
+      // The command F11 and Alt+Enter send.
+      if (words.size() != 2) {
+        error = LineError(line_number, line, "expected FRAME fullscreen");
+        return false;
+      }
+      event.message = {platform::WM_COMMAND, platform::MakeWParam(Shell::kFullscreenCommand, 1), 0};
     } else if (verb == "mouse_down" || verb == "mouse_move" || verb == "mouse_up") {
       int x = 0, y = 0;
       // Negative positions are what a captured drag past the window's left or top edge gives.
@@ -243,7 +302,8 @@ bool ParseFlightScript(std::string_view text, FlightScript& script, std::string&
       event.message = {kind, 0, platform::MakeLParam(x, y)};
     } else {
       error = LineError(line_number, line,
-                        "unknown event (down, up, mouse_down, mouse_move, mouse_up, step)");
+                        "unknown event (down, up, mouse_down, mouse_move, mouse_up, size, "
+                        "fullscreen, step)");
       return false;
     }
     script.events.push_back(event);
@@ -318,6 +378,15 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       if (!value(options.startup_path)) {
         return false;
       }
+    } else if (arg == "--size") {
+      ClientSize size;
+      if (!value(text) || !ParseClientSize(text, size)) {
+        error = error.empty() ? "--size needs WxH, each a whole number from 1 to " +
+                                    std::to_string(kMaxClientSize)
+                              : error;
+        return false;
+      }
+      options.size = size;
     } else if (arg == "--clock-seed") {
       uint32_t seed = 0;
       if (!value(text) || !ParseUnsigned(text, seed)) {
@@ -346,6 +415,9 @@ void ApplyScriptDefaults(const FlightScript& script, FlightOptions& options) {
   if (script.step_ms && !options.step_ms_given) {
     options.step_ms = *script.step_ms;
   }
+  if (script.size && !options.size) {
+    options.size = script.size;
+  }
 }
 
 std::string FormatFlightScript(const FlightScript& script) {
@@ -366,6 +438,10 @@ std::string FormatFlightScript(const FlightScript& script) {
   }
   if (script.step_ms) {
     text += "# step-ms " + std::to_string(*script.step_ms) + "\n";
+  }
+  if (script.size) {
+    text += "# size " + std::to_string(script.size->width) + "x" +
+            std::to_string(script.size->height) + "\n";
   }
   std::vector<ScriptEvent> events = script.events;
   std::stable_sort(events.begin(), events.end(),

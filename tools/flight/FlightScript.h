@@ -1,8 +1,9 @@
 // Flights: the options of the flight tool and the timed input scripts it replays. A script is
-// one event a line ("FRAME down KEY", "FRAME mouse_move X Y", ...), and "FRAME step MS" gives the
-// loop clock's advance before a frame; header comments ("# frames N", "# position X,Y,Z",
-// "# clock-seed N", "# step-ms MS") let a flight file describe itself. A recorded flight is
-// written in the same form.
+// one event a line ("FRAME down KEY", "FRAME mouse_move X Y", "FRAME size W H",
+// "FRAME fullscreen", ...), and "FRAME step MS" gives the loop clock's advance before a frame;
+// header comments ("# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS",
+// "# size WxH") let a flight file describe itself. A recorded flight is written in the same
+// form.
 #pragma once
 
 #include "engine/VectorTypes.h"
@@ -17,6 +18,20 @@
 
 namespace meridia::flight {
 
+// A window's client area in pixels.
+struct ClientSize {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const ClientSize&, const ClientSize&) = default;
+};
+
+// The sizes a flight accepts, each way: the program's own window at least, and no more than a
+// drawing surface the driver can be asked for.
+inline constexpr int kMaxClientSize = 8192;
+
+// "WxH" with whole numbers from 1 to kMaxClientSize.
+bool ParseClientSize(std::string_view text, ClientSize& size);
+
 struct ScriptEvent {
   int frame = 0; // delivered before this frame is drawn
   platform::Message message;
@@ -28,6 +43,8 @@ struct FlightScript {
   std::optional<Vector3f> position;
   std::optional<uint32_t> clock_seed;
   std::optional<int> step_ms;
+  // The client area the flight starts with.
+  std::optional<ClientSize> size;
   // The loop clock's advance before a frame (from frame 2), where it is not step_ms.
   std::map<int, uint32_t> steps;
 };
@@ -40,7 +57,8 @@ bool ParsePosition(std::string_view text, Vector3f& position);
 
 // The script as text that ParseFlightScript reads back as the same script: the headers, then
 // frame by frame its step and its events in order. Positions keep every bit of their floats.
-// Messages other than keys and the left button are left out.
+// Messages other than keys, the left button, client sizes a script can hold and the full-screen
+// command are left out.
 std::string FormatFlightScript(const FlightScript& script);
 
 struct FlightOptions {
@@ -59,6 +77,8 @@ struct FlightOptions {
   std::string record_path;
   // The shared generator's first seed instead of the clock's.
   std::optional<uint32_t> clock_seed;
+  // The client area to draw at instead of the program's 800 by 600 window.
+  std::optional<ClientSize> size;
   bool detail = false;
   bool help = false;
   // Whether --frames, --position and --step-ms were given, so that a script's header does not
