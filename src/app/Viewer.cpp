@@ -122,6 +122,9 @@ bool Viewer::InitScene() {
 
 void Viewer::RenderFrame() {
   TrisCount = 0;
+  TreesDrawn = 0;
+  TreeImpostorsDrawn = 0;
+  BuildingsDrawn = 0;
   TimerUpdate(AnimationClock);
   SetWindTime(AnimationClock.Now);
 

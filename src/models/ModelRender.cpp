@@ -87,6 +87,7 @@ void TBuilding::Render(const TzoFrustum& frustum) const {
     if (instance != nullptr && frustum.SphereVisible(instance->Position, 0)) {
       instance->Render();
       TrisCount += instance->TriangleCount;
+      BuildingsDrawn += 1;
     }
   }
 }

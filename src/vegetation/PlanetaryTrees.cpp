@@ -65,6 +65,7 @@ void TTreeInstance::Render(const Vector3f& camera, float lod) {
   glScalef(kTreeScale, kTreeScale, kTreeScale);
   Tree->Render(Position, CameraInTreeFrame(camera), lod, TurnAngle);
   TrisCount += Tree->TrianglesDrawn;
+  TreesDrawn += 1;
   glPopMatrix();
 }
 

@@ -7,6 +7,7 @@
 #include "vegetation/TreeTextures.h"
 #include "vegetation/Wind.h"
 
+#include "engine/FrameCounters.h"
 #include "engine/VectorGeometry.h"
 
 #include <GL/gl.h>
@@ -166,6 +167,7 @@ void TTree::Render(const Vector3f& position, const Vector3f& camera, float lod, 
   TrianglesDrawn = 0;
   if (lod > 0.8f) {
     DrawImpostor(position, camera, turn);
+    TreeImpostorsDrawn += 1;
   }
   if (lod >= 1.0f) {
     return;

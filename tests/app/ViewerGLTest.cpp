@@ -59,9 +59,10 @@ TEST_F(ViewerGL, ProjectionFollowsTheLevelAndViewFollowsTheCamera) {
   };
   for (int32_t level : {0, 8, 13, 17, 19, 20, 25}) {
     CurrentLevel = level;
-    TrisCount = 99;
+    TrisCount = TreesDrawn = TreeImpostorsDrawn = BuildingsDrawn = 99;
     viewer_.RenderFrame();
     EXPECT_EQ(TrisCount, 0);
+    EXPECT_EQ(TreesDrawn + TreeImpostorsDrawn + BuildingsDrawn, 0) << "counted afresh each frame";
     const DepthRange expected = ProjectionDepthRange(level);
     EXPECT_NEAR(actual.near_plane, expected.near_plane, expected.near_plane * 1e-3) << level;
     // The matrix is held in floats: with a near plane of 0.001 the far plane comes back only

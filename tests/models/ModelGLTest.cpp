@@ -90,8 +90,10 @@ TEST_F(ModelGLTest, BuildingsInsideTheFrustumAreDrawnAndCountedAndStateIsRestore
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT);
   TrisCount = 0;
+  BuildingsDrawn = 0;
   building.Render(frustum);
   EXPECT_EQ(TrisCount, triangles_);
+  EXPECT_EQ(BuildingsDrawn, 1);
   EXPECT_GT(DrawnPixels(), kSide * kSide / 4);
 
   building.Instances[1]->Position = {0, 0.0065f, 0}; // reaching into view from above it
@@ -99,6 +101,7 @@ TEST_F(ModelGLTest, BuildingsInsideTheFrustumAreDrawnAndCountedAndStateIsRestore
   building.Render(frustum);
   EXPECT_EQ(DrawnPixels(), 0);
   EXPECT_EQ(TrisCount, triangles_);
+  EXPECT_EQ(BuildingsDrawn, 1);
 
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
   EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));

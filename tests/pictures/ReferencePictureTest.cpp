@@ -1,9 +1,13 @@
 // Flies every scripted flight headless with fixed options and compares chosen frames, reduced by
-// box-averaging, with the reference pictures kept in tests/pictures/references. Each picture
-// the run makes is kept as MERIDIA_PICTURE_OUTPUT/actual/NAME.png; a mismatch writes the
-// expected, the actual and an amplified difference picture to MERIDIA_PICTURE_OUTPUT/failed/
-// and prints their paths. With MERIDIA_PICTURE_REFRESH set the pictures made replace the
-// references instead, and each is reported as new, changed or the same.
+// box-averaging, with the reference pictures kept in tests/pictures/references. Before any
+// picture, the flight's statistics must show that each chosen frame draws what the flight is
+// for (trees, buildings or neither): trees and buildings stand where the order of splits and
+// draws puts them, so a change of refinement or drawing can move them out of a flight's view,
+// and that is told as such rather than as a picture difference. Each picture the run makes is
+// kept as MERIDIA_PICTURE_OUTPUT/actual/NAME.png; a mismatch writes the expected, the actual and
+// an amplified difference picture to MERIDIA_PICTURE_OUTPUT/failed/ and prints their paths.
+// With MERIDIA_PICTURE_REFRESH set the pictures made replace the references instead, and each
+// is reported as new, changed or the same.
 #include "pictures/PictureFiles.h"
 #include "support/FlightRunFolder.h"
 #include "support/PictureCompare.h"
@@ -15,7 +19,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,9 +36,26 @@ constexpr int kReduction = 4;
 
 constexpr const PictureTolerance& kTolerance = kReferenceTolerance;
 
+// What a chosen frame draws when its flight shows what it was made for.
+enum class Subject {
+  kAnything,
+  // The planet from far up: no tree, no building.
+  kBare,
+  // A wood: trees as geometry close at hand (some without their impostor) and impostors
+  // beyond.
+  kWood,
+  // A city block: at least five buildings.
+  kCity,
+};
+
+struct ChosenFrame {
+  int Frame;
+  Subject Shows;
+};
+
 struct ReferenceFlight {
   const char* Name;
-  std::vector<int> Frames;
+  std::vector<ChosenFrame> Frames;
 };
 
 // Names the test's parameter in gtest's messages.
@@ -43,16 +66,87 @@ void PrintTo(const ReferenceFlight& flight, std::ostream* out) {
 // The frames that show what each flight is about.
 const ReferenceFlight kFlights[] = {
     // The textured planet from 2500 units out, early and a third of a turn later.
-    {"orbit", {150, 600}},
+    {"orbit", {{150, Subject::kBare}, {600, Subject::kBare}}},
     // The island from high up, its ground close while slowing, among the trees where it lands.
-    {"descent", {50, 150, 400}},
-    // Trees as geometry close at hand with the towers behind, and impostors beyond the near ones.
-    {"forest", {24, 100}},
-    // Buildings on the ground close at hand, and the blocks from about 50 m above.
-    {"city", {45, 200}},
+    {"descent", {{50, Subject::kBare}, {150, Subject::kBare}, {400, Subject::kWood}}},
+    // Trees as geometry close at hand on grass under the sky, and the wood toward a city block
+    // with impostors beyond the near trees.
+    {"forest", {{24, Subject::kWood}, {100, Subject::kWood}}},
+    // A city block across the grass, and the block from about 100 m above.
+    {"city", {{45, Subject::kCity}, {120, Subject::kCity}}},
     // Coming down onto the slope looking straight down, on it, and at the horizon after the turn.
-    {"landing", {60, 120, 300}},
+    {"landing", {{60, Subject::kAnything}, {120, Subject::kAnything}, {300, Subject::kAnything}}},
 };
+
+std::vector<int> FrameNumbers(const std::vector<ChosenFrame>& frames) {
+  std::vector<int> numbers;
+  for (const ChosenFrame& chosen : frames) {
+    numbers.push_back(chosen.Frame);
+  }
+  return numbers;
+}
+
+struct Decorations {
+  int Trees = 0;
+  int Impostors = 0;
+  int Buildings = 0;
+};
+
+// The decoration counters of every frame, found by their names in the header line.
+std::map<int, Decorations> ReadDecorations(const fs::path& stats) {
+  std::ifstream in(stats);
+  std::string line;
+  std::map<std::string, size_t> column;
+  if (std::getline(in, line)) {
+    std::istringstream header(line);
+    std::string name;
+    for (size_t i = 0; std::getline(header, name, ','); ++i) {
+      column[name] = i;
+    }
+  }
+  std::map<int, Decorations> frames;
+  if (!column.count("frame") || !column.count("trees_drawn") || !column.count("tree_impostors") ||
+      !column.count("buildings_drawn")) {
+    return frames;
+  }
+  while (std::getline(in, line)) {
+    std::vector<std::string> cells;
+    std::istringstream row(line);
+    for (std::string cell; std::getline(row, cell, ',');) {
+      cells.push_back(cell);
+    }
+    if (cells.size() <=
+        std::max({column["trees_drawn"], column["tree_impostors"], column["buildings_drawn"]})) {
+      continue;
+    }
+    frames[std::stoi(cells[column["frame"]])] = {std::stoi(cells[column["trees_drawn"]]),
+                                                 std::stoi(cells[column["tree_impostors"]]),
+                                                 std::stoi(cells[column["buildings_drawn"]])};
+  }
+  return frames;
+}
+
+// Empty when the frame draws its subject, else what it drew instead.
+std::string MissedSubject(Subject subject, const Decorations& drawn) {
+  const std::string counts = std::to_string(drawn.Trees) + " trees (" +
+                             std::to_string(drawn.Impostors) + " with their impostor) and " +
+                             std::to_string(drawn.Buildings) + " buildings";
+  switch (subject) {
+  case Subject::kAnything:
+    return {};
+  case Subject::kBare:
+    return drawn.Trees == 0 && drawn.Buildings == 0 ? std::string()
+                                                    : "draws " + counts + " where none belong";
+  case Subject::kWood:
+    return drawn.Impostors > 0 && drawn.Trees > drawn.Impostors
+               ? std::string()
+               : "draws " + counts + ", not both near trees as geometry and far ones as impostors";
+  case Subject::kCity:
+    return drawn.Buildings >= 5 ? std::string()
+                                : "draws " + counts + ", not the five buildings of a city block";
+  }
+  return {};
+}
 
 // The bottom lines of the overlay name the machine (system, driver, processor, memory): they
 // are blanked so that the pictures only show what was drawn.
@@ -128,18 +222,41 @@ TEST_P(ReferencePictures, MatchTheStoredOnes) {
   ASSERT_TRUE(fs::exists(dir_ / "base" / "maps" / "basemap.dat"))
       << "the terrain maps could not be generated";
 
-  std::string args = FlightArgs(flight.Name, flight.Frames);
+  std::string args = FlightArgs(flight.Name, FrameNumbers(flight.Frames)) + " --stats stats.csv";
   // Lets a person see what a changed flight does to the pictures without editing anything.
   if (const char* extra = std::getenv("MERIDIA_PICTURE_FLIGHT_ARGS")) {
     args += std::string(" ") + extra;
   }
   ASSERT_EQ(FlyIn(dir_, args), 0) << LastLine(dir_ / "out.txt");
 
+  // A flight that no longer shows its subject needs aiming again, whatever its pictures say;
+  // they are neither compared nor refreshed.
+  const std::map<int, Decorations> drawn = ReadDecorations(dir_ / "stats.csv");
+  bool on_subject = true;
+  for (const ChosenFrame& chosen : flight.Frames) {
+    const auto frame = drawn.find(chosen.Frame);
+    ASSERT_NE(frame, drawn.end()) << "no decoration counters for frame " << chosen.Frame;
+    const std::string missed = MissedSubject(chosen.Shows, frame->second);
+    if (!missed.empty()) {
+      on_subject = false;
+      ADD_FAILURE() << flight.Name << " frame " << chosen.Frame << " " << missed
+                    << ": the flight no longer shows what it is for. Trees and buildings stand "
+                       "where the order of splits and draws puts them, so a change of refinement "
+                       "or drawing can move them out of view; unless the change itself is wrong, "
+                       "aim "
+                    << MERIDIA_FLIGHTS_DIR << "/" << flight.Name
+                    << ".flight at its subject again and refresh its pictures.";
+    }
+  }
+  if (!on_subject) {
+    return;
+  }
+
   // After an intended change the pictures made replace the references (tools/pictures/refresh.sh).
   const bool refresh = std::getenv("MERIDIA_PICTURE_REFRESH") != nullptr;
   fs::create_directories(PictureOutput() / "actual");
   fs::create_directories(PictureOutput() / "failed");
-  for (const int frame : flight.Frames) {
+  for (const int frame : FrameNumbers(flight.Frames)) {
     char name[64];
     std::snprintf(name, sizeof name, "%s_%03d", flight.Name, frame);
     SCOPED_TRACE(name);

@@ -307,9 +307,14 @@ TEST_F(TreeGL, APlantedTreeStandsOnTheGroundWhereItWasPlanted) {
     TzoFrustum frustum;
     frustum.Extract();
     TrisCount = 0;
+    TreesDrawn = 0;
+    TreeImpostorsDrawn = 0;
     trees.Render(frustum, eye);
     const float lod = TPlanetaryTrees::Lod(base, eye);
     EXPECT_EQ(TrisCount, TreeKinds[0]->PlanDraw(lod).Triangles) << distance;
+    // One instance, near as geometry alone, far as its impostor alone.
+    EXPECT_EQ(TreesDrawn, 1) << distance;
+    EXPECT_EQ(TreeImpostorsDrawn, distance > 0.01f ? 1 : 0) << distance;
 
     // Where the base and the crown's middle land on the screen.
     GLdouble model[16], projection[16];

@@ -200,10 +200,10 @@ public:
     const TPlanetObject* planet = CurrentPlanet();
     const double height_km = planet != nullptr ? planet->HeightAboveGround() : 0.0;
     const int generations = GenerationsThisFrame;
-    std::fprintf(stats_, "%d,%.4f,%.4f,%d,%d,%d,%d,%d,%d,%d,%.6f,%.4f,%.4f,%.4f\n", frame,
+    std::fprintf(stats_, "%d,%.4f,%.4f,%d,%d,%d,%d,%d,%d,%d,%.6f,%.4f,%.4f,%.4f,%d,%d,%d\n", frame,
                  step.render_ms, step.step_ms, TrisCount, CurrentLevel, NodesDrawn, NodeCount,
                  VertexCount, tiles_in_use, generations, height_km, GenerationMsThisFrame,
-                 UploadMsThisFrame, step.swap_ms);
+                 UploadMsThisFrame, step.swap_ms, TreesDrawn, TreeImpostorsDrawn, BuildingsDrawn);
   }
 
 private:

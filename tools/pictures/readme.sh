@@ -2,8 +2,8 @@
 # Makes the pictures at the top of the README again, from scripted flights flown headless from
 # the runnable folder, with a fixed clock seed and the flight tool's stepped clock so that the
 # same build gives the same pictures: the planet from orbit, eroded mountains from mid altitude,
-# trees and city buildings at the ground, and the sky at the horizon. Each flight stops at the
-# frame it shoots; meridia-inspect turns the bottom-up TGA shot into an upright PNG, written as
+# a wood on grass at the ground, and the sky at the horizon. Each flight stops at the frame it
+# shoots; meridia-inspect turns the bottom-up TGA shot into an upright PNG, written as
 # docs/pictures/NAME.png (800 x 600, the window's size).
 #
 #   tools/pictures/readme.sh [RUN_DIR]        RUN_DIR defaults to build/run
@@ -31,6 +31,6 @@ shoot() {
 
 shoot orbit "$here/readme-orbit.flight" 60
 shoot mountains "$here/readme-mountains.flight" 90
-# The city walk's view at the ground: a glass tower and a brick house among the trees.
-shoot ground "$root/tools/flights/city.flight" 45
+# The forest walk's first view at the ground: trees on the green lowland under the sky.
+shoot ground "$root/tools/flights/forest.flight" 24
 shoot horizon "$here/readme-horizon.flight" 60

@@ -3,7 +3,9 @@
 # intended change of what is drawn: builds the suite, flies every flight with the suite's fixed
 # options and writes each chosen frame over its reference where its pixels changed. Prints each
 # picture as new, changed (with how far it moved) or the same; review the changed ones with
-# `git diff --stat tests/pictures/references` and an image viewer before committing them.
+# `git diff --stat tests/pictures/references` and an image viewer before committing them. A flight
+# whose chosen frames no longer draw what it is for (its trees or buildings, or none from high up)
+# keeps its old pictures and is named with what its frames drew instead: aim it again first.
 #
 #   tools/pictures/refresh.sh [RUN_DIR]     RUN_DIR defaults to build/run
 set -eu
@@ -21,6 +23,7 @@ echo "$(grep -c '^refresh: changed' "$log" || true) changed," \
   "$(grep -c '^refresh: new' "$log" || true) new," \
   "$(grep -c '^refresh: same' "$log" || true) the same"
 if [ "$status" -ne 0 ]; then
-  echo "the suite did not finish every flight; see $log" >&2
+  grep 'no longer shows what it is for' "$log" | sed 's/: the flight no longer.*//' >&2 || true
+  echo "the suite failed: a flight did not finish or no longer shows what it is for; see $log" >&2
   exit "$status"
 fi
