@@ -144,7 +144,8 @@ TEST(InspectEndToEnd, PicturesAreDescribedAndWrittenOutUpright) {
   EXPECT_EQ(ReadBytes(folder.path() / "out.txt"),
             "{\"file\":\"card.tga\",\"kind\":\"image\",\"decoder\":\"tga\",\"by\":"
             "\"extension\",\"width\":4,\"height\":3,\"bits\":24}\n"
-            "{\"file\":\"junk.png\",\"error\":\"png: header damaged or truncated\"}\n");
+            "{\"file\":\"junk.png\",\"error\":\"png: header damaged or truncated: no PNG signature "
+            "and IHDR chunk\"}\n");
   EXPECT_NE(ReadBytes(folder.path() / "err.txt").find("junk.png"), std::string::npos);
   // Top row first (descriptor bit 5): the card's red corner is the first pixel written.
   const std::string tga = ReadBytes(folder.path() / "out" / "card.tga.tga");
