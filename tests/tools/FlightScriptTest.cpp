@@ -1,5 +1,6 @@
 #include "FlightScript.h"
 
+#include "platform/Clock.h"
 #include "platform/VirtualKeys.h"
 
 #include <gtest/gtest.h>
@@ -183,6 +184,12 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(options.startup_path, "t.csv");
   ASSERT_TRUE(ParseFlightOptions({"--record", "r.flight"}, options, error));
   EXPECT_EQ(options.record_path, "r.flight");
+  FlightOptions video;
+  ASSERT_TRUE(
+      ParseFlightOptions({"--video", "f.webm", "--fps", "24", "--quality", "0"}, video, error));
+  EXPECT_EQ(video.video_path, "f.webm");
+  EXPECT_EQ(video.fps, 24);
+  EXPECT_EQ(video.quality, 0);
   EXPECT_EQ(ShotFileName("screens", 29), "screens/frame_00029.tga");
   EXPECT_EQ(ShotFileName("out", 123456), "out/frame_123456.tga");
 
@@ -221,12 +228,38 @@ TEST(FlightOptions, BadOptionsAreRefused) {
                                                        {"--clock-seed", ""},
                                                        {"--clock-seed"},
                                                        {"--startup"},
-                                                       {"--record"}};
+                                                       {"--record"},
+                                                       {"--video"},
+                                                       {"--fps", "0"},
+                                                       {"--fps", "1001"},
+                                                       {"--fps", "29.97"},
+                                                       {"--quality", "-1"},
+                                                       {"--quality", "best"},
+                                                       {"--fps", "30", "--step-ms", "16"},
+                                                       {"--step-ms", "16", "--fps", "30"}};
   for (const auto& args : cases) {
     FlightOptions options;
     std::string error;
     EXPECT_FALSE(ParseFlightOptions(args, options, error)) << args[0];
     EXPECT_FALSE(error.empty());
+  }
+}
+
+// A frame rate's clock, run on the loop's own stepped clock: every frame comes at its multiple
+// of 1 / fps, rounded to the millisecond, whatever clock the script had.
+TEST(FlightOptions, AFrameRateSetsTheClock) {
+  for (const int fps : {1, 7, 24, 25, 30, 60, 144, 999, 1000}) {
+    FlightOptions options;
+    options.frames = 2 * fps + 3;
+    FlightScript script;
+    script.steps = {{2, 5000}, {3, 1}};
+    ApplyFrameRate(fps, options, script);
+    platform::SteppedClock clock(static_cast<uint32_t>(options.step_ms), 0, script.steps);
+    for (int frame = 1; frame <= options.frames; ++frame) {
+      const int64_t expected = ((frame - 1) * 2000LL + fps) / (2LL * fps);
+      ASSERT_EQ(clock.GetTickCount(), expected) << fps << " fps, frame " << frame;
+      clock.Sleep(5);
+    }
   }
 }
 

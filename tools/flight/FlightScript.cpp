@@ -137,10 +137,12 @@ const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
     "                      [--clock-seed N] [--startup FILE] [--record FILE]\n"
+    "                      [--video FILE] [--fps N] [--quality Q]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
     "--record writes the flight, with the input of the window or the script, as a script that\n"
-    "--script replays exactly.\n";
+    "--script replays exactly. --video writes every frame into FILE (.mp4 or .mkv: H.264,\n"
+    ".webm: VP9) at N frames a second (default 1000 / MS), the clock advancing to match.\n";
 
 bool ParsePosition(std::string_view text, Vector3f& position) {
   float values[3] = {0, 0, 0};
@@ -317,6 +319,20 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       if (!value(options.startup_path)) {
         return false;
       }
+    } else if (arg == "--video") {
+      if (!value(options.video_path)) {
+        return false;
+      }
+    } else if (arg == "--fps" || arg == "--quality") {
+      int number = 0;
+      if (!value(text) || !ParseInt(text, number) || number < (arg == "--fps" ? 1 : 0) ||
+          number > 1000) {
+        error = error.empty() ? arg + (arg == "--fps" ? " needs frames a second from 1 to 1000"
+                                                      : " needs a whole number from 0 to 1000")
+                              : error;
+        return false;
+      }
+      (arg == "--fps" ? options.fps : options.quality) = number;
     } else if (arg == "--clock-seed") {
       uint32_t seed = 0;
       if (!value(text) || !ParseUnsigned(text, seed)) {
@@ -328,6 +344,10 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       error = "unknown option " + arg;
       return false;
     }
+  }
+  if (options.fps && options.step_ms_given) {
+    error = "--fps sets the clock's step: give --fps or --step-ms";
+    return false;
   }
   return true;
 }
@@ -384,6 +404,18 @@ std::string FormatFlightScript(const FlightScript& script) {
   }
   write_steps_to(std::numeric_limits<int>::max());
   return text;
+}
+
+void ApplyFrameRate(int fps, FlightOptions& options, FlightScript& script) {
+  options.step_ms = 1000 / fps;
+  script.steps.clear();
+  const auto time_ms = [fps](int64_t frame) { return ((frame - 1) * 2000 + fps) / (2 * fps); };
+  for (int frame = 2; frame <= options.frames; ++frame) {
+    const int64_t step = time_ms(frame) - time_ms(frame - 1);
+    if (step != options.step_ms) {
+      script.steps[frame] = static_cast<uint32_t>(step);
+    }
+  }
 }
 
 std::string ShotFileName(const std::string& dir, int frame) {
