@@ -29,6 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int shot : options.shots) {
     Require(shot >= 1, "shots name frames from 1");
   }
+  if (options.fps) {
+    Require(*options.fps >= 1 && *options.fps <= 1000 && !options.step_ms_given,
+            "a frame rate is usable and the only say on the clock");
+  }
+  if (options.quality) {
+    Require(*options.quality >= 0, "a quality is not negative");
+  }
   if (options.position) {
     Require(std::isfinite(options.position->x) && std::isfinite(options.position->y) &&
                 std::isfinite(options.position->z),

@@ -353,6 +353,7 @@ void FlightOptionsSeeds(const fs::path& out) {
       {"--step-ms", "0", "--position", "0,0,2500", "--detail"},
       {"--script", "orbit.flight", "--shots", "screens", "--shot", "1", "--shot", "600"},
       {"--help"},
+      {"--video", "flight.mp4", "--fps", "30", "--quality", "20"},
       {"--frames"}};
   int k = 0;
   for (const auto& args : command_lines) {

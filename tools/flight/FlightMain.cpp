@@ -429,12 +429,12 @@ int Run(const std::vector<std::string>& args) {
 
   std::unique_ptr<video::VideoWriter> video;
   if (!options.video_path.empty()) {
+    StopOnSignals();
     video = video::VideoWriter::Create(VideoSettingsFor(options, script), error);
     if (!video) {
       std::fprintf(stderr, "meridia-flight: %s\n", error.c_str());
       return 1;
     }
-    StopOnSignals();
   }
 
   ChooseVideoDriver();
@@ -530,9 +530,10 @@ int Run(const std::vector<std::string>& args) {
   }
   std::printf("meridia-flight: %d frames\n", frames_drawn);
   if (g_stop_signal != 0) {
-    std::fprintf(stderr, "meridia-flight: stopped by %s; %s holds the %d frames flown\n",
-                 g_stop_signal == SIGINT ? "SIGINT" : "SIGTERM", options.video_path.c_str(),
-                 frames_drawn);
+    std::fflush(stdout);
+    std::fprintf(
+        stderr, "meridia-flight: stopped by %s after frame %d; %s holds every frame flown\n",
+        g_stop_signal == SIGINT ? "SIGINT" : "SIGTERM", frames_drawn, options.video_path.c_str());
     return 128 + g_stop_signal;
   }
   return 0;
