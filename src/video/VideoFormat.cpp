@@ -8,11 +8,12 @@
 namespace meridia::video {
 namespace {
 
-// H.264 in yuv420p plays everywhere. Quality 18 keeps the rendered pictures within 35 dB of
-// what was drawn, where the usual 23 loses text and terrain detail; "veryfast" encodes a frame
-// in a few milliseconds on one core at about half the size of the faster presets. The moov atom
-// goes first so that a shared file plays while it downloads. VP9 in its real-time mode at the
-// highest speed encodes as fast; its "good" mode is five times slower for a third less size.
+// H.264 in yuv420p plays everywhere. Quality 18 keeps rendered frames within 35 dB of what was
+// drawn, where the usual 23 blurs the overlay's text and the terrain's detail; "veryfast"
+// encodes a frame in a few milliseconds at less than half the size "superfast" gives. The moov
+// atom goes first, so that a shared file plays while it downloads. VP9 in its real-time mode at
+// the highest speed encodes about as fast; its "good" mode takes five times as long for a third
+// less size.
 constexpr VideoFormat kFormats[] = {
     {".mp4", "mp4", "libx264", "H.264", "preset=veryfast", "movflags=+faststart", 18, 51},
     {".mkv", "matroska", "libx264", "H.264", "preset=veryfast", "", 18, 51},

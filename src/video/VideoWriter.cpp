@@ -146,6 +146,8 @@ bool VideoWriter::State::OpenEncoder(int frame_width, int frame_height, std::str
       std::max<int64_t>(1, av_rescale_q(1, av_inv_q(encoder->framerate), encoder->time_base));
   // Without this the encoders' default bit rate would cap the constant quality.
   encoder->bit_rate = 0;
+  // As many threads as the machine has cores; libvpx would take one by default.
+  encoder->thread_count = 0;
   encoder->color_range = AVCOL_RANGE_MPEG;
   encoder->colorspace = AVCOL_SPC_BT709;
   encoder->color_primaries = AVCOL_PRI_BT709;
