@@ -270,6 +270,7 @@ public:
       times_.Mark("first frame");
     }
     if (video_ != nullptr && !failed && !video_->Read(frame)) {
+      std::fprintf(stderr, "meridia-flight: frame %d has no pixels to read for the video\n", frame);
       failed = true;
     }
     if (std::find(options_.shots.begin(), options_.shots.end(), frame) == options_.shots.end()) {

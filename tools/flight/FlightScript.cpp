@@ -142,7 +142,8 @@ const char* const kUsage =
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
     "--record writes the flight, with the input of the window or the script, as a script that\n"
     "--script replays exactly. --video writes every frame into FILE (.mp4 or .mkv: H.264,\n"
-    ".webm: VP9) at N frames a second (default 1000 / MS), the clock advancing to match.\n";
+    ".webm: VP9) at N frames a second (default 1000 / MS), the clock advancing to match, at\n"
+    "the encoder's constant quality Q (lower is better and larger).\n";
 
 bool ParsePosition(std::string_view text, Vector3f& position) {
   float values[3] = {0, 0, 0};
