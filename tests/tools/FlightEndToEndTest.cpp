@@ -462,8 +462,8 @@ TEST_F(FlightEndToEnd, AVideoThatCannotBeWrittenSaysWhyAndLeavesNothing) {
       {"missing folder", "", "--video missing/v.mp4",
        "cannot write missing/v.mp4: No such file or directory"},
       {"quality out of range", "", "--video v.mp4 --quality 52", "H.264's range, 0 to 51"},
-      // A full disk, as far as this process can tell: writes beyond 24 KiB fail, some 20 frames
-      // into the flight, which stops there.
+      // A full disk, as far as this process can tell: writes beyond 24 blocks (of 512 bytes in
+      // the shell that runs it) fail, some frames into the flight, which stops there.
       {"full disk", "trap '' XFSZ; ulimit -f 24; ",
        std::string("--script ") + MERIDIA_FLIGHTS_DIR + "/orbit.flight --video v.mp4",
        "cannot write v.mp4: File too large"},
