@@ -35,6 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 options.size->height <= meridia::flight::kMaxClientSize,
             "the size can be drawn");
   }
+  if (options.fps) {
+    Require(*options.fps >= 1 && *options.fps <= 1000 && !options.step_ms_given,
+            "a frame rate is usable and the only say on the clock");
+  }
+  if (options.quality) {
+    Require(*options.quality >= 0, "a quality is not negative");
+  }
   if (options.position) {
     Require(std::isfinite(options.position->x) && std::isfinite(options.position->y) &&
                 std::isfinite(options.position->z),

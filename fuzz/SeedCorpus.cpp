@@ -356,6 +356,7 @@ void FlightOptionsSeeds(const fs::path& out) {
       {"--size", "1280x720", "--frames", "20"},
       {"--script", "orbit.flight", "--shots", "screens", "--shot", "1", "--shot", "600"},
       {"--help"},
+      {"--video", "flight.mp4", "--fps", "30", "--quality", "20"},
       {"--frames"}};
   int k = 0;
   for (const auto& args : command_lines) {

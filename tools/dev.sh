@@ -14,6 +14,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-image-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libfreetype-dev libfontconfig-dev fonts-liberation
   libjpeg-dev libpng-dev zlib1g-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
   dpkg-dev desktop-file-utils
 )

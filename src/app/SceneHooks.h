@@ -59,6 +59,8 @@ public:
   };
   // The idle step is over.
   virtual void StepFinished(int /*frame*/, const StepTimes& /*times*/) {}
+  // The loop is over, whatever ended it; the window and the rendering context still exist.
+  virtual void LoopEnded() {}
 };
 
 } // namespace meridia

@@ -258,6 +258,9 @@ void Shell::RunMainLoop() {
     }
     done = IdleStep();
   }
+  if (observer_ != nullptr) {
+    observer_->LoopEnded();
+  }
   DestroyMainWindow(false);
 }
 

@@ -196,6 +196,35 @@ TEST(ShellLoop, EscapeEndsAfterItsFrameIsShownCloseAtOnce) {
   EXPECT_EQ(close.scene.updates, 2);
 }
 
+// Whatever ends the loop, an observer hears of it after the last frame is swapped and while
+// the context is still current.
+TEST(ShellLoop, TheEndOfTheLoopIsToldBeforeTheContextGoes) {
+  struct EndWatcher final : LoopObserver {
+    std::vector<std::string>* calls = nullptr;
+    int stop_after = 0;
+    bool StopAfter(int frame) override { return frame == stop_after; }
+    void LoopEnded() override { calls->push_back("LoopEnded"); }
+  };
+  const std::pair<uint32_t, uintptr_t> endings[] = {
+      {platform::WM_KEYDOWN, platform::VK_ESCAPE}, {platform::WM_CLOSE, 0}, {0, 0}};
+  for (const auto& [message, w] : endings) {
+    Fixture f;
+    EndWatcher watcher;
+    watcher.calls = &f.platform.calls;
+    watcher.stop_after = message == 0 ? 3 : 0;
+    f.shell.SetObserver(&watcher);
+    f.RunUntil(message == 0 ? 99 : 2, message, w);
+    const auto& calls = f.platform.calls;
+    const auto ended = std::find(calls.begin(), calls.end(), "LoopEnded");
+    ASSERT_NE(ended, calls.end()) << message;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "LoopEnded"), 1) << message;
+    EXPECT_GT(std::count(calls.begin(), ended, "SwapBuffers"), 0) << message;
+    EXPECT_EQ(std::count(calls.begin(), ended, "MakeCurrent(null)"), 0) << message;
+    EXPECT_EQ(std::count(ended, calls.end(), "SwapBuffers"), 0) << message;
+    EXPECT_EQ(std::count(ended, calls.end(), "MakeCurrent(null)"), 1) << message;
+  }
+}
+
 TEST(ShellLoop, FrameDeltaIsHalfTheLastFrame) {
   Fixture f; // the clock moves 10 ms at every sleep
   std::vector<float> seen;

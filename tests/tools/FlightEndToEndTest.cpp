@@ -1,6 +1,7 @@
 // Runs the real flight tool headless, from a private copy of the runnable folder, and checks
 // what a run leaves behind: exit status, statistics, screenshot and log.
 #include "imaging/TGAImage.h"
+#include "support/DecodedVideo.h"
 #include "support/FlightRunFolder.h"
 
 #include <gtest/gtest.h>
@@ -508,6 +509,161 @@ TEST_F(FlightEndToEnd, ResizesAndFullScreenAreRecordedAndReplayTheSame) {
     EXPECT_TRUE(ReadBytes(dir_ / "b" / e.name) == ReadBytes(dir_ / "a" / e.name))
         << e.name << " differs in the replay";
   }
+}
+
+// A shot's pixels with the top row first, as a decoded video frame has them.
+std::vector<uint8_t> UprightShot(const fs::path& shot) {
+  const std::string pixels = ShotPixels(shot);
+  std::vector<uint8_t> upright(pixels.size());
+  const size_t row = 800 * 3;
+  for (size_t y = 0; y < 600 && pixels.size() == row * 600; ++y) {
+    std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>((599 - y) * row), row,
+                upright.begin() + static_cast<std::ptrdiff_t>(y * row));
+  }
+  return upright;
+}
+
+// Whatever a video run leaves under a temporary name.
+std::vector<std::string> PartFiles(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (entry.path().extension() == ".part") {
+      names.push_back(entry.path().filename().string());
+    }
+  }
+  return names;
+}
+
+// The orbit as a video, at the stepped clock's own rate and at one set with --fps: every frame,
+// at the clock's times, and the first and last as the flight's own screenshots show them, within
+// the codec's loss. Nothing but the frame count on the output: no progress where it is not a
+// terminal, and none of FFmpeg's own lines.
+TEST_F(FlightEndToEnd, AVideoHoldsEveryFrameFlownAsTheShotsShowIt) {
+  struct Case {
+    const char* video;
+    const char* options;
+    int rate_num, rate_den;
+  };
+  for (const Case& c : {Case{"orbit.mp4", "", 125, 2}, Case{"orbit.mkv", " --fps 30", 30, 1}}) {
+    const std::string shots = std::string(c.video) + "-shots";
+    ASSERT_EQ(Fly(std::string("--script ") + MERIDIA_FLIGHTS_DIR +
+                  "/orbit.flight --frames 30 --shot 1 --shot 30 --shots " + shots + " --video " +
+                  c.video + c.options),
+              0)
+        << ReadLines(dir_ / "out.txt").back();
+    EXPECT_EQ(ReadLines(dir_ / "out.txt"), std::vector<std::string>{"meridia-flight: 30 frames"});
+    EXPECT_EQ(PartFiles(dir_), std::vector<std::string>{});
+
+    const meridia::testing::DecodedVideo video = meridia::testing::DecodeVideo(dir_ / c.video);
+    ASSERT_EQ(video.error, "") << c.video;
+    EXPECT_EQ(video.codec, "h264") << c.video;
+    EXPECT_EQ(video.pixel_format, "yuv420p") << c.video;
+    EXPECT_EQ(video.width, 800) << c.video;
+    EXPECT_EQ(video.height, 600) << c.video;
+    EXPECT_EQ(video.rate_num * c.rate_den, c.rate_num * video.rate_den)
+        << c.video << ": " << video.rate_num << "/" << video.rate_den;
+    ASSERT_EQ(video.frames.size(), 30u) << c.video;
+    for (size_t i = 0; i < video.frames.size(); ++i) {
+      // Times to the millisecond: a frame rate's clock rounds each to the nearest.
+      EXPECT_NEAR(video.frames[i].time_ms, 1000.0 * i * c.rate_den / c.rate_num, 0.5 + 1e-9)
+          << c.video << " frame " << i + 1;
+    }
+    EXPECT_GE(meridia::testing::Psnr(video.frames.front().bgr,
+                                     UprightShot(dir_ / shots / "frame_00001.tga")),
+              35.0)
+        << c.video;
+    EXPECT_GE(meridia::testing::Psnr(video.frames.back().bgr,
+                                     UprightShot(dir_ / shots / "frame_00030.tga")),
+              35.0)
+        << c.video;
+  }
+}
+
+// Each failure in one line that names its cause, exit status 1, and nothing left behind: no
+// temporary file, and a video already under the name stays as it was.
+TEST_F(FlightEndToEnd, AVideoThatCannotBeWrittenSaysWhyAndLeavesNothing) {
+  struct Case {
+    const char* name;
+    std::string shell; // before the tool's command
+    std::string options;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"unknown extension", "", "--video v.avi", "cannot write v.avi: not a video file name"},
+      {"missing folder", "", "--video missing/v.mp4",
+       "cannot write missing/v.mp4: No such file or directory"},
+      {"quality out of range", "", "--video v.mp4 --quality 52", "H.264's range, 0 to 51"},
+      // A full disk, as far as this process can tell: writes beyond 24 blocks (of 512 bytes in
+      // the shell that runs it) fail, some frames into the flight, which stops there.
+      {"full disk", "trap '' XFSZ; ulimit -f 24; ",
+       std::string("--script ") + MERIDIA_FLIGHTS_DIR + "/orbit.flight --video v.mp4",
+       "cannot write v.mp4: File too large"},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(dir_ / "v.mp4") << "an earlier video";
+    const std::string command = "cd '" + dir_.string() + "' && " + c.shell +
+                                "SDL_VIDEODRIVER=offscreen ./meridia-flight " + c.options +
+                                " > out.txt 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.name;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << c.name;
+    const auto out = ReadLines(dir_ / "out.txt");
+    ASSERT_EQ(out.size(), 1u) << c.name << ": " << ReadBytes(dir_ / "out.txt");
+    EXPECT_EQ(out[0].rfind("meridia-flight: ", 0), 0u) << out[0];
+    EXPECT_NE(out[0].find(c.says), std::string::npos) << c.name << ": " << out[0];
+    EXPECT_EQ(ReadBytes(dir_ / "v.mp4"), "an earlier video") << c.name;
+    EXPECT_FALSE(fs::exists(dir_ / "v.avi")) << c.name;
+    EXPECT_EQ(PartFiles(dir_), std::vector<std::string>{}) << c.name;
+  }
+}
+
+// Escape ends a video flight after its frame, SIGTERM after the frame being drawn: either way
+// the frames flown make a whole video under its own name.
+TEST_F(FlightEndToEnd, EscapeOrSigtermEndsAVideoWithTheFramesSoFar) {
+  std::ofstream(dir_ / "escape.flight") << "# frames 100\n7 down ESCAPE\n";
+  ASSERT_EQ(Fly("--script escape.flight --video escape.webm"), 0)
+      << ReadLines(dir_ / "out.txt").back();
+  const auto escaped = meridia::testing::DecodeVideo(dir_ / "escape.webm");
+  ASSERT_EQ(escaped.error, "");
+  EXPECT_EQ(escaped.codec, "vp9");
+  EXPECT_EQ(escaped.frames.size(), 7u);
+
+  // The signal comes as soon as the video's temporary file exists, before start-up is over.
+  const std::string command =
+      "cd '" + dir_.string() +
+      "' && { SDL_VIDEODRIVER=offscreen ./meridia-flight --frames 100000 --video term.mp4 "
+      "> out.txt 2>&1 & pid=$!; for i in $(seq 1000); do [ -e term.mp4.$pid.part ] && break; "
+      "sleep 0.02; done; kill -TERM $pid; wait $pid; echo $? > status; }";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadLines(dir_ / "status"), std::vector<std::string>{"143"});
+  const auto out = ReadLines(dir_ / "out.txt");
+  ASSERT_EQ(out.size(), 2u) << ReadBytes(dir_ / "out.txt");
+  const auto terminated = meridia::testing::DecodeVideo(dir_ / "term.mp4");
+  ASSERT_EQ(terminated.error, "");
+  ASSERT_GE(terminated.frames.size(), 1u);
+  const std::string flown = std::to_string(terminated.frames.size());
+  EXPECT_EQ(out[0], "meridia-flight: " + flown + " frames");
+  EXPECT_EQ(out[1], "meridia-flight: stopped by SIGTERM after frame " + flown +
+                        "; term.mp4 holds every frame flown");
+  EXPECT_EQ(PartFiles(dir_), std::vector<std::string>{});
+}
+
+// On a terminal a flight of more than a second shows its progress in one line, rewritten in
+// place and cleared at the end; the same flight into a file shows none of it.
+TEST_F(FlightEndToEnd, ProgressShowsOnATerminalOnly) {
+  const std::string command = "cd '" + dir_.string() +
+                              "' && SDL_VIDEODRIVER=offscreen script -qec "
+                              "'./meridia-flight --frames 90' terminal.txt > /dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string terminal = ReadBytes(dir_ / "terminal.txt");
+  EXPECT_NE(terminal.find("\rframe "), std::string::npos) << terminal;
+  EXPECT_NE(terminal.find(" of 90, "), std::string::npos) << terminal;
+  EXPECT_NE(terminal.find("\rframe 90 of 90, "), std::string::npos) << terminal;
+  EXPECT_NE(terminal.find(" frames/s, "), std::string::npos) << terminal;
+  EXPECT_NE(terminal.find("\r\033[Kmeridia-flight: 90 frames"), std::string::npos) << terminal;
+
+  ASSERT_EQ(Fly("--frames 90"), 0);
+  EXPECT_EQ(ReadBytes(dir_ / "out.txt"), "meridia-flight: 90 frames\n");
 }
 
 float ReadFloat(const std::string& bytes, size_t offset) {

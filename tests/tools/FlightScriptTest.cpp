@@ -1,6 +1,7 @@
 #include "FlightScript.h"
 
 #include "app/Shell.h"
+#include "platform/Clock.h"
 #include "platform/VirtualKeys.h"
 
 #include <gtest/gtest.h>
@@ -229,6 +230,12 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_FALSE(options.size.has_value());
   ASSERT_TRUE(ParseFlightOptions({"--size", "1280x720"}, options, error));
   EXPECT_EQ(options.size, (ClientSize{1280, 720}));
+  FlightOptions video;
+  ASSERT_TRUE(
+      ParseFlightOptions({"--video", "f.webm", "--fps", "24", "--quality", "0"}, video, error));
+  EXPECT_EQ(video.video_path, "f.webm");
+  EXPECT_EQ(video.fps, 24);
+  EXPECT_EQ(video.quality, 0);
   EXPECT_EQ(ShotFileName("screens", 29), "screens/frame_00029.tga");
   EXPECT_EQ(ShotFileName("out", 123456), "out/frame_123456.tga");
 
@@ -282,12 +289,38 @@ TEST(FlightOptions, BadOptionsAreRefused) {
                                                        {"--size", "-800x600"},
                                                        {"--size", "800*600"},
                                                        {"--size", "800 x 600"},
-                                                       {"--size", "1e3x600"}};
+                                                       {"--size", "1e3x600"},
+                                                       {"--video"},
+                                                       {"--fps", "0"},
+                                                       {"--fps", "1001"},
+                                                       {"--fps", "29.97"},
+                                                       {"--quality", "-1"},
+                                                       {"--quality", "best"},
+                                                       {"--fps", "30", "--step-ms", "16"},
+                                                       {"--step-ms", "16", "--fps", "30"}};
   for (const auto& args : cases) {
     FlightOptions options;
     std::string error;
     EXPECT_FALSE(ParseFlightOptions(args, options, error)) << args[0];
     EXPECT_FALSE(error.empty());
+  }
+}
+
+// A frame rate's clock, run on the loop's own stepped clock: every frame comes at its multiple
+// of 1 / fps, rounded to the millisecond, whatever clock the script had.
+TEST(FlightOptions, AFrameRateSetsTheClock) {
+  for (const int fps : {1, 7, 24, 25, 30, 60, 144, 999, 1000}) {
+    FlightOptions options;
+    options.frames = 2 * fps + 3;
+    FlightScript script;
+    script.steps = {{2, 5000}, {3, 1}};
+    ApplyFrameRate(fps, options, script);
+    platform::SteppedClock clock(static_cast<uint32_t>(options.step_ms), 0, script.steps);
+    for (int frame = 1; frame <= options.frames; ++frame) {
+      const int64_t expected = ((frame - 1) * 2000LL + fps) / (2LL * fps);
+      ASSERT_EQ(clock.GetTickCount(), expected) << fps << " fps, frame " << frame;
+      clock.Sleep(5);
+    }
   }
 }
 

@@ -1,6 +1,8 @@
 // meridia-flight: runs the viewer's own start-up and loop for a fixed number of frames, with a
-// stepped clock and scripted input, and records screenshots and per-frame statistics. The tool
-// for end-to-end tests, benchmarks and pictures; the program itself takes no options.
+// stepped clock and scripted input, and records screenshots, per-frame statistics and videos.
+// The tool for end-to-end tests, benchmarks, pictures and films; the program itself takes no
+// options.
+#include "FlightProgress.h"
 #include "FlightScript.h"
 
 #include "app/FrameCapture.h"
@@ -17,25 +19,54 @@
 #include "planet/PlanetState.h"
 #include "platform/Clock.h"
 #include "platform/SdlPlatform.h"
+#include "storage/Log.h"
 #include "storage/ProgramFolders.h"
 #include "terrain/TextureBuffer.h"
+#include "video/VideoWriter.h"
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <sstream>
 
 namespace meridia::flight {
 namespace {
 
 platform::Clock* g_clock = nullptr;
+
+// SIGINT or SIGTERM during a video flight: the flight ends after the frame being drawn, so that
+// the frames so far still make a whole video.
+volatile sig_atomic_t g_stop_signal = 0;
+
+void StopOnSignal(int signal) {
+  g_stop_signal = signal;
+}
+
+void StopOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = &StopOnSignal;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+double MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
 
 // Start-up steps with their times from the tool's start: wall time, and the processor time of
 // this thread and of the whole process (the rasterizer's threads included). On a busy machine
@@ -54,6 +85,7 @@ public:
                       CpuMs(CLOCK_THREAD_CPUTIME_ID) - thread_start_,
                       CpuMs(CLOCK_PROCESS_CPUTIME_ID) - process_start_});
   }
+  double SecondsRunning() const { return MsSince(wall_start_) / 1000.0; }
   StartUpRecorder Recorder() {
     return [this](std::string_view step) { Mark(step); };
   }
@@ -119,18 +151,87 @@ private:
 // start position and the clock, read off the loop.
 struct Recording {
   FlightScript script;
-  platform::FrameLatchedClock* clock = nullptr;
+};
+
+// Every frame into the video, with the overlay on it as on screen, at the loop clock's time from
+// the first frame. A frame's read is queued before its swap and collected after the next, once
+// the loop has waited for the driver to draw it.
+class VideoRecorder {
+public:
+  explicit VideoRecorder(video::VideoWriter& writer) : writer_(writer) {}
+
+  // The frame is drawn, not yet swapped.
+  bool Read(int frame) {
+    const auto start = std::chrono::steady_clock::now();
+    const uint32_t now = g_clock->GetTickCount();
+    if (frame == 1) {
+      start_ms_ = now;
+    }
+    if (!read_back_.Queue()) {
+      return false;
+    }
+    times_.push_back(static_cast<double>(now - start_ms_));
+    read_ms_ += MsSince(start);
+    return true;
+  }
+
+  // Hands the encoder every frame read but the latest, or all of them at the end.
+  bool Send(bool all) {
+    while (read_back_.Pending() > (all ? 0u : 1u)) {
+      const auto start = std::chrono::steady_clock::now();
+      video::VideoFrame picture = writer_.TakeFrame();
+      if (!read_back_.Collect(picture.pixels, picture.width, picture.height)) {
+        return false;
+      }
+      picture.time_ms = times_.front();
+      times_.pop_front();
+      const auto queue_start = std::chrono::steady_clock::now();
+      read_ms_ += MsSince(start);
+      const bool queued = writer_.Queue(std::move(picture));
+      wait_ms_ += MsSince(queue_start);
+      ++frames_;
+      if (!queued) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Where a video flight's time went, for the log.
+  std::string Timings() const {
+    const video::VideoTimings worker = writer_.Timings();
+    char line[256];
+    std::snprintf(line, sizeof(line),
+                  "Video %dx%d: %d frames; a frame: read-back %.2f ms, waiting for the encoder "
+                  "%.2f ms; on the encoder's thread: colour conversion %.2f ms, encoding %.2f ms",
+                  writer_.Width(), writer_.Height(), frames_, read_ms_ / std::max(frames_, 1),
+                  wait_ms_ / std::max(frames_, 1), worker.convert_ms / std::max(worker.frames, 1),
+                  worker.encode_ms / std::max(worker.frames, 1));
+    return line;
+  }
+
+private:
+  video::VideoWriter& writer_;
+  FrameReadBack read_back_;
+  std::deque<double> times_; // of the frames read and not yet sent
+  uint32_t start_ms_ = 0;
+  int frames_ = 0;
+  double read_ms_ = 0;
+  double wait_ms_ = 0;
 };
 
 class FlightRecorder final : public LoopObserver {
 public:
   FlightRecorder(const FlightOptions& options, Viewer& viewer, ScriptedInput& input,
-                 std::FILE* stats, StartUpTimes& times, Recording* recording, ClientSize start)
-      : options_(options), viewer_(viewer), input_(input), stats_(stats), times_(times),
-        recording_(recording), size_(start) {}
+                 std::FILE* stats, StartUpTimes& times, Recording* recording, ClientSize start,
+                 platform::FrameLatchedClock* latched, VideoRecorder* video)
+      : progress(stderr, isatty(STDERR_FILENO) != 0, options.frames), options_(options),
+        viewer_(viewer), input_(input), stats_(stats), times_(times), recording_(recording),
+        size_(start), latched_(latched), video_(video) {}
 
   bool scene_ready = false;
   bool failed = false;
+  FlightProgress progress;
 
   void SceneReady() override {
     scene_ready = true;
@@ -139,9 +240,12 @@ public:
     }
     if (recording_ != nullptr) {
       recording_->script.position = viewer_.Camera.Positions[TPlanetary_Camera::kViewPosition];
-      // The loop reads its start next: the frames' steps count from here.
-      recording_->clock->Start();
     }
+    if (latched_ != nullptr) {
+      // The loop reads its start next: the frames' steps count from here.
+      latched_->Start();
+    }
+    flight_start_ = std::chrono::steady_clock::now();
   }
 
   void FrameStarting(int frame) override { input_.SetFrame(frame); }
@@ -177,6 +281,10 @@ public:
     if (frame == 1) {
       times_.Mark("first frame");
     }
+    if (video_ != nullptr && !failed && !video_->Read(frame)) {
+      std::fprintf(stderr, "meridia-flight: frame %d has no pixels to read for the video\n", frame);
+      failed = true;
+    }
     if (std::find(options_.shots.begin(), options_.shots.end(), frame) == options_.shots.end()) {
       return;
     }
@@ -189,9 +297,15 @@ public:
     }
   }
 
-  bool StopAfter(int frame) override { return frame >= options_.frames || failed; }
+  bool StopAfter(int frame) override {
+    return frame >= options_.frames || failed || g_stop_signal != 0;
+  }
 
   void StepFinished(int frame, const StepTimes& step) override {
+    if (video_ != nullptr && !failed && !video_->Send(false)) {
+      failed = true;
+    }
+    progress.FrameDone(frame, times_.SecondsRunning(), MsSince(flight_start_) / 1000.0);
     if (stats_ == nullptr) {
       return;
     }
@@ -206,6 +320,12 @@ public:
                  UploadMsThisFrame, step.swap_ms, TreesDrawn, TreeImpostorsDrawn, BuildingsDrawn);
   }
 
+  void LoopEnded() override {
+    if (video_ != nullptr && !failed && !video_->Send(true)) {
+      failed = true;
+    }
+  }
+
 private:
   const FlightOptions& options_;
   Viewer& viewer_;
@@ -214,6 +334,9 @@ private:
   StartUpTimes& times_;
   Recording* recording_;
   ClientSize size_; // the client area as the window procedure last heard it
+  platform::FrameLatchedClock* latched_;
+  VideoRecorder* video_;
+  std::chrono::steady_clock::time_point flight_start_;
 };
 
 // The clock of a flight that ran for `frames` frames: one step for all when every frame had the
@@ -261,6 +384,24 @@ void ChooseVideoDriver() {
   }
 }
 
+// The video's rate: --fps, or the stepped clock's own when every frame has the same step. Real
+// time and frames of their own steps keep their times to the millisecond.
+video::VideoSettings VideoSettingsFor(const FlightOptions& options, const FlightScript& script) {
+  video::VideoSettings settings;
+  settings.path = options.video_path;
+  settings.quality = options.quality;
+  if (options.fps) {
+    settings.rate_num = *options.fps;
+    settings.exact_rate = true;
+  } else if (options.step_ms > 0 && script.steps.empty()) {
+    const int divisor = std::gcd(1000, options.step_ms);
+    settings.rate_num = 1000 / divisor;
+    settings.rate_den = options.step_ms / divisor;
+    settings.exact_rate = true;
+  }
+  return settings;
+}
+
 int Run(const std::vector<std::string>& args) {
   StartUpTimes times;
   FlightOptions options;
@@ -286,6 +427,9 @@ int Run(const std::vector<std::string>& args) {
     }
     ApplyScriptDefaults(script, options);
   }
+  if (options.fps) {
+    ApplyFrameRate(*options.fps, options, script);
+  }
 
   // A folder given on the command line is the person's, taken from the current folder; it never
   // goes through the viewer's own names.
@@ -303,6 +447,16 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stats.get(), "%s\n", kStatsHeader);
   }
 
+  std::unique_ptr<video::VideoWriter> video;
+  if (!options.video_path.empty()) {
+    StopOnSignals();
+    video = video::VideoWriter::Create(VideoSettingsFor(options, script), error);
+    if (!video) {
+      std::fprintf(stderr, "meridia-flight: %s\n", error.c_str());
+      return 1;
+    }
+  }
+
   ChooseVideoDriver();
   SetProgramVariant(options.detail ? ProgramVariant::kDetail : ProgramVariant::kStandard);
   std::unique_ptr<platform::Clock> clock;
@@ -312,13 +466,15 @@ int Run(const std::vector<std::string>& args) {
   } else {
     clock = std::make_unique<platform::SystemClock>();
   }
-  // A recorded flight reads the time once a frame, so that a stepped replay sees the same.
+  // A recorded flight reads the time once a frame, so that a stepped replay sees the same; so
+  // does a video, whose frame times are the loop's.
   std::unique_ptr<platform::FrameLatchedClock> latched;
   std::unique_ptr<Recording> recording;
-  if (!options.record_path.empty()) {
+  if (!options.record_path.empty() || video) {
     latched = std::make_unique<platform::FrameLatchedClock>(*clock);
+  }
+  if (!options.record_path.empty()) {
     recording = std::make_unique<Recording>();
-    recording->clock = latched.get();
   }
   platform::Clock& loop_clock = latched ? *latched : *clock;
   g_clock = &loop_clock;
@@ -374,11 +530,23 @@ int Run(const std::vector<std::string>& args) {
       };
     }
     Shell shell(platform, viewer);
-    FlightRecorder recorder(options, viewer, input, stats.get(), times, recording.get(), start);
+    std::unique_ptr<VideoRecorder> video_recorder;
+    if (video) {
+      video_recorder = std::make_unique<VideoRecorder>(*video);
+    }
+    FlightRecorder recorder(options, viewer, input, stats.get(), times, recording.get(), start,
+                            latched.get(), video_recorder.get());
     shell.SetObserver(&recorder);
     shell.RunMainLoop();
+    recorder.progress.Finish();
     ok = recorder.scene_ready && !recorder.failed;
     frames_drawn = shell.FramesDrawn;
+    if (ok && video) {
+      ok = video->Finish(error);
+      LogWrite(video_recorder->Timings());
+    } else if (video) {
+      error = video->Error();
+    }
   }
   SetStartUpTrace(nullptr);
   FinalizeModules();
@@ -386,7 +554,9 @@ int Run(const std::vector<std::string>& args) {
   g_clock = nullptr;
 
   if (!ok) {
-    std::fprintf(stderr, "meridia-flight: the run failed (see the messages above and the log)\n");
+    std::fprintf(stderr, "meridia-flight: %s\n",
+                 !error.empty() ? error.c_str()
+                                : "the run failed (see the messages above and the log)");
     return 1;
   }
   if (recording) {
@@ -411,6 +581,13 @@ int Run(const std::vector<std::string>& args) {
     std::printf("meridia-flight: shots in %s\n", options.shots_dir.c_str());
   }
   std::printf("meridia-flight: %d frames\n", frames_drawn);
+  if (g_stop_signal != 0) {
+    std::fflush(stdout);
+    std::fprintf(
+        stderr, "meridia-flight: stopped by %s after frame %d; %s holds every frame flown\n",
+        g_stop_signal == SIGINT ? "SIGINT" : "SIGTERM", frames_drawn, options.video_path.c_str());
+    return 128 + g_stop_signal;
+  }
   return 0;
 }
 

@@ -166,12 +166,15 @@ const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
     "                      [--clock-seed N] [--startup FILE] [--record FILE] [--size WxH]\n"
+    "                      [--video FILE] [--fps N] [--quality Q]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
     "--size draws at a client area of W by H pixels (each 1 to 8192) instead of the\n"
     "program's 800 by 600 window.\n"
     "--record writes the flight, with the input of the window or the script, as a script that\n"
-    "--script replays exactly.\n";
+    "--script replays exactly. --video writes every frame into FILE (.mp4 or .mkv: H.264,\n"
+    ".webm: VP9) at N frames a second (default 1000 / MS), the clock advancing to match, at\n"
+    "the encoder's constant quality Q (lower is better and larger).\n";
 
 bool ParseClientSize(std::string_view text, ClientSize& size) {
   const size_t x = text.find('x');
@@ -388,6 +391,20 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
         return false;
       }
       options.size = size;
+    } else if (arg == "--video") {
+      if (!value(options.video_path)) {
+        return false;
+      }
+    } else if (arg == "--fps" || arg == "--quality") {
+      int number = 0;
+      if (!value(text) || !ParseInt(text, number) || number < (arg == "--fps" ? 1 : 0) ||
+          number > 1000) {
+        error = error.empty() ? arg + (arg == "--fps" ? " needs frames a second from 1 to 1000"
+                                                      : " needs a whole number from 0 to 1000")
+                              : error;
+        return false;
+      }
+      (arg == "--fps" ? options.fps : options.quality) = number;
     } else if (arg == "--clock-seed") {
       uint32_t seed = 0;
       if (!value(text) || !ParseUnsigned(text, seed)) {
@@ -399,6 +416,10 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       error = "unknown option " + arg;
       return false;
     }
+  }
+  if (options.fps && options.step_ms_given) {
+    error = "--fps sets the clock's step: give --fps or --step-ms";
+    return false;
   }
   return true;
 }
@@ -462,6 +483,18 @@ std::string FormatFlightScript(const FlightScript& script) {
   }
   write_steps_to(std::numeric_limits<int>::max());
   return text;
+}
+
+void ApplyFrameRate(int fps, FlightOptions& options, FlightScript& script) {
+  options.step_ms = 1000 / fps;
+  script.steps.clear();
+  const auto time_ms = [fps](int64_t frame) { return ((frame - 1) * 2000 + fps) / (2 * fps); };
+  for (int frame = 2; frame <= options.frames; ++frame) {
+    const int64_t step = time_ms(frame) - time_ms(frame - 1);
+    if (step != options.step_ms) {
+      script.steps[frame] = static_cast<uint32_t>(step);
+    }
+  }
 }
 
 std::string ShotFileName(const std::string& dir, int frame) {

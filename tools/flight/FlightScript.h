@@ -79,6 +79,11 @@ struct FlightOptions {
   std::optional<uint32_t> clock_seed;
   // The client area to draw at instead of the program's 800 by 600 window.
   std::optional<ClientSize> size;
+  // Where every frame goes as a video; its frame rate, which sets the clock, and the encoder's
+  // constant quality.
+  std::string video_path;
+  std::optional<int> fps;
+  std::optional<int> quality;
   bool detail = false;
   bool help = false;
   // Whether --frames, --position and --step-ms were given, so that a script's header does not
@@ -93,6 +98,11 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
 
 // Fills the options a script's header gives and the command line left open.
 void ApplyScriptDefaults(const FlightScript& script, FlightOptions& options);
+
+// A clock of `fps` frames a second in whole milliseconds: step_ms is 1000 / fps and script.steps
+// holds the frames up to options.frames whose step is a millisecond longer, so that frame k comes
+// at (k - 1) * 1000 / fps rounded to the nearest millisecond. Replaces the script's own clock.
+void ApplyFrameRate(int fps, FlightOptions& options, FlightScript& script);
 
 // "DIR/frame_NNNNN.tga"
 std::string ShotFileName(const std::string& dir, int frame);
