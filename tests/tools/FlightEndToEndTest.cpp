@@ -551,7 +551,9 @@ TEST_F(FlightEndToEnd, AVideoHoldsEveryFrameFlownAsTheShotsShowIt) {
                   c.video + c.options),
               0)
         << ReadLines(dir_ / "out.txt").back();
-    EXPECT_EQ(ReadLines(dir_ / "out.txt"), std::vector<std::string>{"meridia-flight: 30 frames"});
+    EXPECT_EQ(ReadLines(dir_ / "out.txt"),
+              (std::vector<std::string>{"meridia-flight: shots in " + (dir_ / shots).string(),
+                                        "meridia-flight: 30 frames"}));
     EXPECT_EQ(PartFiles(dir_), std::vector<std::string>{});
 
     const meridia::testing::DecodedVideo video = meridia::testing::DecodeVideo(dir_ / c.video);
