@@ -1,5 +1,6 @@
 #include "FlightScript.h"
 
+#include "engine/PlanetSeed.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
@@ -60,8 +61,8 @@ std::string LineError(int line_number, std::string_view line, const std::string&
   return "line " + std::to_string(line_number) + " (\"" + std::string(line) + "\"): " + why;
 }
 
-// "# frames N", "# position X,Y,Z", "# clock-seed N" and "# step-ms MS" before the first event;
-// other comments are ignored.
+// "# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS" and "# seed N" before the
+// first event; other comments are ignored.
 bool ParseHeader(std::string_view comment, FlightScript& script, std::string& why) {
   const auto words = Words(comment);
   if (words.size() == 2 && words[0] == "frames") {
@@ -92,6 +93,13 @@ bool ParseHeader(std::string_view comment, FlightScript& script, std::string& wh
       return false;
     }
     script.step_ms = step;
+  } else if (words.size() == 2 && words[0] == "seed") {
+    int32_t seed = 0;
+    if (!ParsePlanetSeed(words[1], seed)) {
+      why = "seed must be a whole number from -2147483648 to 2147483647";
+      return false;
+    }
+    script.seed = seed;
   }
   return true;
 }
@@ -136,7 +144,7 @@ const char* const kStatsHeader = "frame,render_ms,frame_ms,tris,level,nodes_draw
 const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
-    "                      [--clock-seed N] [--startup FILE] [--record FILE]\n"
+    "                      [--clock-seed N] [--startup FILE] [--record FILE] [--seed N]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
     "--record writes the flight, with the input of the window or the script, as a script that\n"
@@ -325,6 +333,14 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
         return false;
       }
       options.clock_seed = seed;
+    } else if (arg == "--seed") {
+      int32_t seed = 0;
+      if (!value(text) || !ParsePlanetSeed(text, seed)) {
+        error =
+            error.empty() ? "--seed needs a whole number from -2147483648 to 2147483647" : error;
+        return false;
+      }
+      options.seed = seed;
     } else {
       error = "unknown option " + arg;
       return false;
@@ -346,6 +362,9 @@ void ApplyScriptDefaults(const FlightScript& script, FlightOptions& options) {
   if (script.step_ms && !options.step_ms_given) {
     options.step_ms = *script.step_ms;
   }
+  if (script.seed && !options.seed) {
+    options.seed = script.seed;
+  }
 }
 
 std::string FormatFlightScript(const FlightScript& script) {
@@ -366,6 +385,9 @@ std::string FormatFlightScript(const FlightScript& script) {
   }
   if (script.step_ms) {
     text += "# step-ms " + std::to_string(*script.step_ms) + "\n";
+  }
+  if (script.seed) {
+    text += "# seed " + std::to_string(*script.seed) + "\n";
   }
   std::vector<ScriptEvent> events = script.events;
   std::stable_sort(events.begin(), events.end(),

@@ -1,8 +1,8 @@
 // Flights: the options of the flight tool and the timed input scripts it replays. A script is
 // one event a line ("FRAME down KEY", "FRAME mouse_move X Y", ...), and "FRAME step MS" gives the
 // loop clock's advance before a frame; header comments ("# frames N", "# position X,Y,Z",
-// "# clock-seed N", "# step-ms MS") let a flight file describe itself. A recorded flight is
-// written in the same form.
+// "# clock-seed N", "# step-ms MS", "# seed N") let a flight file describe itself. A recorded
+// flight is written in the same form.
 #pragma once
 
 #include "engine/VectorTypes.h"
@@ -28,6 +28,8 @@ struct FlightScript {
   std::optional<Vector3f> position;
   std::optional<uint32_t> clock_seed;
   std::optional<int> step_ms;
+  // The planet seed of the world flown over.
+  std::optional<int32_t> seed;
   // The loop clock's advance before a frame (from frame 2), where it is not step_ms.
   std::map<int, uint32_t> steps;
 };
@@ -59,6 +61,8 @@ struct FlightOptions {
   std::string record_path;
   // The shared generator's first seed instead of the clock's.
   std::optional<uint32_t> clock_seed;
+  // The world's planet seed; the default world's when neither this nor the script names one.
+  std::optional<int32_t> seed;
   bool detail = false;
   bool help = false;
   // Whether --frames, --position and --step-ms were given, so that a script's header does not
