@@ -52,6 +52,8 @@ const ReferenceFlight kFlights[] = {
     {"city", {45, 200}},
     // Coming down onto the slope looking straight down, on it, and at the horizon after the turn.
     {"landing", {60, 120, 300}},
+    // The planet of seed 7 from orbit: another world, its maps made by the flight itself.
+    {"world7", {60}},
 };
 
 // The bottom lines of the overlay name the machine (system, driver, processor, memory): they

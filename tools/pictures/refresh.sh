@@ -3,7 +3,8 @@
 # intended change of what is drawn: builds the suite, flies every flight with the suite's fixed
 # options and writes each chosen frame over its reference where its pixels changed. Prints each
 # picture as new, changed (with how far it moved) or the same; review the changed ones with
-# `git diff --stat tests/pictures/references` and an image viewer before committing them.
+# `git diff --stat tests/pictures/references` and an image viewer before committing them. A
+# flight on another world than the default one (world7.flight) makes that world's maps first.
 #
 #   tools/pictures/refresh.sh [RUN_DIR]     RUN_DIR defaults to build/run
 set -eu
