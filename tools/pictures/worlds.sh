@@ -23,11 +23,12 @@ for seed in 500 7 42 1984 31337 -2024; do
   ./meridia-flight --script "$here/readme-orbit.flight" --seed "$seed" --frames 60 --shot 60 \
     --shots "$shots/$seed" --clock-seed 1 > /dev/null
   ./meridia-inspect --out "$shots/$seed" --png "$shots/$seed/frame_00060.tga" > /dev/null
-  # The disc of the planet, about 420 pixels across in the middle of the 800 x 600 shot, clear of
-  # the overlay's lines.
-  convert "$shots/$seed/frame_00060.tga.png" -crop 440x440+180+80 +repage "$shots/world$seed.png"
+  # The planet with its sky's rim, about 480 pixels across in the middle of the 800 x 600 shot;
+  # the overlay's lines at its side and below it are blacked out first.
+  convert "$shots/$seed/frame_00060.tga.png" -fill black -draw 'rectangle 0,0 165,230' \
+    -draw 'rectangle 0,536 799,599' -crop 490x490+158+55 +repage "$shots/world$seed.png"
   set -- "$@" -label "seed $seed" "$shots/world$seed.png"
 done
 montage -font DejaVu-Sans -pointsize 18 -fill white -background black "$@" \
-  -tile 6x1 -geometry 240x240+4+4 "$pictures/worlds.png"
+  -tile 6x1 -geometry 210x210+3+3 -depth 8 -strip "$pictures/worlds.png"
 printf 'worlds %8d bytes  %s\n' "$(wc -c < "$pictures/worlds.png")" "$pictures/worlds.png"
