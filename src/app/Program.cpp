@@ -51,6 +51,7 @@ std::string ProgramUsage(std::string_view program, ProgramVariant variant) {
 int RunProgram(ProgramVariant variant, const std::vector<std::string>& args) {
   const std::string program = ProgramName();
   const ProgramCommand command = ParseProgramArguments(args);
+  SetPlanetSeed(command.seed);
   switch (command.action) {
   case ProgramCommand::Action::kHelp:
     std::fputs(ProgramUsage(program, variant).c_str(), stdout);
@@ -65,7 +66,6 @@ int RunProgram(ProgramVariant variant, const std::vector<std::string>& args) {
   case ProgramCommand::Action::kRun:
     break;
   }
-  SetPlanetSeed(command.seed);
   return RunProgram(variant);
 }
 

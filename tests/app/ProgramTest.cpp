@@ -214,6 +214,10 @@ TEST(Program, CommandLine) {
   EXPECT_FALSE(ProgramFoldersChosen());
   EXPECT_EQ(CurrentPlanetSeed(), kPlanetSeed);
   EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+  // The world is chosen before anything else happens.
+  EXPECT_EQ(RunProgram(ProgramVariant::kStandard, {"--seed", "-12", "--version"}), 0);
+  EXPECT_EQ(CurrentPlanetSeed(), -12);
+  SetPlanetSeed(kPlanetSeed);
   const std::string usage = ProgramUsage("meridia", ProgramVariant::kStandard);
   EXPECT_EQ(usage.substr(0, usage.find('\n')), "usage: meridia [--seed N] [--help] [--version]");
   EXPECT_NE(ProgramUsage("meridia-detail", ProgramVariant::kDetail), usage);
