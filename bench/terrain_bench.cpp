@@ -1,13 +1,18 @@
-// Noise evaluation, which the height function runs for every vertex and texel, and the one-off
-// terrain-map generation with the time of each of its steps.
+// Noise evaluation, which the height function runs for every vertex and texel, the one-off
+// terrain-map generation of a world with the time of each of its steps, and a visited world's
+// maps loaded again.
 #include "engine/Random.h"
+#include "terrain/HeightMapFactory.h"
 #include "terrain/NoiseClass.h"
 #include "terrain/NoiseExtra.h"
 #include "terrain/TerrainGenerator.h"
+#include "terrain/TerrainMaps.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -178,16 +183,17 @@ void BM_SumOctaves7Reference(benchmark::State& state) {
 }
 BENCHMARK(BM_SumOctaves7Reference);
 
-// The program's generation: planet seed 500, both noise tables initialised first, 2048 x 2048.
-// Each step's processor time is reported as a counter in milliseconds.
+// The generation of a world's maps: both noise tables initialised with its seed first, as the
+// height-map factory does. Each step's processor time is reported as a counter in milliseconds.
 void BM_Generate(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
+  const int32_t seed = static_cast<int32_t>(state.range(1));
   for (auto _ : state) {
     state.PauseTiming();
     auto extra = std::make_unique<TNoiseExtra>();
-    extra->Init(500);
+    extra->Init(seed);
     auto noise = std::make_unique<TzoNoiseClass>();
-    noise->Init(500);
+    noise->Init(seed);
     auto generator = std::make_unique<TTerrainGenerator>();
     generator->Width = size;
     generator->Height = size;
@@ -204,8 +210,55 @@ void BM_Generate(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_Generate)->Arg(2048)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Generate)->Arg(256)->Unit(benchmark::kMillisecond);
+// The default world and two others, side by side.
+BENCHMARK(BM_Generate)
+    ->ArgNames({"size", "seed"})
+    ->Args({2048, 500})
+    ->Args({2048, 7})
+    ->Args({2048, -2024})
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Generate)->ArgNames({"size", "seed"})->Args({256, 500})->Unit(benchmark::kMillisecond);
+
+// A visited world's start: the height-map factory over maps already on the disk (the default
+// world's bare files, another world's tagged ones in its own folder), as the viewer builds it.
+void BM_FactoryOverKeptMaps(benchmark::State& state) {
+  const int32_t seed = static_cast<int32_t>(state.range(0));
+  char pattern[] = "/tmp/meridia-bench-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(pattern);
+  std::filesystem::create_directories(WorldMapFolder(seed));
+  // What the samples are does not change the cost of reading them.
+  THeightMapBuffer map;
+  map.SetSize(kMapSide, kMapSide);
+  SetRandSeed(99);
+  for (float& sample : map.Data) {
+    sample = static_cast<float>(RandomReal());
+  }
+  const bool written = SaveHeightMapToFile(map, WorldMapFolder(seed) + "errosion.dat", seed) &&
+                       SaveHeightMapToFile(map, WorldMapFolder(seed) + "basemap.dat", seed);
+  for (auto _ : state) {
+    const THeightMapFactory factory(seed);
+    if (factory.ErosionSampler == nullptr || !written) {
+      state.SkipWithError("the kept maps were not loaded");
+      break;
+    }
+  }
+  std::filesystem::current_path(previous);
+  std::filesystem::remove_all(pattern);
+}
+BENCHMARK(BM_FactoryOverKeptMaps)
+    ->ArgNames({"seed"})
+    ->Arg(500)
+    ->Arg(7)
+    ->Arg(-2024)
+    ->Repetitions(5)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace meridia

@@ -1,7 +1,8 @@
 // Terrain map files on arbitrary bytes, the way the height function meets them: the size gate
-// and the loader must agree, and a loaded map goes through the terrain height and the colour
-// lookup at directions where the map really counts. Maps of a few thousand samples keep every
-// run cheap; the gate is the same for the full 2048 by 2048 maps.
+// and the loader must agree, a map is loaded only by the world that made it, and a loaded map goes
+// through the terrain height and the colour lookup at directions where the map really counts. Maps
+// of a few thousand samples keep every run cheap; the gate is the same for the full 2048 by 2048
+// maps.
 #include "FuzzSupport.h"
 
 #include "terrain/HeightMapFactory.h"
@@ -60,15 +61,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Terrain terrain;
   const std::string path = meridia::fuzz::WriteScratchFile(data, size);
 
+  // Loaded as the world its tag names (the default world's without one), and by no other.
+  const meridia::TMapFileFacts facts = meridia::InspectMapFile(path);
   auto map = std::make_unique<meridia::TPixelBuffer_d>();
-  const bool loaded = map->LoadFromFile(path);
-  Require(loaded == meridia::IsValidMapFile(path), "the size gate and the loader agree");
+  const bool loaded = map->LoadFromFile(path, facts.Seed);
+  Require(loaded == meridia::IsValidMapFile(path, facts.Seed),
+          "the size gate and the loader agree");
+  Require(loaded == facts.Refusal.empty(), "the facts and the loader agree");
+  meridia::TPixelBuffer_d elsewhere;
+  Require(!elsewhere.LoadFromFile(path, facts.Seed ^ 1) && elsewhere.IsEmpty(),
+          "another world never loads it");
   if (!loaded) {
     Require(map->IsEmpty() && map->Data.empty(), "a refused map is empty");
     return 0;
   }
   Require(IsPowerOfTwo(map->Width) && IsPowerOfTwo(map->Height), "sides are powers of two");
-  Require(size == 8 + 4 * map->Data.size() &&
+  Require(size == (facts.Tagged ? 16 : 8) + 4 * map->Data.size() &&
               map->Data.size() == static_cast<size_t>(map->Width) * map->Height,
           "the file holds exactly the samples");
   Require(meridia::AreUsableSamples(map->Data), "a loaded map holds only usable samples");

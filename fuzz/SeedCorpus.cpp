@@ -171,8 +171,8 @@ void ColorMapSeeds(const fs::path& out) {
 
 // ---- Terrain maps ------------------------------------------------------------------------
 
-void SaveMap(const THeightMapBuffer& map, const fs::path& path) {
-  if (!SaveHeightMapToFile(map, path.string())) {
+void SaveMap(const THeightMapBuffer& map, const fs::path& path, int32_t seed = kPlanetSeed) {
+  if (!SaveHeightMapToFile(map, path.string(), seed)) {
     std::fprintf(stderr, "meridia-fuzz-seeds: cannot write %s\n", path.c_str());
   }
 }
@@ -199,6 +199,7 @@ void MapSeeds(const fs::path& out) {
   }
   SaveMap(Ramp(1, 1), out / "ramp-1x1.dat");
   SaveMap(Ramp(4, 4), out / "ramp-4x4.dat");
+  SaveMap(Ramp(4, 4), out / "ramp-4x4-world-7.dat", 7); // another world's, tagged
   SaveMap(Ramp(64, 2), out / "ramp-64x2.dat");
   SaveMap(Ramp(3, 5), out / "ramp-3x5.dat"); // refused: sides not powers of two
   THeightMapBuffer damaged = Ramp(4, 4);

@@ -3,6 +3,7 @@
 #include "app/SystemInfo.h"
 #include "app/Version.h"
 #include "decoders/ImageDecoders.h"
+#include "engine/PlanetSeed.h"
 #include "models/Material.h"
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
@@ -18,10 +19,12 @@ namespace meridia {
 namespace {
 
 // The log sits beside the program file, named after it, unless the folders were placed in the
-// user's; its first lines say which program this is and where everything went.
+// user's; its first lines say which program this is, which world it shows and where everything
+// went.
 void StartLog() {
   LogStart(CurrentProgramFolders().log_file);
   LogWrite(ProgramName() + " " + ProgramVersion());
+  LogWrite("World : seed " + std::to_string(CurrentPlanetSeed()));
   for (const std::string& line : DescribeProgramFolders(CurrentProgramFolders())) {
     LogWrite(line);
   }

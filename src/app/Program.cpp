@@ -14,8 +14,14 @@ namespace meridia {
 
 ProgramCommand ParseProgramArguments(const std::vector<std::string>& args) {
   ProgramCommand command;
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--seed") {
+      if (i + 1 >= args.size() || !ParsePlanetSeed(args[++i], command.seed)) {
+        return {ProgramCommand::Action::kBadUsage,
+                "--seed needs a whole number from -2147483648 to 2147483647"};
+      }
+    } else if (arg == "--help" || arg == "-h") {
       command.action = ProgramCommand::Action::kHelp;
     } else if (arg == "--version") {
       command.action = ProgramCommand::Action::kVersion;
@@ -28,12 +34,14 @@ ProgramCommand ParseProgramArguments(const std::vector<std::string>& args) {
 }
 
 std::string ProgramUsage(std::string_view program, ProgramVariant variant) {
-  std::string text = "usage: " + std::string(program) + " [--help] [--version]\n";
+  std::string text = "usage: " + std::string(program) + " [--seed N] [--help] [--version]\n";
   text += variant == ProgramVariant::kDetail
               ? "Opens the planet viewer with the second variant of the height function: fine\n"
                 "detail on all land.\n"
               : "Opens the planet viewer: a free camera from orbit down to the ground.\n";
-  text += "  --help     print this text and exit\n"
+  text += "  --seed N   show the world of seed N (default 500); its maps are made on the first\n"
+          "             visit and kept in maps/world-N\n"
+          "  --help     print this text and exit\n"
           "  --version  print the version and exit\n"
           "Data: base/ in the current folder, else base/ beside the program, else the installed\n"
           "share/meridia/base. Keys, files written and the flight tool: man meridia.\n";
@@ -43,6 +51,7 @@ std::string ProgramUsage(std::string_view program, ProgramVariant variant) {
 int RunProgram(ProgramVariant variant, const std::vector<std::string>& args) {
   const std::string program = ProgramName();
   const ProgramCommand command = ParseProgramArguments(args);
+  SetPlanetSeed(command.seed);
   switch (command.action) {
   case ProgramCommand::Action::kHelp:
     std::fputs(ProgramUsage(program, variant).c_str(), stdout);

@@ -5,6 +5,7 @@
 
 #include "app/SceneHooks.h"
 #include "app/StartUpRecorder.h"
+#include "engine/PlanetSeed.h"
 #include "engine/ProgramVariant.h"
 #include "platform/Platform.h"
 
@@ -15,17 +16,18 @@
 
 namespace meridia {
 
-// What the command line asks of a viewer program. With no option it runs.
+// What the command line asks of a viewer program. With no option it runs the default world.
 struct ProgramCommand {
   enum class Action { kRun, kHelp, kVersion, kBadUsage };
   Action action = Action::kRun;
   std::string error; // for kBadUsage
+  int32_t seed = kPlanetSeed;
 };
 ProgramCommand ParseProgramArguments(const std::vector<std::string>& args);
 std::string ProgramUsage(std::string_view program, ProgramVariant variant);
 
-// The viewer program from its command line: --help and --version answer and exit 0, anything
-// else but nothing prints the usage and exits 2.
+// The viewer program from its command line: --help and --version answer and exit 0, --seed N
+// chooses the world, anything else prints the usage and exits 2 before anything is written.
 int RunProgram(ProgramVariant variant, const std::vector<std::string>& args);
 int RunProgram(ProgramVariant variant);
 

@@ -1,5 +1,6 @@
 #include "app/Shell.h"
 
+#include "engine/PlanetSeed.h"
 #include "platform/VirtualKeys.h"
 #include "storage/Log.h"
 
@@ -22,12 +23,13 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 
 } // namespace
 
+// The world is named so that windows on two worlds can be told apart.
 std::string Shell::InitialCaption() {
-  return std::string(kSiteTag) + " Lumenar";
+  return std::string(kSiteTag) + " Lumenar - seed " + std::to_string(CurrentPlanetSeed());
 }
 
 std::string Shell::FramesCaption(int32_t frames) {
-  return std::string(kSiteTag) + " Lumenar [" + std::to_string(frames) + " FPS]";
+  return InitialCaption() + " [" + std::to_string(frames) + " FPS]";
 }
 
 void Shell::ShowError(const std::string& text) {

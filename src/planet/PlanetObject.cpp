@@ -34,6 +34,7 @@ TPlanetObject::TPlanetObject(const TPlanetary_Camera& camera) : camera_(camera) 
   Atlas = std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize);
   Atlas->UseAlternateTextures();
   SetTextureAtlas(Atlas.get());
+  Seed = CurrentPlanetSeed();
   HeightMaps = std::make_unique<THeightMapFactory>(Seed);
   SetHeightMapFactory(HeightMaps.get());
   Atmosphere = std::make_unique<TScatter_CPU>();

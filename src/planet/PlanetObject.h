@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/Object.h"
+#include "engine/PlanetSeed.h"
 #include "engine/VectorTypes.h"
 #include "planet/Node.h"
 #include "view/Frustum.h"
@@ -26,9 +27,9 @@ inline constexpr float kPlanetBaseRadius = 678.0f;
 class TPlanetObject : public TObject {
 public:
   // Starts the planet's module state afresh, resets the vertex pool, creates the atlas (needs a
-  // current OpenGL context), the height-map factory with the planet seed (generating the terrain
-  // maps on a first run), the sky and the six roots. Heights above ground are measured from the
-  // camera's view position.
+  // current OpenGL context), the height-map factory with the run's planet seed (generating the
+  // world's terrain maps on its first visit), the sky and the six roots. Heights above ground are
+  // measured from the camera's view position.
   explicit TPlanetObject(const TPlanetary_Camera& camera);
   // The same over a given factory and atlas, without a sky; an atlas without a texture keeps
   // OpenGL out.
@@ -39,7 +40,7 @@ public:
   ~TPlanetObject() override;
 
   // The planet seed, given to the height-map factory.
-  int32_t Seed = 500;
+  int32_t Seed = kPlanetSeed;
   // Index = face number; face k lies on the cube side +Z, -Z, +Y, -Y, +X, -X.
   std::array<std::unique_ptr<TNode>, 6> Roots;
   // Nearest face first, as of the last refinement.

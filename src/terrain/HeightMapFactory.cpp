@@ -54,34 +54,41 @@ THeightMapFactory::THeightMapFactory(int32_t seed, std::unique_ptr<TPixelBuffer_
   PlanetFactory.Init(seed);
 }
 
-THeightMapFactory::THeightMapFactory(int32_t seed)
+THeightMapFactory::THeightMapFactory(int32_t seed, int32_t map_side)
     : detail_variant_(CurrentProgramVariant() == ProgramVariant::kDetail) {
   SeedNoise(seed);
 
-  // The maps are derived data: a damaged file is made again like a missing one. Loading is
-  // the check, so the 16 MB are read once.
+  // The maps are derived data: a damaged file, or one another world made, is made again like a
+  // missing one. Loading is the check, so the 16 MB are read once.
+  const std::string folder = WorldMapFolder(seed);
+  const std::string erosion_file = folder + "errosion.dat";
   auto erosion = std::make_unique<TPixelBuffer_d>();
-  if (FileExists(kErosionMapFile) && erosion->LoadFromFile(kErosionMapFile)) {
+  if (FileExists(erosion_file) && erosion->LoadFromFile(erosion_file, seed)) {
     ErosionSampler = std::move(erosion);
     BaseSampler = std::make_unique<TPixelBuffer_d>();
-    BaseSampler->LoadFromFile(kBaseMapFile);
+    BaseSampler->LoadFromFile(folder + "basemap.dat", seed);
   } else {
-    if (FileExists(kErosionMapFile)) {
-      LogWrite(std::string("Terrain map damaged, generating it again : ") + kErosionMapFile);
+    if (FileExists(erosion_file)) {
+      LogWrite("Terrain map damaged, generating it again : " + erosion_file);
     }
-    // Seconds of work that could not be kept: without the folder, go on without the maps.
+    // A world's own folder is made in the maps folder, never elsewhere; another viewer may be
+    // making it at the same moment, so what counts is that it is there afterwards. Without it,
+    // go on without the maps rather than spend seconds on work that could not be kept.
     if (DirectoryExists(kMapFolder)) {
+      ForceDirectories(folder);
+    }
+    if (DirectoryExists(folder)) {
       // The maps just made are what the files hold, or would have held had the disk taken
       // them: this run samples them from memory either way.
       TTerrainMaps generated;
-      if (!GenerateTerrainMaps(kMapFolder, seed, 2048, 2048, &generated) &&
+      if (!GenerateTerrainMaps(folder, seed, map_side, map_side, &generated) &&
           !generated.Erosion.Data.empty()) {
         LogWrite("Terrain maps could not be kept, this run uses them from memory");
       }
       ErosionSampler = SamplerOf(generated.Erosion);
       BaseSampler = SamplerOf(generated.Base);
     } else {
-      LogWrite(std::string("Terrain maps cannot be generated, no folder ") + kMapFolder);
+      LogWrite("Terrain maps cannot be generated, no folder " + folder);
     }
   }
   if (ErosionSampler == nullptr || ErosionSampler->IsEmpty()) {

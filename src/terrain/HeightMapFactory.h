@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/Object.h"
+#include "engine/PlanetSeed.h"
 #include "engine/VectorTypes.h"
 #include "imaging/Image.h"
 #include "terrain/NoiseClass.h"
@@ -16,17 +17,19 @@
 
 namespace meridia {
 
+// The default world's maps; another world's lie in WorldMapFolder(seed) under the same names.
 inline constexpr const char* kMapFolder = "base/maps/";
 inline constexpr const char* kErosionMapFile = "base/maps/errosion.dat";
 inline constexpr const char* kBaseMapFile = "base/maps/basemap.dat";
 inline constexpr const char* kColorMapFile = "base/maps/cmap_1.tga";
-inline constexpr int32_t kPlanetSeed = 500;
+inline constexpr int32_t kMapSide = 2048;
 
 class THeightMapFactory : public TObject {
 public:
-  // Seeds the noise, generates the terrain maps when they are missing or damaged, loads them and
-  // the colour map, and leaves the shared random generator freshly seeded with the seed.
-  explicit THeightMapFactory(int32_t seed);
+  // Seeds the noise, generates the seed's world's terrain maps (map_side samples a side) when
+  // they are missing, damaged or another world's, loads them and the colour map, and leaves the
+  // shared random generator freshly seeded with the seed.
+  explicit THeightMapFactory(int32_t seed, int32_t map_side = kMapSide);
   // A factory over maps already in memory: no file is read or written. The noise and the shared
   // generator are seeded exactly as above.
   THeightMapFactory(int32_t seed, std::unique_ptr<TPixelBuffer_d> erosion, TzoImage color_map);

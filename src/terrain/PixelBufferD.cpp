@@ -2,6 +2,7 @@
 
 #include "storage/File.h"
 #include "storage/Log.h"
+#include "terrain/TerrainMaps.h"
 
 #include <cmath>
 
@@ -17,28 +18,39 @@ bool IsPowerOfTwoSide(int32_t side) {
   return side > 0 && side <= kMaxSide && (side & (side - 1)) == 0;
 }
 
-// Opens a map file and reads its header; false when it is missing or malformed.
-bool OpenMap(TzoFile& file, std::string_view name, int32_t& width, int32_t& height,
-             bool log_refusal) {
+constexpr const char* kMalformed = "header does not match its size";
+
+// Opens a map file and reads its world tag, when it has one, and its header. False, with the
+// reason in facts, when it is missing or its header does not describe exactly the file.
+bool OpenMap(TzoFile& file, std::string_view name, TMapFileFacts& facts) {
   if (!file.OpenRead(name, false)) {
+    facts.Refusal = "cannot be opened";
     return false;
   }
-  width = 0;
-  height = 0;
   const int64_t size = file.GetSize();
-  if (size >= 8) {
-    file.TransferInt32(width);
-    file.TransferInt32(height);
-  }
-  const bool valid = IsPowerOfTwoSide(width) && IsPowerOfTwoSide(height) &&
-                     size == 8 + int64_t{4} * width * height;
-  if (!valid) {
-    if (log_refusal) {
-      LogWrite("Map file refused (header does not match its size) : " + std::string(name));
+  int64_t header = 8;
+  if (size >= kWorldTagBytes) {
+    char magic[4] = {};
+    file.TransferBuffer(magic, 4);
+    if (std::memcmp(magic, kWorldTagMagic, 4) == 0) {
+      facts.Tagged = true;
+      file.TransferInt32(facts.Seed);
+      header += kWorldTagBytes;
+    } else {
+      file.SetPosition(0);
     }
-    file.Close();
   }
-  return valid;
+  if (size >= header) {
+    file.TransferInt32(facts.Width);
+    file.TransferInt32(facts.Height);
+  }
+  if (!IsPowerOfTwoSide(facts.Width) || !IsPowerOfTwoSide(facts.Height) ||
+      size != header + int64_t{4} * facts.Width * facts.Height) {
+    facts.Refusal = kMalformed;
+    file.Close();
+    return false;
+  }
+  return true;
 }
 
 } // namespace
@@ -55,15 +67,23 @@ void TPixelBuffer_d::SetSize(int32_t width, int32_t height) {
   Data.assign(static_cast<size_t>(Count), 0.0f);
 }
 
-bool TPixelBuffer_d::LoadFromFile(std::string_view name) {
+bool TPixelBuffer_d::LoadFromFile(std::string_view name, int32_t seed) {
   SetSize(0, 0);
   TzoFile file;
-  int32_t width = 0;
-  int32_t height = 0;
-  if (!OpenMap(file, name, width, height, true)) {
+  TMapFileFacts facts;
+  if (!OpenMap(file, name, facts)) {
+    if (facts.Refusal == kMalformed) {
+      LogWrite("Map file refused (header does not match its size) : " + std::string(name));
+    }
     return false;
   }
-  SetSize(width, height);
+  if (facts.Seed != seed) {
+    LogWrite("Map file refused (made by seed " + std::to_string(facts.Seed) + ", not " +
+             std::to_string(seed) + ") : " + std::string(name));
+    file.Close();
+    return false;
+  }
+  SetSize(facts.Width, facts.Height);
   file.TransferBuffer(Data.data(), Count * static_cast<int32_t>(sizeof(float)));
   file.Close();
   if (!AreUsableSamples(Data)) {
@@ -84,18 +104,25 @@ bool AreUsableSamples(const std::vector<float>& samples) {
   return true;
 }
 
-bool IsValidMapFile(std::string_view name) {
-  TPixelBuffer_d probe;
+TMapFileFacts InspectMapFile(std::string_view name) {
+  TMapFileFacts facts;
   TzoFile file;
-  int32_t width = 0;
-  int32_t height = 0;
-  if (!OpenMap(file, name, width, height, false)) {
-    return false;
+  if (!OpenMap(file, name, facts)) {
+    return facts;
   }
-  probe.SetSize(width, height);
+  TPixelBuffer_d probe;
+  probe.SetSize(facts.Width, facts.Height);
   file.TransferBuffer(probe.Data.data(), probe.Count * static_cast<int32_t>(sizeof(float)));
   file.Close();
-  return AreUsableSamples(probe.Data);
+  if (!AreUsableSamples(probe.Data)) {
+    facts.Refusal = "samples out of range";
+  }
+  return facts;
+}
+
+bool IsValidMapFile(std::string_view name, int32_t seed) {
+  const TMapFileFacts facts = InspectMapFile(name);
+  return facts.Refusal.empty() && facts.Seed == seed;
 }
 
 } // namespace meridia

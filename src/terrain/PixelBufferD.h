@@ -3,10 +3,12 @@
 #pragma once
 
 #include "engine/Object.h"
+#include "engine/PlanetSeed.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,11 +24,12 @@ public:
 
   // Sides must be powers of two; anything else leaves the buffer empty.
   void SetSize(int32_t width, int32_t height);
-  // Reads a map file: width and height as 32-bit integers, then width * height floats. A file
-  // whose header does not describe exactly its own size, whose sides are not powers of two, or
-  // whose samples are not all usable (see IsValidMapFile), is refused with a log line and leaves
-  // the buffer empty.
-  bool LoadFromFile(std::string_view name);
+  // Reads a map file of the seed's world: its world tag unless the world is the default one,
+  // width and height as 32-bit integers, then width * height floats. A file whose header does
+  // not describe exactly its own size, whose sides are not powers of two, whose samples are not
+  // all usable (see IsValidMapFile), or that another world made, is refused with a log line and
+  // leaves the buffer empty.
+  bool LoadFromFile(std::string_view name, int32_t seed = kPlanetSeed);
   // Cubic convolution (kernel parameter -1) over the 4 by 4 neighbourhood; indices wrap.
   // Inline: a terrain height takes nine of these, and they overlap when the compiler sees them.
   inline double SampleBicubic(double u, double v) const;
@@ -137,9 +140,22 @@ inline void TPixelBuffer_d::PrefetchBicubic(double u, double v) const {
   }
 }
 
-// Whether the file holds a well-formed map: header sides powers of two matching the file size,
-// and every sample a finite number within the range the generator could have made.
-bool IsValidMapFile(std::string_view name);
+// What a map file says of itself: the seed that made it (the default world's for a file without
+// a world tag) and its sides. Refusal says why no world would load it; empty when the world of
+// Seed would.
+struct TMapFileFacts {
+  bool Tagged = false;
+  int32_t Seed = kPlanetSeed;
+  int32_t Width = 0;
+  int32_t Height = 0;
+  std::string Refusal;
+};
+TMapFileFacts InspectMapFile(std::string_view name);
+
+// Whether the file holds a well-formed map of the seed's world: header sides powers of two
+// matching the file size, and every sample a finite number within the range the generator could
+// have made.
+bool IsValidMapFile(std::string_view name, int32_t seed = kPlanetSeed);
 bool AreUsableSamples(const std::vector<float>& samples);
 
 } // namespace meridia

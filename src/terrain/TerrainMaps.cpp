@@ -9,7 +9,16 @@
 
 namespace meridia {
 
-void SaveHeightMapToStream(const THeightMapBuffer& map, TzoStream& stream) {
+std::string WorldMapFolder(int32_t seed) {
+  return seed == kPlanetSeed ? "base/maps/" : "base/maps/world-" + std::to_string(seed) + "/";
+}
+
+void SaveHeightMapToStream(const THeightMapBuffer& map, TzoStream& stream, int32_t seed) {
+  if (seed != kPlanetSeed) {
+    char magic[4] = {kWorldTagMagic[0], kWorldTagMagic[1], kWorldTagMagic[2], kWorldTagMagic[3]};
+    stream.TransferBuffer(magic, 4);
+    stream.TransferInt32(seed);
+  }
   int32_t width = map.Width;
   int32_t height = map.Height;
   stream.TransferInt32(width);
@@ -19,13 +28,12 @@ void SaveHeightMapToStream(const THeightMapBuffer& map, TzoStream& stream) {
                        static_cast<int64_t>(map.Data.size() * sizeof(float)));
 }
 
-bool SaveHeightMapToFile(const THeightMapBuffer& map, std::string_view name) {
-  return WriteWholeFile(name, [&map](TzoFile& file) { SaveHeightMapToStream(map, file); });
+bool SaveHeightMapToFile(const THeightMapBuffer& map, std::string_view name, int32_t seed) {
+  return WriteWholeFile(name,
+                        [&map, seed](TzoFile& file) { SaveHeightMapToStream(map, file, seed); });
 }
 
-// The seed is not used here: the generator continues the shared sequence where the noise
-// initialisation left it, which is what makes the maps a function of the seed.
-bool GenerateTerrainMaps(std::string_view folder, int32_t /*seed*/, int32_t width, int32_t height,
+bool GenerateTerrainMaps(std::string_view folder, int32_t seed, int32_t width, int32_t height,
                          TTerrainMaps* generated) {
   LogWrite("Generating terrain maps");
   TTerrainMaps own;
@@ -45,8 +53,8 @@ bool GenerateTerrainMaps(std::string_view folder, int32_t /*seed*/, int32_t widt
     base = std::move(generator.BaseMap);
   }
   const std::string prefix(folder);
-  const bool written = SaveHeightMapToFile(erosion, prefix + "errosion.dat") &&
-                       SaveHeightMapToFile(base, prefix + "basemap.dat");
+  const bool written = SaveHeightMapToFile(erosion, prefix + "errosion.dat", seed) &&
+                       SaveHeightMapToFile(base, prefix + "basemap.dat", seed);
   if (!written) {
     LogWrite("Unable to write the terrain maps in " + prefix);
   }

@@ -71,24 +71,25 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
   EXPECT_EQ(index, std::string(4, '\0'));
 
   // The log lives beside this test program, named after it. Its first lines name the program
-  // with its version and where the data was looked for (a test has none).
+  // with its version, the world, and where the data was looked for (a test has none).
   const std::string log_file = platform::NativePath(LogFileNameFor(platform::ExecutablePath()));
   std::ifstream log(log_file);
   std::vector<std::string> lines;
   for (std::string line; std::getline(log, line);) {
     lines.push_back(line);
   }
-  ASSERT_EQ(lines.size(), 7u);
+  ASSERT_EQ(lines.size(), 8u);
   EXPECT_NE(lines[0].find("] Log Started"), std::string::npos);
   EXPECT_NE(lines[1].find(" app_tests " + std::string(ProgramVersion())), std::string::npos)
       << lines[1];
-  EXPECT_NE(lines[2].find(" Data folder not found, looked in : "), std::string::npos) << lines[2];
-  EXPECT_NE(lines[3].find(" Log : " + log_file), std::string::npos) << lines[3];
-  EXPECT_NE(lines[4].find(" Cache index damaged, starting empty : cache/data.cache"),
+  EXPECT_EQ(lines[2].substr(lines[2].find('>') + 1), " World : seed 500") << lines[2];
+  EXPECT_NE(lines[3].find(" Data folder not found, looked in : "), std::string::npos) << lines[3];
+  EXPECT_NE(lines[4].find(" Log : " + log_file), std::string::npos) << lines[4];
+  EXPECT_NE(lines[5].find(" Cache index damaged, starting empty : cache/data.cache"),
             std::string::npos)
-      << lines[4];
-  EXPECT_NE(lines[5].find(" between"), std::string::npos);
-  EXPECT_NE(lines[6].find(" Log Finished"), std::string::npos);
+      << lines[5];
+  EXPECT_NE(lines[6].find(" between"), std::string::npos);
+  EXPECT_NE(lines[7].find(" Log Finished"), std::string::npos);
 }
 
 } // namespace

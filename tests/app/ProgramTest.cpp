@@ -170,33 +170,56 @@ TEST(Program, EachModuleStartsWithEveryEarlierOneUpAndFinishesWithThemStillUp) {
 
 TEST(Program, CommandLine) {
   using Action = ProgramCommand::Action;
+  const char* const bad_seed = "--seed needs a whole number from -2147483648 to 2147483647";
   const struct {
     std::vector<std::string> args;
     Action action;
     const char* error;
+    int32_t seed;
   } cases[] = {
-      {{}, Action::kRun, ""},
-      {{"--help"}, Action::kHelp, ""},
-      {{"-h"}, Action::kHelp, ""},
-      {{"--version"}, Action::kVersion, ""},
-      {{"--versio"}, Action::kBadUsage, "unknown option --versio"},
-      {{"--version", "--fullscreen"}, Action::kBadUsage, "unknown option --fullscreen"},
-      {{"world.dat"}, Action::kBadUsage, "unexpected argument world.dat"},
-      {{""}, Action::kBadUsage, "unexpected argument "},
+      {{}, Action::kRun, "", 500},
+      {{"--help"}, Action::kHelp, "", 500},
+      {{"-h"}, Action::kHelp, "", 500},
+      {{"--version"}, Action::kVersion, "", 500},
+      {{"--versio"}, Action::kBadUsage, "unknown option --versio", 500},
+      {{"--version", "--fullscreen"}, Action::kBadUsage, "unknown option --fullscreen", 500},
+      {{"world.dat"}, Action::kBadUsage, "unexpected argument world.dat", 500},
+      {{""}, Action::kBadUsage, "unexpected argument ", 500},
+      {{"--seed", "7"}, Action::kRun, "", 7},
+      {{"--seed", "-2147483648"}, Action::kRun, "", INT32_MIN},
+      {{"--seed", "2147483647", "--seed", "0"}, Action::kRun, "", 0},
+      {{"--seed", "2147483648"}, Action::kBadUsage, bad_seed, 500},
+      {{"--seed", "99999999999"}, Action::kBadUsage, bad_seed, 500},
+      {{"--seed", "x"}, Action::kBadUsage, bad_seed, 500},
+      {{"--seed", "7x"}, Action::kBadUsage, bad_seed, 500},
+      {{"--seed", " 7"}, Action::kBadUsage, bad_seed, 500},
+      {{"--seed", "+7"}, Action::kBadUsage, bad_seed, 500},
+      {{"--seed", ""}, Action::kBadUsage, bad_seed, 500},
+      {{"--seed"}, Action::kBadUsage, bad_seed, 500},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     const ProgramCommand command = ParseProgramArguments(c.args);
     EXPECT_EQ(command.action, c.action);
     EXPECT_EQ(command.error, c.error);
+    EXPECT_EQ(command.seed, c.seed);
   }
-  // Answered before anything starts: no module, no window.
+  // Answered before anything starts: no module, no window, no file.
+  testing::TemporaryFolder folder(testing::TemporaryFolder::Enter::kYes);
   EXPECT_EQ(RunProgram(ProgramVariant::kStandard, {"--version"}), 0);
   EXPECT_EQ(RunProgram(ProgramVariant::kDetail, {"--help"}), 0);
   EXPECT_EQ(RunProgram(ProgramVariant::kStandard, {"--bogus"}), 2);
+  EXPECT_EQ(RunProgram(ProgramVariant::kStandard, {"--seed", "x"}), 2);
+  EXPECT_EQ(RunProgram(ProgramVariant::kDetail, {"--seed", "99999999999"}), 2);
   EXPECT_FALSE(ProgramFoldersChosen());
+  EXPECT_EQ(CurrentPlanetSeed(), kPlanetSeed);
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+  // The world is chosen before anything else happens.
+  EXPECT_EQ(RunProgram(ProgramVariant::kStandard, {"--seed", "-12", "--version"}), 0);
+  EXPECT_EQ(CurrentPlanetSeed(), -12);
+  SetPlanetSeed(kPlanetSeed);
   const std::string usage = ProgramUsage("meridia", ProgramVariant::kStandard);
-  EXPECT_EQ(usage.substr(0, usage.find('\n')), "usage: meridia [--help] [--version]");
+  EXPECT_EQ(usage.substr(0, usage.find('\n')), "usage: meridia [--seed N] [--help] [--version]");
   EXPECT_NE(ProgramUsage("meridia-detail", ProgramVariant::kDetail), usage);
 }
 

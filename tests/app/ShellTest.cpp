@@ -1,6 +1,7 @@
 #include "app/Shell.h"
 
 #include "FakePlatform.h"
+#include "engine/PlanetSeed.h"
 #include "platform/VirtualKeys.h"
 
 #include <gtest/gtest.h>
@@ -134,7 +135,7 @@ TEST(ShellCreation, FullPixelFormatAndTheWindowShownBeforeTheScene) {
                                                                   // draws during start-up
   EXPECT_EQ(f.platform.calls, expected);
   EXPECT_EQ(f.scene.events, std::vector<std::string>{"InitScene"});
-  EXPECT_EQ(f.platform.captions.front(), "[meridia] Lumenar");
+  EXPECT_EQ(f.platform.captions.front(), "[meridia] Lumenar - seed 500");
 }
 
 TEST(ShellCreation, ASceneThatCannotRunReleasesEverythingAndFailsTheProcess) {
@@ -241,13 +242,23 @@ TEST(ShellLoop, FrameDeltaIsHalfTheLastFrame) {
   EXPECT_EQ(seen, f.scene.deltas);
 }
 
-TEST(ShellLoop, CaptionCountsFramesSinceThePreviousTick) {
-  Fixture f; // 10 ms per frame: 100 frames a second
-  f.RunUntil(250);
+TEST(ShellLoop, CaptionNamesTheWorldAndCountsFramesSinceThePreviousTick) {
+  {
+    Fixture f; // 10 ms per frame: 100 frames a second
+    f.RunUntil(250);
+    EXPECT_EQ(f.platform.captions,
+              (std::vector<std::string>{"[meridia] Lumenar - seed 500",
+                                        "[meridia] Lumenar - seed 500 [100 FPS]",
+                                        "[meridia] Lumenar - seed 500 [100 FPS]"}));
+    EXPECT_EQ(f.shell.FrameCounter, 50);
+  }
+  SetPlanetSeed(-7);
+  Fixture f;
+  f.RunUntil(150);
+  SetPlanetSeed(kPlanetSeed);
   EXPECT_EQ(f.platform.captions,
-            (std::vector<std::string>{"[meridia] Lumenar", "[meridia] Lumenar [100 FPS]",
-                                      "[meridia] Lumenar [100 FPS]"}));
-  EXPECT_EQ(f.shell.FrameCounter, 50);
+            (std::vector<std::string>{"[meridia] Lumenar - seed -7",
+                                      "[meridia] Lumenar - seed -7 [100 FPS]"}));
 }
 
 TEST(ShellWindowProc, MessagesReachTheirHandlers) {

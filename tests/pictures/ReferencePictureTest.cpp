@@ -76,6 +76,8 @@ const ReferenceFlight kFlights[] = {
     {"city", {{45, Subject::kCity}, {120, Subject::kCity}}},
     // Coming down onto the slope looking straight down, on it, and at the horizon after the turn.
     {"landing", {{60, Subject::kAnything}, {120, Subject::kAnything}, {300, Subject::kAnything}}},
+    // The planet of seed 7 from orbit: another world, its maps made by the flight itself.
+    {"world7", {{60, Subject::kBare}}},
 };
 
 std::vector<int> FrameNumbers(const std::vector<ChosenFrame>& frames) {

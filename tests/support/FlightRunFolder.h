@@ -20,7 +20,9 @@ namespace fs = std::filesystem;
 
 inline constexpr const char* kTerrainMapNames[] = {"basemap.dat", "errosion.dat"};
 
-// The flight tool and a copy of base/ without the terrain maps, under /tmp; empty on failure.
+// The flight tool and a copy of base/ without the terrain maps of any world (other worlds' lie
+// in maps/world-N/, made there by whoever visited them from the runnable folder), under /tmp;
+// empty on failure.
 inline fs::path MakeFlightRunFolder(const fs::path& run) {
   char pattern[] = "/tmp/meridia-flight-XXXXXX";
   if (mkdtemp(pattern) == nullptr) {
@@ -33,7 +35,10 @@ inline fs::path MakeFlightRunFolder(const fs::path& run) {
   for (auto it = fs::recursive_directory_iterator(run / "base", error);
        !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
     const fs::path to = dir / "base" / fs::relative(it->path(), run / "base");
-    if (it->is_directory()) {
+    if (it->is_directory() && it->path().parent_path().filename() == "maps" &&
+        it->path().filename().string().rfind("world-", 0) == 0) {
+      it.disable_recursion_pending();
+    } else if (it->is_directory()) {
       fs::create_directories(to, error);
     } else if (it->path().parent_path().filename() != "maps" || it->path().extension() != ".dat") {
       fs::copy_file(it->path(), to, error);

@@ -1,4 +1,5 @@
 #include "terrain/HeightMapFactory.h"
+#include "terrain/TerrainMaps.h"
 
 #include "engine/ProgramVariant.h"
 #include "engine/Random.h"
@@ -11,10 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -208,6 +214,140 @@ TEST_F(FactoryTest, FromFilesADamagedErosionMapIsMadeAgainAndADamagedBaseMapAlon
     EXPECT_EQ(rgb[1], c.with_color_map ? 60 : 0) << c.name;
     EXPECT_EQ(rgb[2], c.with_color_map ? 30 : 0) << c.name;
   }
+}
+
+// Worlds on small maps: each seed's maps lie in a folder of their own, made on the world's first
+// visit, used as they are afterwards, and made again when damaged or made by another world.
+TEST_F(FactoryTest, EachWorldMakesItsOwnMapsOnceAndNeverUsesAnotherWorlds) {
+  const meridia::testing::TemporaryFolder log_folder;
+  const std::string log_name = log_folder / "test.zolog";
+  meridia::testing::TemporaryFolder folder(meridia::testing::TemporaryFolder::Enter::kYes);
+  std::filesystem::create_directories("base/maps");
+  // A 1 by 1 colour map, so that the log holds only what the maps did.
+  std::ofstream(kColorMapFile, std::ios::binary)
+      << std::string({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 30, 60, 90});
+  std::vector<std::string> log;
+  auto visit = [&](int32_t seed) {
+    EXPECT_TRUE(LogStart(log_name));
+    auto factory = std::make_unique<THeightMapFactory>(seed, 64);
+    LogFinish();
+    log.clear();
+    std::ifstream in(log_name);
+    for (std::string line; std::getline(in, line);) {
+      log.push_back(line.size() > 15 ? line.substr(15) : line);
+    }
+    log.erase(log.begin()); // "Log Started"
+    log.pop_back();         // "Log Finished"
+    EXPECT_NE(factory->ErosionSampler, nullptr) << seed;
+    return factory;
+  };
+  auto read = [](const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string generating = "Generating terrain maps";
+  const std::string seven = "base/maps/world-7/errosion.dat";
+  const std::string nine = "base/maps/world-9/errosion.dat";
+
+  // The first visit makes the world's maps, tagged with its seed, and nothing else.
+  const auto first = visit(7);
+  EXPECT_EQ(log, std::vector<std::string>{generating});
+  for (const char* name : {"errosion.dat", "basemap.dat"}) {
+    const TMapFileFacts facts = InspectMapFile("base/maps/world-7/" + std::string(name));
+    EXPECT_TRUE(facts.Tagged && facts.Seed == 7 && facts.Width == 64 && facts.Refusal.empty())
+        << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(kErosionMapFile));
+  const std::string seven_bytes = read(seven);
+
+  // The next visit loads them; another world makes its own, and it is another planet.
+  EXPECT_EQ(visit(7)->ErosionSampler->Data, first->ErosionSampler->Data);
+  EXPECT_EQ(log, std::vector<std::string>{});
+  const auto other = visit(9);
+  EXPECT_EQ(log, std::vector<std::string>{generating});
+  EXPECT_NE(other->ErosionSampler->Data, first->ErosionSampler->Data);
+  int differing = 0;
+  for (int i = 0; i < 100; ++i) {
+    const Vector3f d = Direction(i);
+    differing += first->HeightAt(d) != other->HeightAt(d);
+  }
+  EXPECT_GT(differing, 90);
+
+  // Made again the same, byte for byte, when gone, cut short, or another world's.
+  const struct {
+    const char* name;
+    std::function<void()> spoil;
+    std::vector<std::string> log;
+  } cases[] = {
+      {"gone", [] { std::filesystem::remove_all("base/maps/world-7"); }, {generating}},
+      {"cut short",
+       [&] { std::filesystem::resize_file(seven, seven_bytes.size() - 4); },
+       {"Map file refused (header does not match its size) : " + seven,
+        "Terrain map damaged, generating it again : " + seven, generating}},
+      {"another world's",
+       [&] {
+         std::filesystem::copy_file(nine, seven, std::filesystem::copy_options::overwrite_existing);
+       },
+       {"Map file refused (made by seed 9, not 7) : " + seven,
+        "Terrain map damaged, generating it again : " + seven, generating}},
+  };
+  for (const auto& c : cases) {
+    c.spoil();
+    EXPECT_EQ(visit(7)->ErosionSampler->Data, first->ErosionSampler->Data) << c.name;
+    EXPECT_EQ(log, c.log) << c.name;
+    EXPECT_TRUE(read(seven) == seven_bytes) << c.name;
+  }
+
+  // The default world keeps its bare maps where they always were, and takes no tagged one.
+  std::filesystem::copy_file(seven, kErosionMapFile);
+  visit(kPlanetSeed);
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     std::string("Map file refused (made by seed 7, not 500) : ") + kErosionMapFile,
+                     std::string("Terrain map damaged, generating it again : ") + kErosionMapFile,
+                     generating}));
+  EXPECT_FALSE(InspectMapFile(kErosionMapFile).Tagged);
+  EXPECT_TRUE(IsValidMapFile(kBaseMapFile, kPlanetSeed));
+}
+
+// Viewers started together on a new world each make its maps; each file is renamed into place
+// whole, so whoever comes last, the folder holds two whole maps of that world and nothing else.
+TEST_F(FactoryTest, ViewersStartedTogetherOnANewWorldLeaveItsMapsWhole) {
+  meridia::testing::TemporaryFolder folder(meridia::testing::TemporaryFolder::Enter::kYes);
+  std::filesystem::create_directories("base/maps");
+  int start[2];
+  ASSERT_EQ(pipe(start), 0);
+  std::vector<pid_t> viewers;
+  for (int i = 0; i < 4; ++i) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      char go = 0;
+      close(start[1]);
+      const bool read_go = read(start[0], &go, 1) == 0;
+      const THeightMapFactory factory(11, 256);
+      _exit(read_go && factory.ErosionSampler != nullptr ? 0 : 1);
+    }
+    viewers.push_back(pid);
+  }
+  close(start[0]);
+  close(start[1]); // every viewer sees the end of the pipe at the same moment
+  for (const pid_t pid : viewers) {
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a viewer went without maps";
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator("base/maps/world-11")) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"basemap.dat", "errosion.dat"}));
+  const THeightMapFactory alone(11, 256);
+  for (const char* name : {"errosion.dat", "basemap.dat"}) {
+    EXPECT_TRUE(IsValidMapFile("base/maps/world-11/" + std::string(name), 11)) << name;
+  }
+  std::filesystem::remove_all("base/maps/world-11");
+  const THeightMapFactory fresh(11, 256);
+  EXPECT_EQ(fresh.ErosionSampler->Data, alone.ErosionSampler->Data);
 }
 
 TEST_F(FactoryTest, MapsTheDiskCannotTakeAreUsedFromMemoryAndNoPartOfThemIsLeft) {

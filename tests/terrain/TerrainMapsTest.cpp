@@ -8,11 +8,14 @@
 #include "support/FileSizeLimit.h"
 #include "support/TemporaryFolder.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace meridia {
@@ -52,30 +55,84 @@ TEST(TerrainMaps, FileLayoutIsSizesThenRowMajorFloats) {
   EXPECT_EQ(loaded.Data, map.Data);
 }
 
+TEST(TerrainMaps, EveryWorldButTheDefaultOneKeepsTaggedMapsInAFolderOfItsOwn) {
+  EXPECT_EQ(WorldMapFolder(500), "base/maps/");
+  EXPECT_EQ(WorldMapFolder(7), "base/maps/world-7/");
+  EXPECT_EQ(WorldMapFolder(0), "base/maps/world-0/");
+  EXPECT_EQ(WorldMapFolder(INT32_MIN), "base/maps/world--2147483648/");
+
+  const testing::TemporaryFolder folder;
+  THeightMapBuffer map;
+  map.SetSize(4, 2);
+  map.Data.assign(8, 0.75f);
+  ASSERT_TRUE(SaveHeightMapToFile(map, folder / "bare.dat", 500));
+  ASSERT_TRUE(SaveHeightMapToFile(map, folder / "seven.dat", 7));
+  const auto bare = Bytes(folder / "bare.dat");
+  const auto seven = Bytes(folder / "seven.dat");
+  // The tag, then the default world's layout byte for byte.
+  ASSERT_EQ(seven.size(), 8u + bare.size());
+  EXPECT_EQ(std::string(seven.data(), 4), "MWLD");
+  int32_t seed = 0;
+  std::memcpy(&seed, seven.data() + 4, 4);
+  EXPECT_EQ(seed, 7);
+  EXPECT_TRUE(std::equal(bare.begin(), bare.end(), seven.begin() + 8));
+
+  // A map is loaded only for the world that made it.
+  const struct {
+    const char* file;
+    int32_t world;
+    bool loads;
+  } cases[] = {{"bare.dat", 500, true},
+               {"bare.dat", 7, false},
+               {"seven.dat", 7, true},
+               {"seven.dat", 500, false},
+               {"seven.dat", -7, false}};
+  for (const auto& c : cases) {
+    TPixelBuffer_d loaded;
+    EXPECT_EQ(loaded.LoadFromFile(folder / c.file, c.world), c.loads) << c.file << c.world;
+    EXPECT_EQ(loaded.Data, c.loads ? map.Data : std::vector<float>()) << c.file << c.world;
+    EXPECT_EQ(IsValidMapFile(folder / c.file, c.world), c.loads) << c.file << c.world;
+  }
+  const TMapFileFacts facts = InspectMapFile(folder / "seven.dat");
+  EXPECT_TRUE(facts.Tagged);
+  EXPECT_EQ(facts.Seed, 7);
+  EXPECT_EQ(facts.Width, 4);
+  EXPECT_EQ(facts.Height, 2);
+  EXPECT_EQ(facts.Refusal, "");
+  EXPECT_FALSE(InspectMapFile(folder / "bare.dat").Tagged);
+  EXPECT_EQ(InspectMapFile(folder / "bare.dat").Seed, 500);
+  EXPECT_EQ(InspectMapFile(folder / "missing.dat").Refusal, "cannot be opened");
+}
+
 TEST(TerrainMaps, DamagedFilesAreRefusedWhole) {
   const testing::TemporaryFolder folder;
   const std::string good = folder / "good.dat", bad = folder / "bad.dat";
   THeightMapBuffer map;
   map.SetSize(8, 8);
   map.Data.assign(64, 0.5f);
-  ASSERT_TRUE(SaveHeightMapToFile(map, good));
-  EXPECT_TRUE(IsValidMapFile(good));
-  auto bytes = Bytes(good);
-  for (size_t length = 0; length < bytes.size(); ++length) {
-    Write(bad, bytes, length);
-    TPixelBuffer_d loaded;
-    EXPECT_FALSE(loaded.LoadFromFile(bad)) << length;
-    EXPECT_TRUE(loaded.IsEmpty());
-    EXPECT_FALSE(IsValidMapFile(bad));
+  // Every prefix of a map, of the default world and of another, is refused.
+  for (const int32_t world : {500, 7}) {
+    ASSERT_TRUE(SaveHeightMapToFile(map, good, world));
+    EXPECT_TRUE(IsValidMapFile(good, world));
+    const auto bytes = Bytes(good);
+    for (size_t length = 0; length < bytes.size(); ++length) {
+      Write(bad, bytes, length);
+      TPixelBuffer_d loaded;
+      EXPECT_FALSE(loaded.LoadFromFile(bad, world)) << length;
+      EXPECT_TRUE(loaded.IsEmpty());
+      EXPECT_FALSE(IsValidMapFile(bad, world));
+    }
   }
+  auto bytes = Bytes(good);
   // One byte too many, or a width that is not a power of two.
   bytes.push_back(0);
   Write(bad, bytes, bytes.size());
-  EXPECT_FALSE(IsValidMapFile(bad));
+  EXPECT_FALSE(IsValidMapFile(bad, 7));
   const int32_t six = 6;
-  std::memcpy(bytes.data(), &six, 4);
+  std::memcpy(bytes.data() + 8, &six, 4);
   Write(bad, bytes, bytes.size() - 1);
-  EXPECT_FALSE(IsValidMapFile(bad));
+  EXPECT_FALSE(IsValidMapFile(bad, 7));
+  EXPECT_EQ(InspectMapFile(bad).Refusal, "header does not match its size");
 
   // The right size, but one sample that no generator makes and no height can carry.
   for (const float sample : {std::nanf(""), INFINITY, -INFINITY, 1e30f, -2000.0f}) {
@@ -86,6 +143,7 @@ TEST(TerrainMaps, DamagedFilesAreRefusedWhole) {
     EXPECT_FALSE(loaded.LoadFromFile(bad)) << sample;
     EXPECT_TRUE(loaded.IsEmpty());
     EXPECT_FALSE(IsValidMapFile(bad)) << sample;
+    EXPECT_EQ(InspectMapFile(bad).Refusal, "samples out of range");
   }
 }
 

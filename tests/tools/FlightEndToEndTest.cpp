@@ -668,6 +668,57 @@ TEST_F(FlightEndToEnd, ProgressShowsOnATerminalOnly) {
   EXPECT_EQ(ReadBytes(dir_ / "out.txt"), "meridia-flight: 90 frames\n");
 }
 
+// Another world: its maps made on the first visit beside the default world's, which stay as they
+// were; a recording names its world and replays on it, unless the command line names another.
+TEST_F(FlightEndToEnd, AnotherWorldHasItsOwnMapsAndARecordedFlightReplaysOnIt) {
+  const fs::path maps = dir_ / "base" / "maps";
+  const std::string erosion = ReadBytes(maps / "errosion.dat");
+  for (const char* seed : {"x", "99999999999", "7.0", ""}) {
+    EXPECT_EQ(Fly(std::string("--seed '") + seed + "' --frames 1"), 2) << seed;
+    EXPECT_NE(ReadBytes(dir_ / "out.txt").find("usage: meridia-flight"), std::string::npos);
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "meridia-flight.zolog")) << "a refused seed starts nothing";
+  EXPECT_FALSE(fs::exists(maps / "world-7"));
+
+  const std::string shot = " --frames 60 --shot 60 --shots ";
+  ASSERT_EQ(Fly("--seed 7 --record r.flight" + shot + "a"), 0)
+      << ReadLines(dir_ / "out.txt").back();
+  auto generated = [&] {
+    return ReadBytes(dir_ / "meridia-flight.zolog").find("Generating terrain maps") !=
+           std::string::npos;
+  };
+  EXPECT_TRUE(generated());
+  EXPECT_NE(ReadLines(dir_ / "meridia-flight.zolog")[2].find("> World : seed 7"),
+            std::string::npos);
+  for (const char* name : {"errosion.dat", "basemap.dat"}) {
+    const std::string map = ReadBytes(maps / "world-7" / name);
+    ASSERT_EQ(map.size(), 8u + 16777224u) << name;
+    int32_t seed = 0;
+    std::memcpy(&seed, map.data() + 4, 4);
+    EXPECT_EQ(map.substr(0, 4), "MWLD") << name;
+    EXPECT_EQ(seed, 7) << name;
+  }
+  EXPECT_TRUE(ReadBytes(maps / "errosion.dat") == erosion) << "the default world's map changed";
+  const auto recording = ReadLines(dir_ / "r.flight");
+  EXPECT_NE(std::find(recording.begin(), recording.end(), "# seed 7"), recording.end());
+
+  // The replay finds the world's maps and flies over them; the default world is another planet,
+  // also when the command line overrides the recording's seed.
+  ASSERT_EQ(Fly("--script r.flight" + shot + "b"), 0) << ReadLines(dir_ / "out.txt").back();
+  EXPECT_FALSE(generated()) << "the world's maps were made again";
+  ASSERT_EQ(Fly("--script r.flight --seed 500" + shot + "c"), 0)
+      << ReadLines(dir_ / "out.txt").back();
+  const std::string seven = ShotPixels(dir_ / "a" / "frame_00060.tga");
+  const std::string other = ShotPixels(dir_ / "c" / "frame_00060.tga");
+  EXPECT_TRUE(ShotPixels(dir_ / "b" / "frame_00060.tga") == seven);
+  ASSERT_EQ(other.size(), seven.size());
+  size_t differing = 0;
+  for (size_t at = 0; at + 2 < seven.size(); at += 3) {
+    differing += seven.compare(at, 3, other, at, 3) != 0;
+  }
+  EXPECT_GT(differing, seven.size() / 3 / 2) << "seeds 7 and 500 look alike";
+}
+
 float ReadFloat(const std::string& bytes, size_t offset) {
   float value = 0;
   std::memcpy(&value, bytes.data() + offset, 4);

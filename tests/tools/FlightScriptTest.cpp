@@ -91,6 +91,8 @@ TEST(FlightScript, MalformedLinesAreNamed) {
                            "3 step 5\n3 step 5\n",
                            "# clock-seed -1\n",
                            "# clock-seed 4294967296\n",
+                           "# seed 2147483648\n",
+                           "# seed x\n",
                            "# step-ms 1.5\n",
                            "2 down 0x100\n",
                            "4 STEP 1\n",
@@ -121,17 +123,22 @@ TEST(FlightScript, ClockLinesAndHeaders) {
     std::optional<int> step_ms;
     std::map<int, uint32_t> steps;
     size_t events;
+    std::optional<int32_t> seed = std::nullopt;
   } cases[] = {
       {"# clock-seed 4294967295\n", 4294967295u, std::nullopt, {}, 0},
-      {"# clock-seed 0\n# step-ms 0\n", 0u, 0, {}, 0},
-      {"# step-ms 33\n5 down W\n", std::nullopt, 33, {}, 1},
+      {"# clock-seed 0\n# step-ms 0\n# seed -2147483648\n", 0u, 0, {}, 0, INT32_MIN},
+      {"# step-ms 33\n# seed 7\n5 down W\n", std::nullopt, 33, {}, 1, 7},
       {"2 step 7\n3 step 0\n2 down SPACE\n9 step 4294967295\n",
        std::nullopt,
        std::nullopt,
        {{2, 7}, {3, 0}, {9, 4294967295u}},
        1},
       // Headers after the first line are plain comments.
-      {"2 step 5\n# step-ms 9\n# clock-seed 1\n", std::nullopt, std::nullopt, {{2, 5}}, 0},
+      {"2 step 5\n# step-ms 9\n# clock-seed 1\n# seed 7\n",
+       std::nullopt,
+       std::nullopt,
+       {{2, 5}},
+       0},
       {"3 down 0x5B\n3 up numpad4\n", std::nullopt, std::nullopt, {}, 2},
   };
   for (const auto& c : cases) {
@@ -142,6 +149,7 @@ TEST(FlightScript, ClockLinesAndHeaders) {
     EXPECT_EQ(script.step_ms, c.step_ms) << c.text;
     EXPECT_EQ(script.steps, c.steps) << c.text;
     EXPECT_EQ(script.events.size(), c.events) << c.text;
+    EXPECT_EQ(script.seed, c.seed) << c.text;
   }
 }
 
@@ -151,6 +159,7 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
   script.frames = 400;
   script.position = Vector3f{49.1289749f, -0.1f, 1.0f / 3.0f};
   script.clock_seed = 3141592653u;
+  script.seed = -42;
   script.steps = {{2, 17}, {3, 6}, {5, 250}, {400, 0}};
   const std::vector<std::pair<int, platform::Message>> events = {
       {1, {platform::WM_KEYDOWN, 'R', 0}},
@@ -179,6 +188,7 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
     EXPECT_EQ(std::memcmp(&written, &read, sizeof(float)), 0) << text;
   }
   EXPECT_EQ(back.clock_seed, script.clock_seed);
+  EXPECT_EQ(back.seed, -42);
   EXPECT_FALSE(back.step_ms.has_value());
   EXPECT_EQ(back.steps, script.steps);
   EXPECT_EQ(back.size, script.size);
@@ -225,6 +235,9 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(options.startup_path, "t.csv");
   ASSERT_TRUE(ParseFlightOptions({"--record", "r.flight"}, options, error));
   EXPECT_EQ(options.record_path, "r.flight");
+  EXPECT_FALSE(options.seed.has_value());
+  ASSERT_TRUE(ParseFlightOptions({"--seed", "-9"}, options, error));
+  EXPECT_EQ(options.seed, -9);
   ASSERT_TRUE(ParseFlightOptions({"--shots", "screens"}, options, error));
   EXPECT_TRUE(options.shots_dir_given);
   EXPECT_FALSE(options.size.has_value());
@@ -245,6 +258,7 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   script.clock_seed = 7;
   script.step_ms = 40;
   script.size = ClientSize{640, 480};
+  script.seed = 7;
   ApplyScriptDefaults(script, options);
   EXPECT_EQ(options.size, (ClientSize{1280, 720}));
   EXPECT_EQ(options.frames, 30);
@@ -252,10 +266,12 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_FLOAT_EQ(options.position->y, 2.0f);
   EXPECT_EQ(options.clock_seed, 4294967295u);
   EXPECT_EQ(options.step_ms, 0);
-  // Without them on the command line, the header's clock and seed hold.
+  EXPECT_EQ(options.seed, -9);
+  // Without them on the command line, the header's clock, seeds and world hold.
   FlightOptions plain;
   ApplyScriptDefaults(script, plain);
   EXPECT_EQ(plain.clock_seed, 7u);
+  EXPECT_EQ(plain.seed, 7);
   EXPECT_EQ(plain.step_ms, 40);
   EXPECT_EQ(plain.frames, 500);
   EXPECT_EQ(plain.size, (ClientSize{640, 480}));
@@ -276,6 +292,10 @@ TEST(FlightOptions, BadOptionsAreRefused) {
                                                        {"--clock-seed", "4294967296"},
                                                        {"--clock-seed", ""},
                                                        {"--clock-seed"},
+                                                       {"--seed", "x"},
+                                                       {"--seed", "99999999999"},
+                                                       {"--seed", "7.5"},
+                                                       {"--seed"},
                                                        {"--startup"},
                                                        {"--record"},
                                                        {"--size"},

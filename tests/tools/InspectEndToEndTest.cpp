@@ -213,6 +213,47 @@ TEST(InspectEndToEnd, PicturesWrittenAsPngComeBackAsTheyWere) {
   EXPECT_NE(ReadBytes(folder.path() / "err.txt").find("cannot write"), std::string::npos);
 }
 
+// A 2 by 2 terrain map, tagged with the seed unless it is the default world's.
+std::string MapFile(int32_t seed, bool tagged) {
+  std::string file = tagged ? "MWLD" : "";
+  const int32_t header[] = {seed, 2, 2};
+  file.append(reinterpret_cast<const char*>(tagged ? header : header + 1), tagged ? 12 : 8);
+  const float samples[] = {0.0f, 0.25f, 0.5f, 1.0f};
+  return file.append(reinterpret_cast<const char*>(samples), sizeof samples);
+}
+
+// Which seed made a map, and whether the world of the folder it lies in would take it.
+TEST(InspectEndToEnd, MapsTellTheirSeedAndWhetherTheirFoldersWorldTakesThem) {
+  TemporaryFolder folder;
+  WriteBytes(folder.path() / "maps" / "errosion.dat", MapFile(500, false));
+  WriteBytes(folder.path() / "maps" / "world-7" / "errosion.dat", MapFile(7, true));
+  WriteBytes(folder.path() / "maps" / "world-9" / "basemap.dat", MapFile(7, true));
+  WriteBytes(folder.path() / "maps" / "world-x" / "basemap.dat", MapFile(-3, true));
+  WriteBytes(folder.path() / "maps" / "world-7" / "basemap.dat", MapFile(7, true).substr(0, 27));
+  EXPECT_EQ(RunIn(folder.path(), std::string(MERIDIA_INSPECT) +
+                                     " --json maps/errosion.dat maps/world-7/errosion.dat"
+                                     " maps/world-9/basemap.dat maps/world-x/basemap.dat"
+                                     " maps/world-7/basemap.dat"),
+            1);
+  EXPECT_EQ(ReadBytes(folder.path() / "out.txt"),
+            "{\"file\":\"maps/errosion.dat\",\"kind\":\"map\",\"seed\":500,\"tagged\":false,"
+            "\"width\":2,\"height\":2,\"world\":500,\"accepted\":true}\n"
+            "{\"file\":\"maps/world-7/errosion.dat\",\"kind\":\"map\",\"seed\":7,\"tagged\":true,"
+            "\"width\":2,\"height\":2,\"world\":7,\"accepted\":true}\n"
+            "{\"file\":\"maps/world-9/basemap.dat\",\"kind\":\"map\",\"seed\":7,\"tagged\":true,"
+            "\"width\":2,\"height\":2,\"world\":9,\"accepted\":false,\"refusal\":\"made by seed "
+            "7, in the folder of seed 9, which would make its maps again\"}\n"
+            "{\"file\":\"maps/world-x/basemap.dat\",\"kind\":\"map\",\"seed\":-3,\"tagged\":true,"
+            "\"width\":2,\"height\":2,\"world\":null,\"accepted\":true}\n"
+            "{\"file\":\"maps/world-7/basemap.dat\",\"kind\":\"map\",\"seed\":7,\"tagged\":true,"
+            "\"width\":2,\"height\":2,\"world\":7,\"accepted\":false,\"refusal\":\"header does "
+            "not match its size\"}\n");
+  EXPECT_EQ(RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " maps/world-7/errosion.dat"), 0);
+  EXPECT_EQ(ReadBytes(folder.path() / "out.txt"),
+            "maps/world-7/errosion.dat: terrain map, seed 7 (world tag), 2 x 2, accepted as the "
+            "map of seed 7\n");
+}
+
 TEST(InspectEndToEnd, UsageAndUnknownFiles) {
   TemporaryFolder folder;
   EXPECT_EQ(RunIn(folder.path(), MERIDIA_INSPECT), 2);

@@ -12,6 +12,7 @@
 #include "app/Viewer.h"
 #include "engine/FrameCounters.h"
 #include "engine/FrameTimer.h"
+#include "engine/PlanetSeed.h"
 #include "engine/ProgramVariant.h"
 #include "engine/StartUpTrace.h"
 #include "planet/PlanetCounters.h"
@@ -459,6 +460,7 @@ int Run(const std::vector<std::string>& args) {
 
   ChooseVideoDriver();
   SetProgramVariant(options.detail ? ProgramVariant::kDetail : ProgramVariant::kStandard);
+  SetPlanetSeed(options.seed.value_or(kPlanetSeed));
   std::unique_ptr<platform::Clock> clock;
   if (options.step_ms > 0 || !script.steps.empty()) {
     clock = std::make_unique<platform::SteppedClock>(static_cast<uint32_t>(options.step_ms), 0,
@@ -561,6 +563,7 @@ int Run(const std::vector<std::string>& args) {
   }
   if (recording) {
     recording->script.frames = frames_drawn;
+    recording->script.seed = CurrentPlanetSeed();
     // What arrived after the last frame (with the window's closing) changed no frame.
     auto& events = recording->script.events;
     events.erase(

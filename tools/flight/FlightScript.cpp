@@ -1,6 +1,7 @@
 #include "FlightScript.h"
 
 #include "app/Shell.h"
+#include "engine/PlanetSeed.h"
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
@@ -65,8 +66,8 @@ std::string LineError(int line_number, std::string_view line, const std::string&
   return "line " + std::to_string(line_number) + " (\"" + std::string(line) + "\"): " + why;
 }
 
-// "# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS" and "# size WxH" before the
-// first event; other comments are ignored.
+// "# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS", "# size WxH" and "# seed N"
+// before the first event; other comments are ignored.
 bool ParseHeader(std::string_view comment, FlightScript& script, std::string& why) {
   const auto words = Words(comment);
   if (words.size() == 2 && words[0] == "frames") {
@@ -104,6 +105,13 @@ bool ParseHeader(std::string_view comment, FlightScript& script, std::string& wh
       return false;
     }
     script.step_ms = step;
+  } else if (words.size() == 2 && words[0] == "seed") {
+    int32_t seed = 0;
+    if (!ParsePlanetSeed(words[1], seed)) {
+      why = "seed must be a whole number from -2147483648 to 2147483647";
+      return false;
+    }
+    script.seed = seed;
   }
   return true;
 }
@@ -166,7 +174,7 @@ const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
     "                      [--clock-seed N] [--startup FILE] [--record FILE] [--size WxH]\n"
-    "                      [--video FILE] [--fps N] [--quality Q]\n"
+    "                      [--video FILE] [--fps N] [--quality Q] [--seed N]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
     "--size draws at a client area of W by H pixels (each 1 to 8192) instead of the\n"
@@ -412,6 +420,14 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
         return false;
       }
       options.clock_seed = seed;
+    } else if (arg == "--seed") {
+      int32_t seed = 0;
+      if (!value(text) || !ParsePlanetSeed(text, seed)) {
+        error =
+            error.empty() ? "--seed needs a whole number from -2147483648 to 2147483647" : error;
+        return false;
+      }
+      options.seed = seed;
     } else {
       error = "unknown option " + arg;
       return false;
@@ -440,6 +456,9 @@ void ApplyScriptDefaults(const FlightScript& script, FlightOptions& options) {
   if (script.size && !options.size) {
     options.size = script.size;
   }
+  if (script.seed && !options.seed) {
+    options.seed = script.seed;
+  }
 }
 
 std::string FormatFlightScript(const FlightScript& script) {
@@ -464,6 +483,9 @@ std::string FormatFlightScript(const FlightScript& script) {
   if (script.size) {
     text += "# size " + std::to_string(script.size->width) + "x" +
             std::to_string(script.size->height) + "\n";
+  }
+  if (script.seed) {
+    text += "# seed " + std::to_string(*script.seed) + "\n";
   }
   std::vector<ScriptEvent> events = script.events;
   std::stable_sort(events.begin(), events.end(),

@@ -48,6 +48,11 @@ bool IsModel(const std::string& path);
 int DescribeModel(const std::string& path, const InspectOptions& options, std::ostream& out,
                   std::ostream& err);
 
+// Terrain maps, as the height-map factory loads them for a world.
+bool IsMap(const std::string& path);
+int DescribeMap(const std::string& path, const InspectOptions& options, std::ostream& out,
+                std::ostream& err);
+
 // Pictures, as the texture loader decodes them.
 bool IsImage(const std::string& path);
 int DescribeImage(const std::string& path, const InspectOptions& options, std::ostream& out,

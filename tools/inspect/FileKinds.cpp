@@ -7,9 +7,10 @@ namespace meridia::inspect {
 std::span<const FileKind> FileKinds() {
   // Tried in order; the first that recognises a file describes it. Pictures come after the
   // kinds with a signature, since a picture may be known by its name alone; models, plain text,
-  // come last.
+  // come last. Terrain maps are known by their tag or their name, which no picture takes.
   static const FileKind kKinds[] = {
       {"archive", IsArchive, DescribeArchive, ExtractArchive},
+      {"map", IsMap, DescribeMap, nullptr},
       {"image", IsImage, DescribeImage, nullptr},
       {"model", IsModel, DescribeModel, nullptr},
   };

@@ -1,6 +1,7 @@
 // meridia-inspect: tells what meridia would make of the files it reads. Pictures: the decoder
-// and size; models: groups, faces, materials, shapes, triangles and bounds; archives: their
-// entries, which it can also extract through the program's own extraction.
+// and size; models: groups, faces, materials, shapes, triangles and bounds; terrain maps: the
+// seed and size that made them and whether the viewer takes them; archives: their entries,
+// which it can also extract through the program's own extraction.
 #include "FileKind.h"
 
 #include <charconv>
@@ -22,8 +23,10 @@ constexpr const char* kUsage =
     "  --png          with --out: write DIR/<file name>.png instead\n"
     "  --scale S      the scale models are loaded at (default 1)\n"
     "  --extract DIR  write what an archive holds into DIR, refusing names that leave it\n"
-    "Kinds known: archive (the data manager's), image (the texture loader's formats),\n"
-    "model (OBJ files with their MTL libraries, as the static model loader reads them).\n"
+    "Kinds known: archive (the data manager's), map (terrain maps: the seed and size that\n"
+    "made them, and whether the viewer takes them for the world of their folder), image (the\n"
+    "texture loader's formats), model (OBJ files with their MTL libraries, as the static model\n"
+    "loader reads them).\n"
     "Exit status: 0 when every file was understood whole, 1 when one was not, 2 for bad usage.\n";
 
 int Usage() {

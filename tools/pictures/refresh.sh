@@ -6,6 +6,7 @@
 # `git diff --stat tests/pictures/references` and an image viewer before committing them. A flight
 # whose chosen frames no longer draw what it is for (its trees or buildings, or none from high up)
 # keeps its old pictures and is named with what its frames drew instead: aim it again first.
+# A flight on another world than the default one (world7.flight) makes that world's maps first.
 #
 #   tools/pictures/refresh.sh [RUN_DIR]     RUN_DIR defaults to build/run
 set -eu
