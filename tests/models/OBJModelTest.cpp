@@ -253,6 +253,8 @@ TEST_F(OBJModelTest, MaterialsFoundFirstInLoadOrderIgnoringCase) {
     EXPECT_EQ(found.Kd.x, c.kd);
   }
   TOBJMaterial own;
+  ASSERT_TRUE(m.Libraries[0]->Find("STONE", own));
+  EXPECT_EQ(own.Kd.x, 1.0f);
   ASSERT_TRUE(m.Libraries[1]->Find("stone", own));
   EXPECT_EQ(own.Kd.x, 3.0f);
 }
