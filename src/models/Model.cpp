@@ -41,10 +41,17 @@ bool TModel::BuildShapes(std::string_view file_name, bool turn_up, float scale) 
   if (!FileExists(file_name)) {
     return false;
   }
-  const std::string folder = ExtractFilePath(file_name);
   TOBJModel obj;
   obj.LoadFromFile(file_name);
+  BuildShapes(obj, ExtractFilePath(file_name), turn_up, scale);
+  return true;
+}
 
+void TModel::BuildShapes(const TOBJModel& obj, std::string_view model_folder, bool turn_up,
+                         float scale) {
+  Shapes.clear();
+  TriangleCount = 0;
+  const std::string folder(model_folder);
   float min_y = 999999;
   const auto vertex = [&](const TOBJCorner& corner) {
     TModelVertex v;
@@ -96,7 +103,6 @@ bool TModel::BuildShapes(std::string_view file_name, bool turn_up, float scale) 
       v.Position.y -= min_y;
     }
   }
-  return true;
 }
 
 bool TModel::Load(std::string_view file_name, bool turn_up, float scale) {
