@@ -1,6 +1,6 @@
 // meridia-inspect: tells what meridia would make of the files it reads. Pictures: the decoder
-// and size; models: groups, faces, materials, shapes, triangles and bounds; archives: their
-// entries, which it can also extract through the program's own extraction.
+// and size; models: groups, faces, materials, shapes, triangles, bounds and textures; archives:
+// their entries, which it can also extract through the program's own extraction.
 #include "FileKind.h"
 
 #include <charconv>
@@ -18,13 +18,17 @@ constexpr const char* kUsage =
     "       meridia-inspect --extract DIR ARCHIVE\n"
     "Tells what meridia would make of each FILE, read by its path.\n"
     "  --json         one JSON object a file, each on its own line\n"
-    "  --out DIR      write each decoded picture as DIR/<file name>.tga (top row first)\n"
+    "  --out DIR      write each decoded picture as DIR/<file name>.tga (top row first);\n"
+    "                 a name an earlier FILE took becomes <file name>.2.tga, .3 and so on\n"
     "  --png          with --out: write DIR/<file name>.png instead\n"
     "  --scale S      the scale models are loaded at (default 1)\n"
     "  --extract DIR  write what an archive holds into DIR, refusing names that leave it\n"
     "Kinds known: archive (the data manager's), image (the texture loader's formats),\n"
     "model (OBJ files with their MTL libraries, as the static model loader reads them).\n"
-    "Exit status: 0 when every file was understood whole, 1 when one was not, 2 for bad usage.\n";
+    "The lines the viewer's loaders would log are shown on stderr.\n"
+    "Exit status: 0 when every file was understood whole, 1 when one was not (a model with a\n"
+    "missing library, material or texture, a texture that does not decode, or faces whose\n"
+    "indices point at nothing), 2 for bad usage.\n";
 
 int Usage() {
   std::cerr << kUsage;
@@ -74,6 +78,8 @@ int main(int argc, char** argv) {
     return Usage();
   }
 
+  OutputNames outputs;
+  options.outputs = &outputs;
   int status = 0;
   for (const std::string& file : files) {
     auto fail = [&](const std::string& why) {
