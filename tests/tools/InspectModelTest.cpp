@@ -158,6 +158,22 @@ TEST(InspectModel, TexturesAreFoundAndDecodedAsTheViewerWould) {
   EXPECT_NE(json.find(R"("whole":true)"), std::string::npos) << json;
 }
 
+TEST(InspectModel, FacesLeftOutAloneFailTheModel) {
+  testing::TemporaryFolder folder;
+  const std::string path = folder / "m.obj";
+  std::ofstream(path, std::ios::binary) << "v 0 0 5\nv 1 0 5\nv 0 0 6\nf 1 2 3\nf 1 2 4\n";
+  std::ostringstream out, err;
+  EXPECT_EQ(DescribeModel(path, Options(false), out, err), 1);
+  EXPECT_NE(out.str().find("1 faces left out: indices out of range\n"), std::string::npos)
+      << out.str();
+  // Standing on y = 0 and 1 high: no corner made up at the origin.
+  EXPECT_NE(out.str().find("bounds (0 0 "), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find(") to (1 1 "), std::string::npos) << out.str();
+  EXPECT_NE(err.str().find("log: Model indices out of range ignored : " + path + "\n"),
+            std::string::npos)
+      << err.str();
+}
+
 TEST(InspectModel, RecognisedByNameOrFirstKeywordAndUnreadableFilesFail) {
   testing::TemporaryFolder folder;
   const auto write = [&](const char* name, const std::string& text) {
