@@ -121,8 +121,14 @@ uint32_t UploadTexture(uint16_t width, uint16_t height, uint32_t format, const u
     LogWrite("TEXTURE FORMAT NOT SUPPORTED");
     return name;
   }
+  // The rows are tightly packed; OpenGL's default alignment of 4 would read an RGB row whose
+  // length is not a multiple of four with a padding it does not have.
+  GLint alignment = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   gluBuild2DMipmaps(GL_TEXTURE_2D, internal_format, width, height, static_cast<GLenum>(format),
                     GL_UNSIGNED_BYTE, pixels);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
   return name;
 }
 

@@ -1,5 +1,6 @@
 #include "models/Model.h"
 
+#include "engine/Strings.h"
 #include "engine/VectorGeometry.h"
 #include "models/OBJModel.h"
 #include "storage/DataManager.h"
@@ -7,18 +8,20 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 
 namespace meridia {
 namespace {
 
 // The shape named like the material (ignoring case), made when it does not exist yet; its
-// texture file is searched beside the current folder first, then beside the model.
-size_t SelectShape(std::vector<TShape>& shapes, const TOBJMaterial& material,
-                   const std::string& folder) {
-  for (size_t i = 0; i < shapes.size(); ++i) {
-    if (SameTextIgnoringCase(shapes[i].Name, material.Name)) {
-      return i;
-    }
+// texture file is searched beside the current folder first, then beside the model. by_name holds
+// the lower-case name of every shape, so that a model of many materials is not searched once
+// per material change.
+size_t SelectShape(std::vector<TShape>& shapes, std::unordered_map<std::string, size_t>& by_name,
+                   const TOBJMaterial& material, const std::string& folder) {
+  const auto [place, added] = by_name.try_emplace(LowerCase(material.Name), shapes.size());
+  if (!added) {
+    return place->second;
   }
   TShape& shape = shapes.emplace_back();
   shape.Name = material.Name;
@@ -38,10 +41,17 @@ bool TModel::BuildShapes(std::string_view file_name, bool turn_up, float scale) 
   if (!FileExists(file_name)) {
     return false;
   }
-  const std::string folder = ExtractFilePath(file_name);
   TOBJModel obj;
   obj.LoadFromFile(file_name);
+  BuildShapes(obj, ExtractFilePath(file_name), turn_up, scale);
+  return true;
+}
 
+void TModel::BuildShapes(const TOBJModel& obj, std::string_view model_folder, bool turn_up,
+                         float scale) {
+  Shapes.clear();
+  TriangleCount = 0;
+  const std::string folder(model_folder);
   float min_y = 999999;
   const auto vertex = [&](const TOBJCorner& corner) {
     TModelVertex v;
@@ -64,6 +74,7 @@ bool TModel::BuildShapes(std::string_view file_name, bool turn_up, float scale) 
     return v;
   };
 
+  std::unordered_map<std::string, size_t> shapes_by_name;
   size_t current = 0;
   bool have_shape = false;
   std::string material_name;
@@ -75,7 +86,7 @@ bool TModel::BuildShapes(std::string_view file_name, bool turn_up, float scale) 
         if (!obj.FindMaterial(material_name, material)) {
           material = TOBJMaterial();
         }
-        current = SelectShape(Shapes, material, folder);
+        current = SelectShape(Shapes, shapes_by_name, material, folder);
         have_shape = true;
       }
       std::vector<TModelVertex>& vertices = Shapes[current].Vertices;
@@ -92,7 +103,6 @@ bool TModel::BuildShapes(std::string_view file_name, bool turn_up, float scale) 
       v.Position.y -= min_y;
     }
   }
-  return true;
 }
 
 bool TModel::Load(std::string_view file_name, bool turn_up, float scale) {

@@ -12,6 +12,8 @@
 
 namespace meridia {
 
+class TOBJModel;
+
 struct TModelVertex {
   Vector3f Position;
   Vector3f Normal;
@@ -40,6 +42,9 @@ public:
   // turned from Z-up to Y-up when turn_up, then lifted so that the lowest vertex is at y = 0.
   // False, with no shapes, when the file does not exist.
   bool BuildShapes(std::string_view file_name, bool turn_up, float scale);
+  // The same from a model already read; folder is the model file's, where textures are also
+  // searched.
+  void BuildShapes(const TOBJModel& obj, std::string_view folder, bool turn_up, float scale);
   // Needs a current context: Texture of every shape from its TextureFile, then every buffer.
   void LoadTextures();
   void CreateBuffers();

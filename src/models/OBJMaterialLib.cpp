@@ -57,11 +57,18 @@ float ReadFloat(std::string_view rest) {
 void TOBJMaterialLib::Load(std::string_view file_name) {
   FileName = std::string(file_name);
   Materials.clear();
-  if (!FileExists(file_name)) {
+  index_.clear();
+  Found = FileExists(file_name);
+  if (!Found) {
     return;
   }
+  std::string text = LoadFileToString(file_name);
+  if (text.starts_with("\xEF\xBB\xBF")) {
+    text.erase(0, 3); // a UTF-8 byte-order mark would hide the first "newmtl"
+  }
   TzoStringList lines;
-  lines.AddText(LoadFileToString(file_name), true);
+  lines.AddText(text, true);
+  text = std::string();
   for (const TzoString& item : lines.Items) {
     const std::string trimmed = Trim(item.Text);
     std::string_view rest = trimmed;
@@ -70,6 +77,8 @@ void TOBJMaterialLib::Load(std::string_view file_name) {
     }
     const std::string_view keyword = NextToken(rest);
     if (keyword == "newmtl") {
+      // A name met again keeps pointing at its first material, which Find returns.
+      index_.try_emplace(LowerCase(rest), Materials.size());
       Materials.emplace_back();
       Materials.back().Name = std::string(rest);
       continue;
@@ -107,6 +116,16 @@ void TOBJMaterialLib::Load(std::string_view file_name) {
 }
 
 bool TOBJMaterialLib::Find(std::string_view name, TOBJMaterial& material) const {
+  const auto found = index_.find(LowerCase(name));
+  if (found == index_.end()) {
+    return false;
+  }
+  if (found->second < Materials.size() &&
+      SameTextIgnoringCase(Materials[found->second].Name, name)) {
+    material = Materials[found->second];
+    return true;
+  }
+  // Materials changed behind the index's back: the plain search still gives the right answer.
   for (const TOBJMaterial& m : Materials) {
     if (SameTextIgnoringCase(m.Name, name)) {
       material = m;

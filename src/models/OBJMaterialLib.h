@@ -1,5 +1,6 @@
 // A Wavefront MTL material library: the materials of one file, in file order, found by name
-// ignoring case. A missing or unreadable file leaves the library empty, never absent.
+// ignoring case through an index that Load builds. A missing or unreadable file leaves the
+// library empty, never absent.
 #pragma once
 
 #include "engine/VectorTypes.h"
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace meridia {
@@ -46,13 +48,19 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 class TOBJMaterialLib {
 public:
   // Replaces the materials with those of the file. Keywords are case-sensitive; property lines
-  // before the first "newmtl" have no material to go to and are skipped.
+  // before the first "newmtl" have no material to go to and are skipped, as is a UTF-8
+  // byte-order mark.
   void Load(std::string_view file_name);
   // The first material whose name equals name ignoring case, copied out.
   bool Find(std::string_view name, TOBJMaterial& material) const;
 
   std::string FileName;
-  std::vector<TOBJMaterial> Materials;
+  std::vector<TOBJMaterial> Materials; // as Load left them: the index describes them
+  bool Found = false;                  // the file was there to read
+  bool Named = false; // named by an "mtllib" line, not only tried for the model's own name
+
+private:
+  std::unordered_map<std::string, size_t> index_; // lower-case name: its first material
 };
 
 } // namespace meridia

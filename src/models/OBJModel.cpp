@@ -23,22 +23,19 @@ template <typename T> void MakeRoom(std::vector<T>& v) {
   }
 }
 
-// One part of a corner word. Empty: absent. Negative: counted back from the end of the array as
-// read so far. Zero, or back past the start: absent, and the file is reported.
-int32_t CornerPart(std::string_view text, int32_t count, bool& bad) {
+// One part of a corner word. Empty: absent (-1). Negative: counted back from the end of the array
+// as read so far. Zero, or back past the start: 0, which points at nothing, so that the face is
+// dropped with those that point past the end once the whole file is read.
+int32_t CornerPart(std::string_view text, int32_t count) {
   if (text.empty()) {
     return -1;
   }
   const int64_t value = StrToIntDef0(text);
   if (value > 0) {
-    return static_cast<int32_t>(value); // checked once the whole file is read
+    return static_cast<int32_t>(value);
   }
   const int64_t from_end = value == 0 ? 0 : int64_t{count} + value + 1;
-  if (from_end < 1) {
-    bad = true;
-    return -1;
-  }
-  return static_cast<int32_t>(from_end);
+  return from_end < 1 ? 0 : static_cast<int32_t>(from_end);
 }
 
 // Puts the process back in the folder it was in, however the load ends.
@@ -76,7 +73,7 @@ void TOBJModel::LoadFromFile(std::string_view file_name) {
     return;
   }
   const std::string name = ExtractFileName(file_name);
-  LoadMaterialLib(ChangeFileExt(name, ".mtl"));
+  AddMaterialLib(ChangeFileExt(name, ".mtl"), false);
 
   std::string text = LoadFileToString(name);
   if (text.starts_with("\xEF\xBB\xBF")) {
@@ -86,7 +83,7 @@ void TOBJModel::LoadFromFile(std::string_view file_name) {
   lines.AddText(text, true);
   text = std::string();
 
-  bad_index_ = false;
+  DroppedFaceCount = 0;
   const std::vector<TzoString>& items = lines.Items;
   for (size_t i = 0; i < items.size(); ++i) {
     std::string line = Trim(items[i].Text);
@@ -103,8 +100,8 @@ void TOBJModel::LoadFromFile(std::string_view file_name) {
     }
     ReadLine(line);
   }
-  CheckIndices();
-  if (bad_index_) {
+  DropBadFaces();
+  if (DroppedFaceCount > 0) {
     LogWrite("Model indices out of range ignored : " + std::string(file_name));
   }
 
@@ -173,47 +170,66 @@ void TOBJModel::AddFace(std::string_view rest) {
       token.remove_prefix(slash + 1);
     }
     TOBJCorner corner;
-    corner.Position = part_count > 0 ? CornerPart(parts[0], PositionCount, bad_index_) : -1;
-    corner.TexCoord = part_count > 1 ? CornerPart(parts[1], TexCoordCount, bad_index_) : -1;
-    corner.Normal = part_count > 2 ? CornerPart(parts[2], NormalCount, bad_index_) : -1;
+    corner.Position = part_count > 0 ? CornerPart(parts[0], PositionCount) : -1;
+    corner.TexCoord = part_count > 1 ? CornerPart(parts[1], TexCoordCount) : -1;
+    corner.Normal = part_count > 2 ? CornerPart(parts[2], NormalCount) : -1;
     face.Corners.push_back(corner);
   }
   face.Count = static_cast<int32_t>(face.Corners.size());
   group.Count = static_cast<int32_t>(group.Faces.size());
 }
 
-void TOBJModel::CheckIndices() {
-  const auto check = [this](int32_t& index, int32_t count) {
-    if (index > count) {
-      index = -1;
-      bad_index_ = true;
-    }
+void TOBJModel::DropBadFaces() {
+  const auto bad = [](int32_t index, int32_t count) { return index == 0 || index > count; };
+  const auto bad_face = [&](const TOBJFace& face) {
+    return std::any_of(face.Corners.begin(), face.Corners.end(), [&](const TOBJCorner& c) {
+      return bad(c.Position, PositionCount) || bad(c.TexCoord, TexCoordCount) ||
+             bad(c.Normal, NormalCount);
+    });
   };
   for (TOBJGroup& group : Groups) {
-    for (TOBJFace& face : group.Faces) {
-      for (TOBJCorner& corner : face.Corners) {
-        check(corner.Position, PositionCount);
-        check(corner.TexCoord, TexCoordCount);
-        check(corner.Normal, NormalCount);
-      }
-    }
+    const size_t dropped = std::erase_if(group.Faces, bad_face);
+    DroppedFaceCount += static_cast<int32_t>(dropped);
+    group.Count = static_cast<int32_t>(group.Faces.size());
   }
 }
 
 void TOBJModel::LoadMaterialLib(std::string_view name) {
+  AddMaterialLib(name, true);
+}
+
+void TOBJModel::AddMaterialLib(std::string_view name, bool named) {
   const std::string key = LowerCase(ExtractFileName(ChangeFileExt(ToBackslashes(name), ".mtl")));
-  if (library_names_.contains(key)) {
+  if (const auto known = library_names_.find(key); known != library_names_.end()) {
+    Libraries[known->second]->Named = Libraries[known->second]->Named || named;
     return;
   }
   auto library = std::make_unique<TOBJMaterialLib>();
   library->Load(name);
-  library_names_.insert(LowerCase(ExtractFileName(library->FileName)));
+  library->Named = named;
+  const size_t at = Libraries.size();
+  library_names_.try_emplace(LowerCase(ExtractFileName(library->FileName)), at);
+  // Libraries come in load order, so a name already placed belongs to an earlier library.
+  for (size_t i = 0; i < library->Materials.size(); ++i) {
+    materials_.try_emplace(LowerCase(library->Materials[i].Name), MaterialPlace{at, i});
+  }
   Libraries.push_back(std::move(library));
 }
 
 bool TOBJModel::FindMaterial(std::string_view name, TOBJMaterial& material) const {
-  for (const auto& library : Libraries) {
-    if (library->Find(name, material)) {
+  const auto found = materials_.find(LowerCase(name));
+  if (found == materials_.end()) {
+    return false;
+  }
+  const auto [library, index] = found->second;
+  if (library < Libraries.size() && index < Libraries[library]->Materials.size() &&
+      SameTextIgnoringCase(Libraries[library]->Materials[index].Name, name)) {
+    material = Libraries[library]->Materials[index];
+    return true;
+  }
+  // The libraries changed behind the index's back: the plain search still gives the right answer.
+  for (const auto& each : Libraries) {
+    if (each->Find(name, material)) {
       return true;
     }
   }

@@ -1,6 +1,7 @@
 // The Wavefront OBJ reader: positions, texture coordinates, normals and named groups of polygon
 // faces, with the MTL libraries the file names. Once loaded, every corner part is -1 or a 1-based
-// index inside its array, whatever the file said, so no reader ever indexes outside them.
+// index inside its array, whatever the file said, so no reader ever indexes outside them: a face
+// with a corner that points at nothing is left out whole.
 #pragma once
 
 #include "engine/VectorTypes.h"
@@ -10,7 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace meridia {
@@ -39,14 +40,16 @@ public:
   // Reads the file with the current folder moved to the file's own, so that the names inside
   // resolve beside it; the folder is restored on the way out. The library named like the file
   // (".mtl") is always tried first. Faces before the first "g" go to a group without a name.
-  // Negative indices count back from the end of the array read so far. An index that points
-  // at no entry (0, or past the array once the whole file is read) leaves that part -1, with
-  // one log line for the file.
+  // Negative indices count back from the end of the array read so far. A face with an index
+  // that points at no entry (0, or past the array once the whole file is read) is dropped, since
+  // a corner made up at the origin would drag the model's bounds there; one log line for the
+  // file, and DroppedFaceCount tells how many.
   void LoadFromFile(std::string_view file_name);
   // Loads the library unless one of the same file name (ignoring case, the extension taken as
   // ".mtl") is loaded already. A missing file still adds an empty library.
   void LoadMaterialLib(std::string_view name);
-  // Asks every library in load order; the first match ignoring case is copied out.
+  // Asks every library in load order; the first match ignoring case is copied out. Found through
+  // an index by name, so that a file of many materials is not searched once per face.
   bool FindMaterial(std::string_view name, TOBJMaterial& material) const;
 
   int32_t GroupCount() const { return static_cast<int32_t>(Groups.size()); }
@@ -66,15 +69,25 @@ public:
   std::vector<TOBJGroup> Groups;
   std::string CurrentMaterial;
   std::vector<std::unique_ptr<TOBJMaterialLib>> Libraries;
+  // Faces the last load left out because an index pointed at nothing.
+  int32_t DroppedFaceCount = 0;
 
 private:
+  struct MaterialPlace {
+    size_t library;
+    size_t material;
+  };
+
   void ReadLine(std::string_view line);
   void AddFace(std::string_view rest);
-  // Past the end once the whole file is read: the part is dropped.
-  void CheckIndices();
+  // Run once the whole file is read, when every array has its final length.
+  void DropBadFaces();
+  // named: by an "mtllib" line, rather than tried for the file's own name.
+  void AddMaterialLib(std::string_view name, bool named);
 
-  std::unordered_set<std::string> library_names_; // lower-case file names of Libraries
-  bool bad_index_ = false;
+  std::unordered_map<std::string, size_t> library_names_; // lower-case file name: library
+  // Lower-case material name: where FindMaterial's scan in load order would stop first.
+  std::unordered_map<std::string, MaterialPlace> materials_;
 };
 
 } // namespace meridia

@@ -14,6 +14,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <vector>
 
 namespace meridia {
 namespace {
@@ -73,6 +75,61 @@ TEST(LoadTextureGL, LevelZeroIsThePictureBottomRowFirstWithItsMipmapsAndFormat) 
   uint32_t untouched = 77;
   EXPECT_FALSE(LoadTexture("missing.tga", untouched));
   EXPECT_EQ(untouched, 77u);
+}
+
+// Level 0 as OpenGL holds it, tightly packed.
+std::vector<uint8_t> LevelZero(uint32_t format) {
+  GLint width = 0, height = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+  std::vector<uint8_t> texels(size_t(width * height) * (format == kTextureRGB ? 3 : 4));
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, texels.data());
+  return texels;
+}
+
+// Tightly packed rows of every width, each row a colour of its own. Whatever unpack alignment
+// the caller left, the texture is the same, and the alignment is left as it was. Sizes that are
+// powers of two are not rescaled by the mipmap builder, so their texels are the picture's own.
+TEST(UploadTextureGL, TightRowsOfEveryWidthWhateverTheCallersAlignment) {
+  testing::OffscreenGLContext context(64, 64);
+  ASSERT_TRUE(context.Ready());
+  TextureCompressionAvailable = false;
+  const auto value = [](size_t row, size_t channel) {
+    return static_cast<uint8_t>(channel == 3 ? 255 - 40 * row : 30 + 50 * row + 70 * channel);
+  };
+  for (const uint32_t format : {kTextureRGB, kTextureRGBA}) {
+    const size_t bpp = format == kTextureRGB ? 3 : 4;
+    for (const int width : {1, 2, 3, 5, 7}) {
+      for (const int height : {1, 2, 3, 4}) {
+        SCOPED_TRACE(std::to_string(bpp) + " bytes, " + std::to_string(width) + " x " +
+                     std::to_string(height));
+        std::vector<uint8_t> pixels(bpp * size_t(width * height));
+        for (size_t i = 0; i < pixels.size(); ++i) {
+          pixels[i] = value(i / (bpp * size_t(width)), i % bpp);
+        }
+        std::vector<uint8_t> first;
+        for (const GLint callers : {1, 2, 4, 8}) {
+          glPixelStorei(GL_UNPACK_ALIGNMENT, callers);
+          const GLuint name =
+              UploadTexture(uint16_t(width), uint16_t(height), format, pixels.data());
+          GLint alignment = 0;
+          glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+          EXPECT_EQ(alignment, callers);
+          const std::vector<uint8_t> texels = LevelZero(format);
+          glDeleteTextures(1, &name);
+          if (first.empty()) {
+            first = texels;
+          }
+          EXPECT_EQ(texels, first) << "the caller's alignment was " << callers;
+        }
+        if ((width & (width - 1)) == 0 && (height & (height - 1)) == 0) {
+          EXPECT_EQ(first, pixels);
+        }
+      }
+    }
+  }
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 }
 
 } // namespace

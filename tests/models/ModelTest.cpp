@@ -119,6 +119,19 @@ TEST_F(ModelTest, ScaledTurnedZUpToYUpAndLiftedOntoYZero) {
   EXPECT_EQ(w[0].TexCoord.x, 0);
 }
 
+TEST_F(ModelTest, FacesThatPointAtNothingStayOutOfTheShapesAndTheLift) {
+  // Standing at y = 5: a corner made up at the origin would keep the lift from taking it down.
+  const TModel model = Build("v 0 5 0\nv 1 5 0\nv 0 6 0\nvt 0 0\n"
+                             "usemtl a\nf 1 2 9\nf 1/1 2/1 3/1\nf 1/2 2 3\nf 0 1 2 3\n");
+  ASSERT_EQ(model.Shapes.size(), 1u);
+  EXPECT_EQ(model.TriangleCount, 1);
+  const auto& v = model.Shapes[0].Vertices;
+  ASSERT_EQ(v.size(), 3u);
+  EXPECT_EQ(v[0].Position.y, 0);
+  EXPECT_EQ(v[1].Position.y, 0);
+  EXPECT_EQ(v[2].Position.y, 1);
+}
+
 TEST_F(ModelTest, TextureFilesSearchedHereThenBesideTheModel) {
   Write("m/wall.tga", "x");
   Write("m/roof.png", "x");

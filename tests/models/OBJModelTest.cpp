@@ -205,21 +205,58 @@ TEST_F(OBJModelTest, FacesBeforeAnyGroupGoToAnUnnamedOne) {
   EXPECT_EQ(m.GetGroup(2).Count, 0); // out of range: empty
 }
 
-TEST_F(OBJModelTest, IndicesThatPointAtNothingAreDroppedAndReportedOnce) {
+TEST_F(OBJModelTest, FacesWithIndicesThatPointAtNothingAreDroppedAndReportedOnce) {
   TOBJModel m;
-  // Two positions, one coordinate, no normal. Position 3 arrives later in the file, so the
-  // first face may name it; 4 never exists.
+  // Two positions, one coordinate, no normal. Position 3 arrives later in the file, so a face
+  // may name it; 4 never exists. Only the first and the last face point at nothing but entries.
   Load(m, "v 0 0 0\nv 1 0 0\nvt 0 0\n"
-          "f 0/1 -3/-1/1 3/2/-1 4/x/ 2/-2147483648/9\n"
+          "f 1/1 2/-1 3/1\n"
+          "f 0 1 2\n"
+          "f -3 1 2\n"
+          "f 1 2 4\n"
+          "f 1/x 2 3\n"
+          "f 1//1 2 3\n"
+          "f 1/-2147483648 2 3\n"
+          "f -2 -1 3\n"
           "v 2 0 0\n");
   ASSERT_EQ(m.Groups.size(), 1u);
-  EXPECT_EQ(Corners(m.Groups[0].Faces[0]),
-            (std::vector<C>{{-1, 1, -1}, {-1, 1, -1}, {3, -1, -1}, {-1, -1, -1}, {2, -1, -1}}));
+  ASSERT_EQ(m.Groups[0].Count, 2);
+  EXPECT_EQ(Corners(m.Groups[0].Faces[0]), (std::vector<C>{{1, 1, -1}, {2, 1, -1}, {3, 1, -1}}));
+  EXPECT_EQ(Corners(m.Groups[0].Faces[1]), (std::vector<C>{{1, -1, -1}, {2, -1, -1}, {3, -1, -1}}));
+  EXPECT_EQ(m.DroppedFaceCount, 6);
   ExpectConsistent(m);
   const auto log = LogMessages();
   EXPECT_EQ(
       std::count(log.begin(), log.end(), "Model indices out of range ignored : models\\house.obj"),
       1);
+}
+
+TEST_F(OBJModelTest, MaterialsFoundFirstInLoadOrderIgnoringCase) {
+  WriteBytes("models/second.mtl", "newmtl STONE\nKd 3 0 0\nnewmtl Only\nKd 4 0 0\n");
+  TOBJModel m;
+  // The byte-order mark hides nothing; a name met again keeps its first material, while the
+  // lines after each "newmtl" still go to the material it made.
+  Load(m, "mtllib second.mtl\n",
+       "\xEF\xBB\xBFnewmtl Stone\nKd 1 0 0\nnewmtl stone\nKd 2 0 0\nnewmtl Other\nKd 5 0 0\n");
+  ASSERT_EQ(m.Libraries.size(), 2u);
+  ASSERT_EQ(m.Libraries[0]->Materials.size(), 3u);
+  EXPECT_EQ(m.Libraries[0]->Materials[1].Kd.x, 2.0f);
+  const struct {
+    const char* name;
+    float kd; // 0: not found
+  } cases[] = {{"stone", 1}, {"STONE", 1}, {"sToNe", 1}, {"only", 4},
+               {"OTHER", 5}, {"ston", 0},  {"stone ", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TOBJMaterial found;
+    ASSERT_EQ(m.FindMaterial(c.name, found), c.kd != 0);
+    EXPECT_EQ(found.Kd.x, c.kd);
+  }
+  TOBJMaterial own;
+  ASSERT_TRUE(m.Libraries[0]->Find("STONE", own));
+  EXPECT_EQ(own.Kd.x, 1.0f);
+  ASSERT_TRUE(m.Libraries[1]->Find("stone", own));
+  EXPECT_EQ(own.Kd.x, 3.0f);
 }
 
 TEST_F(OBJModelTest, LibrariesLoadOnceByFileNameEvenWhenMissing) {
@@ -253,7 +290,7 @@ TEST_F(OBJModelTest, StrangeFilesLoadWithoutHarm) {
     utf16 += ch;
     utf16 += '\0';
   }
-  std::string long_face = "v 0 0 0\nf";
+  std::string long_face = "v 0 0 0\nvt 0 0\nvn 0 0 1\nf";
   for (int i = 0; i < 20000; ++i) {
     long_face += " 1/1/1";
   }

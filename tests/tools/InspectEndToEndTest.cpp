@@ -143,7 +143,8 @@ TEST(InspectEndToEnd, PicturesAreDescribedAndWrittenOutUpright) {
       1);
   EXPECT_EQ(ReadBytes(folder.path() / "out.txt"),
             "{\"file\":\"card.tga\",\"kind\":\"image\",\"decoder\":\"tga\",\"by\":"
-            "\"extension\",\"width\":4,\"height\":3,\"bits\":24}\n"
+            "\"extension\",\"width\":4,\"height\":3,\"bits\":24,"
+            "\"written\":\"out/card.tga.tga\",\"replaced\":false}\n"
             "{\"file\":\"junk.png\",\"error\":\"png: header damaged or truncated: no PNG signature "
             "and IHDR chunk\"}\n");
   EXPECT_NE(ReadBytes(folder.path() / "err.txt").find("junk.png"), std::string::npos);
@@ -202,7 +203,7 @@ TEST(InspectEndToEnd, PicturesWrittenAsPngComeBackAsTheyWere) {
               "{\"file\":\"png/" + name +
                   ".png\",\"kind\":\"image\",\"decoder\":\"png\",\"by\":\"content\","
                   "\"width\":4,\"height\":3,\"bits\":" +
-                  bits + "}\n");
+                  bits + ",\"written\":\"back/" + name + ".png.tga\",\"replaced\":false}\n");
     EXPECT_EQ(ReadBytes(folder.path() / "back" / (name + ".png.tga")),
               ReadBytes(folder.path() / "tga" / (name + ".tga")));
   }
@@ -252,6 +253,42 @@ TEST(InspectEndToEnd, MapsTellTheirSeedAndWhetherTheirFoldersWorldTakesThem) {
   EXPECT_EQ(ReadBytes(folder.path() / "out.txt"),
             "maps/world-7/errosion.dat: terrain map, seed 7 (world tag), 2 x 2, accepted as the "
             "map of seed 7\n");
+}
+
+// Two pictures of the same name from different folders: neither is written over the other, the
+// record of each names its file, and a second run replaces them and says so.
+TEST(InspectEndToEnd, SameNamesNeverWriteOverEachOther) {
+  TemporaryFolder folder;
+  const std::vector<uint8_t> card = meridia::testing::TgaCard(false);
+  std::string other(card.begin(), card.end());
+  other[18] = '\x11'; // the bottom-left pixel's blue
+  WriteBytes(folder.path() / "a" / "card.tga", std::string(card.begin(), card.end()));
+  WriteBytes(folder.path() / "b" / "card.tga", other);
+  const std::string command =
+      std::string(MERIDIA_INSPECT) + " --json --out out a/card.tga b/card.tga a/card.tga";
+  for (const char* replaced : {"false", "true"}) {
+    ASSERT_EQ(RunIn(folder.path(), command), 0) << ReadBytes(folder.path() / "err.txt");
+    const std::string report = ReadBytes(folder.path() / "out.txt");
+    for (const char* written : {"out/card.tga.tga", "out/card.tga.2.tga", "out/card.tga.3.tga"}) {
+      EXPECT_NE(report.find(std::string("\"written\":\"") + written +
+                            "\",\"replaced\":" + replaced + "}"),
+                std::string::npos)
+          << report;
+    }
+    // Written top row first: the bottom-left pixel is the first of the last row.
+    const size_t bottom_left = 18 + 3 * 4 * 2;
+    EXPECT_EQ(ReadBytes(folder.path() / "out" / "card.tga.tga")[bottom_left],
+              static_cast<char>(card[18]));
+    EXPECT_EQ(ReadBytes(folder.path() / "out" / "card.tga.2.tga")[bottom_left], '\x11');
+    EXPECT_EQ(ReadBytes(folder.path() / "out" / "card.tga.3.tga")[bottom_left],
+              static_cast<char>(card[18]));
+  }
+  EXPECT_EQ(RunIn(folder.path(), std::string(MERIDIA_INSPECT) + " --out out a/card.tga a/card.tga"),
+            0);
+  EXPECT_NE(ReadBytes(folder.path() / "out.txt")
+                .find("  written to out/card.tga.2.tga, replacing the file there\n"),
+            std::string::npos)
+      << ReadBytes(folder.path() / "out.txt");
 }
 
 TEST(InspectEndToEnd, UsageAndUnknownFiles) {

@@ -3,18 +3,53 @@
 // extracts what it holds; a new kind adds one entry to FileKinds().
 #pragma once
 
+#include <filesystem>
 #include <ostream>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace meridia::inspect {
+
+// The pictures --out has written in one run, so that two inputs of the same file name (from
+// different folders) never write over each other.
+class OutputNames {
+public:
+  // folder/<name><suffix> when no earlier input of the run took it, else folder/<name>.2<suffix>,
+  // .3 and so on.
+  std::filesystem::path Claim(const std::filesystem::path& folder, const std::string& name,
+                              const std::string& suffix);
+
+private:
+  std::set<std::filesystem::path> claimed_;
+};
 
 struct InspectOptions {
   bool json = false;      // one JSON object a file on its own line
   std::string out_folder; // where decoded pictures are written; empty: nowhere
   bool png = false;       // written as PNG rather than TGA
   double scale = 1.0;     // the scale models are loaded at
+  // The run's output names; null: each file is on its own.
+  OutputNames* outputs = nullptr;
+};
+
+// The viewer's log, kept for as long as the object lives in a private file, so that what the
+// loaders write there (a missing file, indices out of range, a picture not decoded) can be shown
+// to the person. Takes the log over from whoever had it open.
+class LogCapture {
+public:
+  LogCapture();
+  ~LogCapture();
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+
+  // The lines written since the capture began, without their time stamps.
+  std::vector<std::string> Lines() const;
+
+private:
+  std::string path_;
 };
 
 struct FileKind {
@@ -31,8 +66,13 @@ struct FileKind {
 
 std::span<const FileKind> FileKinds();
 
-// Text as a JSON string, quotes included.
+// Text as a JSON string, quotes included. Valid UTF-8 passes through; control characters are
+// escaped, and so is every byte that is not part of valid UTF-8, as the lone surrogate
+// U+DC00 + byte (the "surrogateescape" of Python's os.fsdecode), so that a name which is not
+// UTF-8 still comes back byte for byte.
 std::string JsonString(std::string_view text);
+// Names as a JSON array of strings.
+std::string JsonList(const std::vector<std::string>& names);
 // {"file":…,"error":…} for a file nothing could be made of.
 std::string JsonError(std::string_view file, std::string_view error);
 

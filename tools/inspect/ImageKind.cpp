@@ -9,6 +9,10 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,7 +42,8 @@ bool WriteTga(const TDecodedBitmap& bitmap, const fs::path& target) {
 }
 
 // Through SDL_image's own writer; the surface only borrows the decoder's rows (top first, blue
-// first), and the writer converts them to PNG's byte order itself.
+// first), and the writer converts them to PNG's byte order itself. Written under a temporary
+// name beside the target and then renamed, so that no half-written picture is ever left there.
 bool WritePng(TDecodedBitmap& bitmap, const fs::path& target) {
   const Uint32 format = bitmap.BitsPerPixel == 32 ? SDL_PIXELFORMAT_BGRA32 : SDL_PIXELFORMAT_BGR24;
   SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -47,7 +52,17 @@ bool WritePng(TDecodedBitmap& bitmap, const fs::path& target) {
   if (surface == nullptr) {
     return false;
   }
-  const bool written = IMG_SavePNG(surface, target.string().c_str()) == 0;
+  std::string temporary = (target.parent_path() / ".meridia-inspect-XXXXXX").string();
+  const int fd = mkstemp(temporary.data());
+  bool written = fd >= 0;
+  if (written) {
+    close(fd);
+    written = IMG_SavePNG(surface, temporary.c_str()) == 0 &&
+              std::rename(temporary.c_str(), target.string().c_str()) == 0;
+    if (!written) {
+      unlink(temporary.c_str());
+    }
+  }
   SDL_FreeSurface(surface);
   return written;
 }
@@ -56,11 +71,8 @@ bool WritePng(TDecodedBitmap& bitmap, const fs::path& target) {
 
 bool IsImage(const std::string& path) {
   RegisterImageDecoders();
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> head(256);
-  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<size_t>(in.gcount()));
-  return FormatByContent(head) != nullptr ||
+  // Whole: a content test may need to look far in, past a JPEG's metadata for example.
+  return FormatByContent(ReadWhole(path)) != nullptr ||
          FormatByExtension(fs::path(path).extension().string()) != nullptr;
 }
 
@@ -78,27 +90,43 @@ int DescribeImage(const std::string& path, const InspectOptions& options, std::o
     return 1;
   }
   TDecodedBitmap& b = result.Bitmap;
+  int status = 0;
+  std::string written;
+  bool replaced = false;
+  if (!options.out_folder.empty()) {
+    std::error_code error;
+    fs::create_directories(options.out_folder, error);
+    OutputNames own;
+    OutputNames& names = options.outputs != nullptr ? *options.outputs : own;
+    const fs::path target = names.Claim(options.out_folder, fs::path(path).filename().string(),
+                                        options.png ? ".png" : ".tga");
+    replaced = fs::exists(target, error);
+    if (options.png ? WritePng(b, target) : WriteTga(b, target)) {
+      written = target.string();
+    } else {
+      err << "meridia-inspect: cannot write " << target.string() << "\n";
+      status = 1;
+    }
+  }
   const char* by = result.ByContent ? "content" : "extension";
   if (options.json) {
     out << "{\"file\":" << JsonString(path)
         << ",\"kind\":\"image\",\"decoder\":" << JsonString(result.Format) << ",\"by\":\"" << by
         << "\",\"width\":" << b.Width << ",\"height\":" << b.Height
-        << ",\"bits\":" << b.BitsPerPixel << "}\n";
+        << ",\"bits\":" << b.BitsPerPixel;
+    if (!written.empty()) {
+      out << ",\"written\":" << JsonString(written)
+          << ",\"replaced\":" << (replaced ? "true" : "false");
+    }
+    out << "}\n";
   } else {
     out << path << ": image, " << result.Format << " (by " << by << "), " << b.Width << " x "
         << b.Height << ", " << b.BitsPerPixel << " bits\n";
-  }
-  if (!options.out_folder.empty()) {
-    std::error_code error;
-    fs::create_directories(options.out_folder, error);
-    const fs::path target = fs::path(options.out_folder) /
-                            (fs::path(path).filename().string() + (options.png ? ".png" : ".tga"));
-    if (!(options.png ? WritePng(b, target) : WriteTga(b, target))) {
-      err << "meridia-inspect: cannot write " << target.string() << "\n";
-      return 1;
+    if (!written.empty()) {
+      out << "  written to " << written << (replaced ? ", replacing the file there" : "") << "\n";
     }
   }
-  return 0;
+  return status;
 }
 
 } // namespace meridia::inspect

@@ -1,7 +1,7 @@
 // meridia-inspect: tells what meridia would make of the files it reads. Pictures: the decoder
-// and size; models: groups, faces, materials, shapes, triangles and bounds; terrain maps: the
-// seed and size that made them and whether the viewer takes them; archives: their entries,
-// which it can also extract through the program's own extraction.
+// and size; models: groups, faces, materials, shapes, triangles, bounds and textures; terrain
+// maps: the seed and size that made them and whether the viewer takes them; archives: their
+// entries, which it can also extract through the program's own extraction.
 #include "FileKind.h"
 
 #include <charconv>
@@ -19,7 +19,8 @@ constexpr const char* kUsage =
     "       meridia-inspect --extract DIR ARCHIVE\n"
     "Tells what meridia would make of each FILE, read by its path.\n"
     "  --json         one JSON object a file, each on its own line\n"
-    "  --out DIR      write each decoded picture as DIR/<file name>.tga (top row first)\n"
+    "  --out DIR      write each decoded picture as DIR/<file name>.tga (top row first);\n"
+    "                 a name an earlier FILE took becomes <file name>.2.tga, .3 and so on\n"
     "  --png          with --out: write DIR/<file name>.png instead\n"
     "  --scale S      the scale models are loaded at (default 1)\n"
     "  --extract DIR  write what an archive holds into DIR, refusing names that leave it\n"
@@ -27,7 +28,10 @@ constexpr const char* kUsage =
     "made them, and whether the viewer takes them for the world of their folder), image (the\n"
     "texture loader's formats), model (OBJ files with their MTL libraries, as the static model\n"
     "loader reads them).\n"
-    "Exit status: 0 when every file was understood whole, 1 when one was not, 2 for bad usage.\n";
+    "The lines the viewer's loaders would log are shown on stderr.\n"
+    "Exit status: 0 when every file was understood whole, 1 when one was not (a model with a\n"
+    "missing library, material or texture, a texture that does not decode, faces whose indices\n"
+    "point at nothing, or a map its folder's world would not take), 2 for bad usage.\n";
 
 int Usage() {
   std::cerr << kUsage;
@@ -77,6 +81,8 @@ int main(int argc, char** argv) {
     return Usage();
   }
 
+  OutputNames outputs;
+  options.outputs = &outputs;
   int status = 0;
   for (const std::string& file : files) {
     auto fail = [&](const std::string& why) {
