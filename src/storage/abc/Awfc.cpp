@@ -54,12 +54,21 @@ public:
 
   // The symbol at `place`, 0 being the front.
   uint8_t At(uint32_t place) const {
+    // The quarter that holds the place, then the bin, without a branch on the ones passed.
     uint32_t end = 0;
     uint32_t before = 0;
-    int b = 0;
-#pragma GCC unroll 32
-    for (int k = 0; k < kBins; ++k) {
-      end += Size_[k];
+    int quarter = 0;
+    for (int q = 0; q < 3; ++q) {
+      end += Quarter_Size_[q];
+      const bool past = end <= place;
+      quarter += past ? 1 : 0;
+      before = past ? end : before;
+    }
+    end = before;
+    int b = quarter * kQuarter;
+#pragma GCC unroll 8
+    for (int k = 0; k < kQuarter - 1; ++k) {
+      end += Size_[quarter * kQuarter + k];
       const bool past = end <= place;
       b += past ? 1 : 0;
       before = past ? end : before;
@@ -69,8 +78,17 @@ public:
     // The key with exactly `want` keys of the bin below it.
     const uint32_t want = place - before;
     uint64_t found = 0;
-    if (size <= kNarrow) {
-      // kEmpty, in the slots past the size, is below no key.
+    // kEmpty, in the slots past the size, is below no key: a row of 8 or 16 comparisons.
+    if (size <= kNarrow / 2) {
+      for (uint32_t i = 0; i < size; ++i) {
+        uint32_t below = 0;
+#pragma GCC unroll 8
+        for (uint32_t j = 0; j < kNarrow / 2; ++j) {
+          below += keys[j] < keys[i] ? 1 : 0;
+        }
+        found = below == want ? keys[i] : found;
+      }
+    } else if (size <= kNarrow) {
       for (uint32_t i = 0; i < size; ++i) {
         uint32_t below = 0;
 #pragma GCC unroll 16
@@ -108,6 +126,8 @@ public:
     // which may be the same.
     const int from = Bin_Of_[symbol];
     const uint8_t slot = Slot_[symbol];
+    --Quarter_Size_[from / kQuarter];
+    ++Quarter_Size_[to / kQuarter];
     const uint8_t last_slot = --Size_[from];
     const uint64_t last = Bin_[from][last_slot];
     Bin_[from][slot] = last;
@@ -149,6 +169,7 @@ private:
 
   // Bins of kCut keys each from the keys in ranking order.
   void Cut(const uint64_t* sorted) {
+    std::fill(std::begin(Quarter_Size_), std::end(Quarter_Size_), kQuarter * kCut);
     for (int b = 0; b < kBins; ++b) {
       Size_[b] = kCut;
       std::fill(Bin_[b], Bin_[b] + kCapacity, kEmpty);
@@ -167,6 +188,7 @@ private:
   uint64_t Tie_[256];
   uint64_t Bin_[kBins][kCapacity];
   uint8_t Size_[kBins];
+  uint32_t Quarter_Size_[4];
   uint64_t Upper_[kBins];
   uint8_t Bin_Of_[256];
   uint8_t Slot_[256];
@@ -207,31 +229,46 @@ void T_ABC_AWFC::Run(T_ABC_Block& block) {
   for (int j = 1; j <= buckets; ++j) {
     change[j] = (j < buckets ? w[j + 1] : 0) - w[j];
   }
-  int order[kBuckets + 1];
-  for (int j = 0; j <= buckets; ++j) {
-    order[j] = j;
+  // Per place k in that order: the distance, the change of score and the tie (a gain's later
+  // than the step's start by 2j + 1, the one loss's earlier by 2(j - 1)).
+  uint32_t distance[kBuckets + 1];
+  int32_t step_change[kBuckets + 1];
+  uint64_t tie_offset[kBuckets + 1];
+  bool gains[kBuckets + 1];
+  for (int k = 0; k <= buckets; ++k) {
+    const int j = k < buckets - 1 ? k : (k == buckets - 1 ? buckets : buckets - 1);
+    distance[k] = kDistances[j];
+    step_change[k] = change[j];
+    gains[k] = j < buckets;
+    tie_offset[k] = gains[k] ? uint64_t(2 * j + 1) : uint64_t(2 * j - 2);
   }
-  std::swap(order[buckets - 1], order[buckets]);
 
   Ranking ranking;
   for (uint32_t x = 0; x < n; ++x) {
     out[x] = ranking.At(in[x]);
     const uint64_t now = 256 + kTimesPerStep * uint64_t{x};
-    // Near the start of the block the older occurrences are not there yet.
-    int reach = buckets;
-    while (x < kDistances[reach]) {
-      --reach;
-    }
     uint8_t touched[kBuckets + 1];
-    for (int k = 0; k <= reach; ++k) {
-      const int j = reach == buckets ? order[k] : k;
-      const uint8_t symbol = out[x - kDistances[j]];
-      touched[k] = symbol;
-      ranking.Score(symbol) += change[j];
-      ranking.Tie(symbol) = j < buckets ? kTieBase + now + 2 * j + 1 : kTieBase - (now + 2 * j - 2);
+    int count = 0;
+    if (x >= kDistances[buckets]) {
+      for (int k = 0; k <= buckets; ++k) {
+        const uint8_t symbol = out[x - distance[k]];
+        touched[k] = symbol;
+        ranking.Score(symbol) += step_change[k];
+        ranking.Tie(symbol) =
+            gains[k] ? kTieBase + now + tie_offset[k] : kTieBase - now - tie_offset[k];
+      }
+      count = buckets + 1;
+    } else {
+      // Near the start of the block the older occurrences are not there yet, and all gain.
+      for (int j = 0; j <= buckets && x >= kDistances[j]; ++j) {
+        const uint8_t symbol = out[x - kDistances[j]];
+        touched[count++] = symbol;
+        ranking.Score(symbol) += change[j];
+        ranking.Tie(symbol) = kTieBase + now + uint64_t(2 * j + 1);
+      }
     }
     // A symbol touched twice is simply placed twice, with the same key.
-    for (int k = 0; k <= reach; ++k) {
+    for (int k = 0; k < count; ++k) {
       ranking.Place(touched[k]);
     }
     ranking.Balance();
