@@ -4,6 +4,7 @@
 #include "storage/abc/Mcp.h"
 
 #include <algorithm>
+#include <new>
 
 namespace meridia {
 namespace {
@@ -125,23 +126,31 @@ std::unique_ptr<TzoMemoryStream> TzoArchive::Extract(int32_t index) {
   }
   File.SetMode(kStreamRead);
   File.SetPosition(entry.Offset);
-  std::vector<uint8_t> bytes(static_cast<size_t>(entry.Size));
-  File.TransferBuffer(bytes.data(), entry.Size);
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    bytes[i] = static_cast<uint8_t>(bytes[i] - i);
-  }
-  auto stream = std::make_unique<TzoMemoryStream>();
-  stream->SetMode(kStreamWrite);
-  if (entry.Method == kMethodCompressed) {
-    if (!DecodeCompressed(bytes, entry.Name, *stream, LastError)) {
-      return nullptr;
+  // An entry may be as large as its file: memory that cannot be had refuses it, like damage.
+  try {
+    std::vector<uint8_t> bytes(static_cast<size_t>(entry.Size));
+    File.TransferBuffer(bytes.data(), entry.Size);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      bytes[i] = static_cast<uint8_t>(bytes[i] - i);
     }
-  } else if (entry.Method == kMethodStored) {
-    stream->TransferBuffer(bytes.data(), entry.Size);
+    auto stream = std::make_unique<TzoMemoryStream>();
+    stream->SetMode(kStreamWrite);
+    if (entry.Method == kMethodCompressed) {
+      if (!DecodeCompressed(bytes, entry.Name, *stream, LastError)) {
+        return nullptr;
+      }
+    } else if (entry.Method == kMethodStored) {
+      stream->TransferBuffer(bytes.data(), entry.Size);
+    }
+    stream->SetMode(kStreamRead);
+    stream->SetPosition(0);
+    return stream;
+  } catch (const std::bad_alloc&) {
+    LastError = "Archive entry refused, no memory for " + std::to_string(entry.Size) +
+                " bytes : " + File.FileName() + " : " + entry.Name;
+    LogWrite(LastError);
+    return nullptr;
   }
-  stream->SetMode(kStreamRead);
-  stream->SetPosition(0);
-  return stream;
 }
 
 void CreateArchiveList() {

@@ -160,6 +160,19 @@ TEST(AbcRangeCoder, ReadsPastTheDataAsZerosAndTellsWhenItOverruns) {
   EXPECT_LT(decoded, 100000);
 }
 
+TEST(AbcRangeCoder, ReadsAGuardZeroAfterTheCodedDataThenTheBytesThatFollow) {
+  // Coded data of one byte (the skipped one), then four more bytes of the stream. The decoder's
+  // 31-bit window takes the guard (not 0xFF) and the next three bytes, less the last bit; with a
+  // total of 2^16 the target is its top 16 bits: the guard, then 0x5C.
+  const ByteVector bytes = {0xAA, 0xFF, 0x5C, 0x33, 0x77};
+  T_ABC_Range_Coder coder;
+  coder.Start(bytes.data(), 1, static_cast<uint32_t>(bytes.size()), 0);
+  EXPECT_EQ(coder.Target(1 << 16), 0x5Cu);
+  // With nothing after the coded data, all of it reads as zeros.
+  coder.Start(bytes.data(), 1, 1, 0);
+  EXPECT_EQ(coder.Target(1 << 16), 0u);
+}
+
 TEST(AbcSymbolModels, EverySymbolOfEveryModelRoundTrips) {
   const struct {
     int symbol;

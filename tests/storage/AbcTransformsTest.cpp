@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <random>
 #include <string>
 
 namespace meridia {
@@ -180,7 +181,7 @@ void LoadRuns(T_ABC_Block& block, const pack::RunCoded& coded) {
   }
 }
 
-TEST(AbcRleExp, InverseUndoesForwardAndChecksTheRunCounts) {
+TEST(AbcRleExp, InverseUndoesForwardAndReadsEachListFromItsEnd) {
   SmallBlock small;
   for (const ByteVector& input : Structured()) {
     const pack::RunCoded coded = pack::ForwardRleExp(input);
@@ -189,13 +190,27 @@ TEST(AbcRleExp, InverseUndoesForwardAndChecksTheRunCounts) {
     ASSERT_TRUE(T_ABC_RLE_EXP::Run(small.block)) << input.size();
     EXPECT_EQ(small.Output(), input);
   }
-  const pack::RunCoded coded = pack::ForwardRleExp(Bytes("aaaaabbcdddddddd"));
-  // A count that disagrees with the runs present, a run past the top exponent, and runs that
-  // would overflow the block are refused.
+  // Runs of 5 (exponent 2), 2 (exponent 0) and 8 (exponent 2). The cursors wind back from the
+  // ends of their lists by the runs present, so a stored count of runs of 2, which no stage
+  // uses, and mantissas in front of a list change nothing.
+  const ByteVector input = Bytes("aaaaabbcdddddddd");
+  pack::RunCoded coded = pack::ForwardRleExp(input);
+  ASSERT_EQ(coded.Mantissas[2], (std::vector<uint32_t>{0, 3}));
+  coded.Count[0] += 7;
+  coded.Mantissas[2].insert(coded.Mantissas[2].begin(), {1, 2});
+  coded.Count[2] += 2;
   LoadRuns(small.block, coded);
-  ++small.block.Runs.Count[1];
   small.SetInput(coded.Bytes);
+  ASSERT_TRUE(T_ABC_RLE_EXP::Run(small.block));
+  EXPECT_EQ(small.Output(), input);
+  // More runs than mantissas up to the end of their list, a run past the top exponent, and
+  // runs that would overflow the block are refused.
+  coded = pack::ForwardRleExp(input);
+  coded.Count[2] = 0;
+  coded.Mantissas[2].clear();
+  LoadRuns(small.block, coded);
   EXPECT_FALSE(T_ABC_RLE_EXP::Run(small.block));
+  coded = pack::ForwardRleExp(input);
   LoadRuns(small.block, coded);
   small.block.Runs.MaxExponent = 1;
   EXPECT_FALSE(T_ABC_RLE_EXP::Run(small.block));
@@ -306,6 +321,66 @@ TEST(AbcAwfc, RanksFollowTheWeightedCounts) {
   EXPECT_FALSE(pack::ForwardAwfc(ByteVector{0, 1}, 255, ranks));
 }
 
+// The inverse ranking move by move, as the weighted counts are defined: for each bucket the
+// symbol D(i+1) places back loses w(i+1) and moves back past every symbol that now scores more,
+// then the symbol D(i) places back gains it and moves forward past every symbol that now scores
+// less.
+ByteVector AwfcMoveByMove(const ByteVector& ranks, uint8_t p) {
+  const auto w = T_ABC_AWFC::Weights(p);
+  const auto& d = T_ABC_AWFC::kDistances;
+  ByteVector ranking(256);
+  std::iota(ranking.begin(), ranking.end(), 0);
+  int64_t score[256] = {};
+  const auto move = [&](uint8_t symbol, int64_t change) {
+    auto at = std::find(ranking.begin(), ranking.end(), symbol);
+    at = ranking.erase(at);
+    score[symbol] += change;
+    if (change > 0) {
+      while (at != ranking.begin() && score[*(at - 1)] < score[symbol]) {
+        --at;
+      }
+    } else {
+      while (at != ranking.end() && score[*at] > score[symbol]) {
+        ++at;
+      }
+    }
+    ranking.insert(at, symbol);
+  };
+  ByteVector out;
+  for (size_t x = 0; x < ranks.size(); ++x) {
+    out.push_back(ranking[ranks[x]]);
+    for (int i = 0; i < T_ABC_AWFC::kBuckets && x >= d[i]; ++i) {
+      if (x >= d[i + 1]) {
+        move(out[x - d[i + 1]], -w[i + 1]);
+      }
+      move(out[x - d[i]], w[i + 1]);
+    }
+  }
+  return out;
+}
+
+TEST(AbcAwfc, SameSymbolsAsMovingOneSymbolAtATime) {
+  // Ranks of every kind, rank 0 included, past the farthest bucket: uniform (scores spread,
+  // long moves) and mostly small (many symbols tied at low scores), with weights from flat to
+  // vanishing after the third bucket.
+  std::mt19937 rng(21);
+  ByteVector uniform(5000);
+  ByteVector small_ranks(5000);
+  for (size_t i = 0; i < uniform.size(); ++i) {
+    uniform[i] = static_cast<uint8_t>(rng());
+    small_ranks[i] = static_cast<uint8_t>(rng() % 4 == 0 ? rng() % 256 : rng() % 6);
+  }
+  SmallBlock small;
+  for (const ByteVector* ranks : {&uniform, &small_ranks}) {
+    for (const uint8_t p : {uint8_t{0}, uint8_t{4}, uint8_t{40}, uint8_t{255}}) {
+      small.SetInput(*ranks);
+      small.block.Weight = p;
+      T_ABC_AWFC::Run(small.block);
+      EXPECT_TRUE(small.Output() == AwfcMoveByMove(*ranks, p)) << "p " << int{p};
+    }
+  }
+}
+
 TEST(AbcSif, NumbersWorkedOutByHand) {
   // Counts 4, 2, 1 are even enough: most frequent first (0, 1, 2), 2 last. Distances count the
   // values later in the order: 0 meets none, then 1, 2, 1 between its occurrences; 1 meets
@@ -319,7 +394,7 @@ TEST(AbcSif, NumbersWorkedOutByHand) {
 }
 
 // Class-codes the numbers into the block, in one group, as the entropy stage leaves them.
-void LoadNumbers(T_ABC_Block& block, const std::vector<uint32_t>& values, uint32_t length) {
+void LoadNumbers(T_ABC_Block& block, const std::vector<uint32_t>& values) {
   T_ABC_ClassNumbers& numbers = block.Numbers;
   std::vector<std::vector<uint32_t>> lists(kAbcMaxBits + 1);
   for (size_t i = 0; i < values.size(); ++i) {
@@ -339,7 +414,6 @@ void LoadNumbers(T_ABC_Block& block, const std::vector<uint32_t>& values, uint32
   numbers.Count = static_cast<uint32_t>(values.size());
   numbers.Cursor = numbers.Count;
   numbers.LastGroup = numbers.Count;
-  block.SifLength = length;
 }
 
 TEST(AbcSif, InverseUndoesForwardInBothOrders) {
@@ -352,7 +426,7 @@ TEST(AbcSif, InverseUndoesForwardInBothOrders) {
   }
   inputs.push_back(skewed);
   for (const ByteVector& input : inputs) {
-    LoadNumbers(small.block, pack::ForwardSif(input), static_cast<uint32_t>(input.size()));
+    LoadNumbers(small.block, pack::ForwardSif(input));
     small.SetInput({});
     ASSERT_TRUE(T_ABC_SIF::Run(small.block)) << input.size();
     EXPECT_EQ(small.Output(), input) << input.size();
@@ -365,7 +439,7 @@ TEST(AbcSif, ReadsOnlyTheLastGroup) {
   std::vector<uint32_t> values = {77, 0, 123456}; // an earlier group the stage must skip
   const std::vector<uint32_t> sif = pack::ForwardSif(input);
   values.insert(values.end(), sif.begin(), sif.end());
-  LoadNumbers(small.block, values, 11);
+  LoadNumbers(small.block, values);
   small.block.Numbers.LastGroup = static_cast<uint32_t>(sif.size());
   ASSERT_TRUE(T_ABC_SIF::Run(small.block));
   EXPECT_EQ(small.Output(), input);
@@ -378,19 +452,17 @@ TEST(AbcSif, DamagedNumbersAreRefusedOrGiveWrongBytesInsideTheBlock) {
   const struct {
     const char* name;
     std::vector<uint32_t> values;
-    uint32_t length;
     uint32_t group;
   } refused[] = {
-      {"group longer than the numbers", sif, 400, static_cast<uint32_t>(sif.size()) + 1},
-      {"value count past 256", {257}, 0, 1},
-      {"counts cut short", {3, 1}, 1, 2},
-      {"counts differ from the length", sif, 399, static_cast<uint32_t>(sif.size())},
-      {"distances cut short", std::vector<uint32_t>(sif.begin(), sif.end() - 1), 400,
+      {"group longer than the numbers", sif, static_cast<uint32_t>(sif.size()) + 1},
+      {"value count past 256", {257}, 1},
+      {"counts cut short", {3, 1}, 2},
+      {"distances cut short", std::vector<uint32_t>(sif.begin(), sif.end() - 1),
        static_cast<uint32_t>(sif.size()) - 1},
-      {"counts past the block", {1, 70000}, 70000, 2},
+      {"counts past the block", {1, 70000}, 2},
   };
   for (const auto& c : refused) {
-    LoadNumbers(small.block, c.values, c.length);
+    LoadNumbers(small.block, c.values);
     small.block.Numbers.LastGroup = c.group;
     EXPECT_FALSE(T_ABC_SIF::Run(small.block)) << c.name;
   }
@@ -400,7 +472,7 @@ TEST(AbcSif, DamagedNumbersAreRefusedOrGiveWrongBytesInsideTheBlock) {
     std::vector<uint32_t> values = sif;
     const size_t at = 1 + values[0] + rng() % (values.size() - 1 - values[0]);
     values[at] = rng() % (trial % 2 == 0 ? 5 : 0xFFFFFF);
-    LoadNumbers(small.block, values, 400);
+    LoadNumbers(small.block, values);
     ASSERT_TRUE(T_ABC_SIF::Run(small.block));
     EXPECT_EQ(small.block.OutLength, 400u);
   }

@@ -171,18 +171,18 @@ TEST_F(DataManagerTest, CompressedEntriesAreDecodedCachedAndTheCopyUsedNext) {
 TEST_F(DataManagerTest, FailedExtractionFallsBackToThePlainFile) {
   fs::create_directories("cache/archive");
   WriteBytes("packed.txt", "plain bytes");
-  WriteBytes("data.mza", BuildArchive({{kMethodCompressed, "packed.txt", "zzz"},
-                                       {kMethodCompressed, "only-packed.txt", "zzz"}}));
+  WriteBytes("data.mza", BuildArchive({{kMethodCompressed, "packed.txt", "\x02zzz"},
+                                       {kMethodCompressed, "only-packed.txt", "\x02zzz"}}));
   ASSERT_TRUE(MountArchive("data.mza"));
   EXPECT_EQ(LoadFileToString("packed.txt"), "plain bytes");
   EXPECT_EQ(LoadFileToString("only-packed.txt"), "");
   EXPECT_EQ(CacheManager()->Entries.Count, 0);
-  // "zzz" claims a header of 122 bytes.
+  // A block of two payload bytes behind a header of 2, too short for its fields.
   EXPECT_EQ(LogMessages(),
-            (Lines{"Archive : compressed entry refused, block header cut short (block at byte 0) "
-                   ": packed.txt",
-                   "Archive : compressed entry refused, block header cut short (block at byte 0) "
-                   ": only-packed.txt",
+            (Lines{"Archive : compressed entry refused, block header shorter than its fields "
+                   "(block at byte 0) : packed.txt",
+                   "Archive : compressed entry refused, block header shorter than its fields "
+                   "(block at byte 0) : only-packed.txt",
                    "File Not Found : only-packed.txt"}));
 }
 

@@ -47,15 +47,15 @@ bool AwfcStream(const std::vector<uint8_t>& bwt, const AbcOptions& options, uint
   return false;
 }
 
-std::vector<uint8_t> EncodeOnPath(const Transformed& t, T_ABC_Path path,
-                                  const AbcOptions& options) {
+std::vector<uint8_t> EncodeOnPath(const Transformed& t, T_ABC_Path path, const AbcOptions& options,
+                                  PayloadEnd end) {
   std::vector<uint8_t> payload;
   uint8_t flags = 0;
   uint8_t weight = 0;
   switch (path) {
   case T_ABC_Path::Mtf: {
     const RunCoded runs = ForwardRleExp(t.Bwt);
-    payload = MtfPayload(runs, ForwardMtf(runs.Bytes), options.HalveShort);
+    payload = MtfPayload(runs, ForwardMtf(runs.Bytes), options.HalveShort, end);
     flags = kAbcFlagMtf | (options.HalveShort ? kAbcFlagSif : 0);
     break;
   }
@@ -65,7 +65,7 @@ std::vector<uint8_t> EncodeOnPath(const Transformed& t, T_ABC_Path path,
     if (numbers.size() > kAbcMaxBlock) {
       return {};
     }
-    payload = SifPayload(runs, numbers, static_cast<uint32_t>(runs.Bytes.size()));
+    payload = SifPayload(runs, numbers, static_cast<uint32_t>(runs.Bytes.size()), end);
     flags = kAbcFlagSif;
     break;
   }
@@ -74,7 +74,7 @@ std::vector<uint8_t> EncodeOnPath(const Transformed& t, T_ABC_Path path,
     if (!AwfcStream(t.Bwt, options, weight, stream)) {
       return {};
     }
-    payload = AwfcPayload(stream);
+    payload = AwfcPayload(stream, end);
     break;
   }
   }
@@ -96,8 +96,17 @@ std::vector<uint8_t> EncodeOnPath(const Transformed& t, T_ABC_Path path,
   return block;
 }
 
+// What the decoder reads past a block's payload when `next` follows it: the guard, then the
+// next block's second and third bytes.
+PayloadEnd EndBefore(const std::vector<uint8_t>& next) {
+  return {0, next[1], next[2]};
+}
+
+// Compresses `data` into blocks, pushed onto `reversed` last block first: a block's payload is
+// only finished once the bytes after it are known, and `end` is what the decoder reads there.
 void CompressChunk(std::span<const uint8_t> data, const AbcOptions& options,
-                   std::vector<uint8_t>& out, std::vector<T_ABC_Path>* paths) {
+                   std::vector<std::vector<uint8_t>>& reversed,
+                   std::vector<T_ABC_Path>& reversed_paths, PayloadEnd end) {
   const Transformed t = Transform(data);
   std::vector<T_ABC_Path> tries;
   switch (options.Path) {
@@ -117,7 +126,7 @@ void CompressChunk(std::span<const uint8_t> data, const AbcOptions& options,
   std::vector<uint8_t> best;
   T_ABC_Path best_path = T_ABC_Path::Mtf;
   for (const T_ABC_Path path : tries) {
-    std::vector<uint8_t> block = EncodeOnPath(t, path, options);
+    std::vector<uint8_t> block = EncodeOnPath(t, path, options, end);
     if (!block.empty() && (best.empty() || block.size() < best.size())) {
       best = std::move(block);
       best_path = path;
@@ -129,32 +138,41 @@ void CompressChunk(std::span<const uint8_t> data, const AbcOptions& options,
   if (best.empty()) {
     // Too big coded, even on the MTF path (incompressible data near the largest block).
     const size_t half = data.size() / 2;
-    CompressChunk(data.first(half), options, out, paths);
-    CompressChunk(data.subspan(half), options, out, paths);
+    CompressChunk(data.subspan(half), options, reversed, reversed_paths, end);
+    CompressChunk(data.first(half), options, reversed, reversed_paths, EndBefore(reversed.back()));
     return;
   }
-  out.insert(out.end(), best.begin(), best.end());
-  if (paths != nullptr) {
-    paths->push_back(best_path);
-  }
+  reversed.push_back(std::move(best));
+  reversed_paths.push_back(best_path);
 }
 
 } // namespace
 
 std::vector<uint8_t> AbcCompress(std::span<const uint8_t> data, const AbcOptions& options,
                                  std::vector<T_ABC_Path>* paths) {
-  std::vector<uint8_t> out;
   const size_t block_size = std::clamp<size_t>(options.BlockSize, 1, kAbcMaxBlock - 1);
-  for (size_t offset = 0; offset < data.size(); offset += block_size) {
-    CompressChunk(data.subspan(offset, std::min(block_size, data.size() - offset)), options, out,
-                  paths);
+  std::vector<std::vector<uint8_t>> reversed;
+  std::vector<T_ABC_Path> reversed_paths;
+  const size_t chunks = (data.size() + block_size - 1) / block_size;
+  for (size_t chunk = chunks; chunk-- > 0;) {
+    const size_t offset = chunk * block_size;
+    CompressChunk(data.subspan(offset, std::min(block_size, data.size() - offset)), options,
+                  reversed, reversed_paths,
+                  reversed.empty() ? PayloadEnd{} : EndBefore(reversed.back()));
+  }
+  std::vector<uint8_t> out;
+  for (size_t i = reversed.size(); i-- > 0;) {
+    out.insert(out.end(), reversed[i].begin(), reversed[i].end());
+  }
+  if (paths != nullptr) {
+    paths->assign(reversed_paths.rbegin(), reversed_paths.rend());
   }
   return out;
 }
 
 std::vector<uint8_t> AbcBlock(std::span<const uint8_t> data, T_ABC_Path path,
                               const AbcOptions& options) {
-  return EncodeOnPath(Transform(data), path, options);
+  return EncodeOnPath(Transform(data), path, options, {});
 }
 
 } // namespace meridia::pack

@@ -140,12 +140,13 @@ void Encode24(RangeEncoder& coder, T_ABC_Symbol_Model& model, uint32_t value) {
   }
 }
 
-std::vector<uint8_t> JoinSegments(std::vector<RangeEncoder>& segments) {
+std::vector<uint8_t> JoinSegments(std::vector<RangeEncoder>& segments, PayloadEnd end) {
   std::vector<uint8_t> joined;
   for (size_t i = segments.size(); i-- > 0;) {
+    // The segments after this one, then what follows the payload.
     std::array<uint8_t, 3> following{};
-    for (size_t k = 0; k < 3 && k < joined.size(); ++k) {
-      following[k] = joined[k];
+    for (size_t k = 0; k < 3; ++k) {
+      following[k] = k < joined.size() ? joined[k] : end[k - joined.size()];
     }
     std::vector<uint8_t> bytes = segments[i].Finish(following);
     bytes.insert(bytes.end(), joined.begin(), joined.end());
@@ -174,7 +175,7 @@ void EncodeRunMantissas(RangeEncoder& coder, T_ABC_Mantissa_Models& models, cons
 } // namespace
 
 std::vector<uint8_t> MtfPayload(const RunCoded& runs, std::span<const uint8_t> ranks,
-                                bool halveShort) {
+                                bool halveShort, PayloadEnd end) {
   std::vector<RangeEncoder> segments(3);
   T_ABC_Symbol_Model numbers;
   numbers.Setup(256);
@@ -190,11 +191,11 @@ std::vector<uint8_t> MtfPayload(const RunCoded& runs, std::span<const uint8_t> r
     EncodeSymbol(segments[2], rank_model, rank);
   }
   EncodeSymbol(segments[2], rank_model, T_ABC_Coder::kEndSymbol);
-  return JoinSegments(segments);
+  return JoinSegments(segments, end);
 }
 
 std::vector<uint8_t> SifPayload(const RunCoded& runs, std::span<const uint32_t> numbers,
-                                uint32_t sifLength) {
+                                uint32_t sifLength, PayloadEnd end) {
   std::vector<RangeEncoder> segments(3);
   T_ABC_Symbol_Model number_model;
   number_model.Setup(256);
@@ -225,10 +226,10 @@ std::vector<uint8_t> SifPayload(const RunCoded& runs, std::span<const uint32_t> 
     }
   }
   EncodeRunMantissas(segments[2], mantissas, runs);
-  return JoinSegments(segments);
+  return JoinSegments(segments, end);
 }
 
-std::vector<uint8_t> AwfcPayload(std::span<const uint8_t> zeroRuns) {
+std::vector<uint8_t> AwfcPayload(std::span<const uint8_t> zeroRuns, PayloadEnd end) {
   std::vector<RangeEncoder> segments(1);
   T_ABC_Symbol_Context_Model model;
   model.Setup(257);
@@ -237,7 +238,7 @@ std::vector<uint8_t> AwfcPayload(std::span<const uint8_t> zeroRuns) {
     EncodeSymbol(segments[0], model, byte);
   }
   EncodeSymbol(segments[0], model, T_ABC_Coder::kEndSymbol);
-  return JoinSegments(segments);
+  return JoinSegments(segments, end);
 }
 
 } // namespace meridia::pack

@@ -42,14 +42,19 @@ void EncodeExponent(RangeEncoder& coder, T_ABC_Exponent_Model& model, int expone
 void EncodeMantissa(RangeEncoder& coder, T_ABC_Mantissa_Models& models, uint32_t value, int bits);
 void Encode24(RangeEncoder& coder, T_ABC_Symbol_Model& model, uint32_t value);
 
-// Joins finished segments: each is finished knowing the bytes of the ones after it.
-std::vector<uint8_t> JoinSegments(std::vector<RangeEncoder>& segments);
+// What the decoder reads past a payload: the guard byte, 0, in place of the next block's first
+// byte, then that block's next two (zeros at the end of the stream).
+using PayloadEnd = std::array<uint8_t, 3>;
+
+// Joins finished segments: each is finished knowing the bytes of the ones after it, the last
+// knowing `end`.
+std::vector<uint8_t> JoinSegments(std::vector<RangeEncoder>& segments, PayloadEnd end = {});
 
 // The payloads of the three paths.
 std::vector<uint8_t> MtfPayload(const RunCoded& runs, std::span<const uint8_t> ranks,
-                                bool halveShort);
+                                bool halveShort, PayloadEnd end = {});
 std::vector<uint8_t> SifPayload(const RunCoded& runs, std::span<const uint32_t> numbers,
-                                uint32_t sifLength);
-std::vector<uint8_t> AwfcPayload(std::span<const uint8_t> zeroRuns);
+                                uint32_t sifLength, PayloadEnd end = {});
+std::vector<uint8_t> AwfcPayload(std::span<const uint8_t> zeroRuns, PayloadEnd end = {});
 
 } // namespace meridia::pack

@@ -2,7 +2,8 @@
 // compression algorithm", Software: Practice and Experience 40(9), 2010): the byte values are
 // ranked by a score that sums a weight for each recent occurrence, the weight falling with
 // distance in twelve buckets (distance 0, 1, 2-3, 4-7, ..., 1024-2047). The ranking stays
-// sorted by score; symbols whose scores tie keep their order.
+// sorted by score; a symbol moving past others stops at the first that scores the same, so
+// equal scores stand in the order of their last moves.
 #pragma once
 
 #include "storage/abc/Block.h"

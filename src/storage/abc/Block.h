@@ -45,7 +45,8 @@ struct T_ABC_ClassNumbers {
 };
 
 // Run mantissas of the run-length stage: per exponent e (1..23) a list of e-bit values, each
-// list after those of all smaller exponents. Count[0] counts the runs that need no mantissa.
+// list after those of all smaller exponents. Count[0], the runs that need no mantissa, is
+// stored in the stream but used by no stage.
 struct T_ABC_RunMantissas {
   uint32_t* Values = nullptr;
   int MaxExponent = 0;
@@ -80,6 +81,9 @@ public:
   uint32_t Primary = 0;
   uint8_t Weight = 0;
   uint32_t CodedLength = 0;
+  // The stream's bytes after the header, at most kAbcMaxBlock: the range decoder reads past the
+  // coded length into them.
+  uint32_t PayloadLength = 0;
 
   // Length of each span and of each side table, in entries.
   uint32_t Capacity = 0;
@@ -93,8 +97,6 @@ public:
   // Numbers.Mantissas and Runs.Values lie one after the other, 8-byte aligned: the inverse
   // BWT, which runs after every reader of them, uses the pair as one 64-bit table.
   T_ABC_ClassNumbers Numbers;
-  // The second number of the SIF path's first segment: the length of the SIF output.
-  uint32_t SifLength = 0;
   T_ABC_RunMantissas Runs;
   // Repeat count of each rank on the AWFC path.
   uint32_t* Repeats = nullptr;

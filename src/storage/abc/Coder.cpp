@@ -18,6 +18,7 @@ T_ABC_Coder::T_ABC_Coder() {
 bool T_ABC_Coder::Run(T_ABC_Block& block, const uint8_t* payload, uint32_t& consumed) {
   Payload_ = payload;
   Size_ = block.CodedLength;
+  Available_ = block.PayloadLength;
   Position_ = 0;
   block.OutLength = 0;
   bool sound = false;
@@ -37,7 +38,7 @@ bool T_ABC_Coder::Run(T_ABC_Block& block, const uint8_t* payload, uint32_t& cons
 }
 
 void T_ABC_Coder::StartSegment() {
-  Coder_.Start(Payload_, Size_, Position_);
+  Coder_.Start(Payload_, Size_, Available_, Position_);
 }
 
 bool T_ABC_Coder::EndSegment(T_ABC_Block& block) {
@@ -135,7 +136,8 @@ bool T_ABC_Coder::DecodeSif(T_ABC_Block& block) {
   Numbers_.Reset();
   StartSegment();
   const uint32_t class_count = Decode24();
-  block.SifLength = Decode24();
+  // Read by no stage: the SIF stage takes its length from the counts.
+  Decode24();
   const uint32_t groups = Decode24();
   if (class_count > block.Capacity || groups == 0) {
     return block.Fail("class-coded numbers do not fit a block");

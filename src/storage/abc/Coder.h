@@ -7,7 +7,7 @@
 //   MTF:  1 number model: top exponent n (one symbol), runs of exponent 0..n (24 bits each)
 //         2 mantissa models: run mantissas, exponent by exponent
 //         3 rank model (257 symbols): ranks up to the end symbol 256
-//   SIF:  1 number model: class bytes (24), SIF output length (24), groups g (24), g group
+//   SIF:  1 number model: class bytes (24), a number no stage reads (24), groups g (24), g group
 //           lengths (24 each), then the run counts as on the MTF path
 //         2 exponent model: the class bytes
 //         3 mantissa models: class mantissas class by class, then the run mantissas
@@ -26,7 +26,8 @@ public:
 
   T_ABC_Coder();
 
-  // Decodes payload[0, Block.CodedLength) for the block's path; `consumed` is where the last
+  // Decodes payload[0, Block.CodedLength) for the block's path, reading past it into
+  // payload[0, Block.PayloadLength) as the range decoder does; `consumed` is where the last
   // segment ended. False for damaged data (a segment that runs past the coded length, counts
   // that cannot fit the block's tables, a rank stream longer than the block).
   bool Run(T_ABC_Block& block, const uint8_t* payload, uint32_t& consumed);
@@ -44,6 +45,7 @@ private:
   T_ABC_Range_Coder Coder_;
   const uint8_t* Payload_ = nullptr;
   uint32_t Size_ = 0;
+  uint32_t Available_ = 0;
   uint32_t Position_ = 0;
 
   T_ABC_Symbol_Model Numbers_;

@@ -1,8 +1,12 @@
 // The block-sorting decoder: reads a stream of blocks and drives each through the stages of its
 // path, from the entropy stage back to the inverse BWT, keeping a block only when its checksum
-// matches. Damaged input of any kind ends the decode with a reason and no output; nothing is
-// read outside the input or written outside the work memory, which is allocated once per
-// decoder (about 101 MiB) and not touched per symbol.
+// matches. The stream ends where a block has no payload: at its end, or at a header (or a few
+// bytes) with nothing after it. Damaged input of any kind ends the decode with a reason and no
+// output; nothing is read outside the input or written outside the work memory, which is
+// allocated once per decoder (about 101 MiB) and not touched per symbol. A decode needs about
+// its output and the work memory: decoded blocks wait in pieces and are copied into the output
+// once, so the output is never copied while it grows. Memory that cannot be had refuses the
+// stream like damage does.
 //
 // Block layout: header length H (1 byte, counting itself), flags (1 byte: bit 0 MTF path, bit 1
 // SIF path when bit 0 is clear), then H - 2 bytes whose last fields are, in file order, the
@@ -50,8 +54,10 @@ public:
   size_t OutputLimit = kDefaultOutputLimit;
 
 private:
-  // Decodes the block at `offset`; `next` is where the following one starts.
-  bool DecodeBlock(std::span<const uint8_t> input, size_t offset, size_t& next);
+  enum class BlockRead { Decoded, End, Refused };
+
+  // Decodes the block at `offset` into Block_.In; `next` is where the following one starts.
+  BlockRead DecodeBlock(std::span<const uint8_t> input, size_t offset, size_t& next);
   bool Fail(size_t offset, const char* reason);
   bool Allocate();
 

@@ -18,6 +18,7 @@ void T_ABC_Model::Reset() {
     Symbol_[k] = static_cast<uint16_t>(k);
     Total_ += Frequency_[k];
   }
+  std::fill(Frequency_ + Count_, std::end(Frequency_), 0);
 }
 
 int T_ABC_Model::Decode(T_ABC_Range_Coder& coder) {
@@ -25,8 +26,20 @@ int T_ABC_Model::Decode(T_ABC_Range_Coder& coder) {
   // The first rank whose later ranks sum to at most the target, that is whose prefix sum
   // reaches Total - target (at least 1, so the walk ends by the last rank).
   const uint32_t need = Total_ - target;
+  // Eight ranks at a time while their sum stays short of the need, then one at a time; the
+  // unused entries past the count are 0.
   uint32_t prefix = 0;
   int rank = 0;
+  for (;; rank += kStride) {
+    uint32_t sum = 0;
+    for (int k = 0; k < kStride; ++k) {
+      sum += Frequency_[rank + k];
+    }
+    if (prefix + sum >= need) {
+      break;
+    }
+    prefix += sum;
+  }
   for (;; ++rank) {
     prefix += Frequency_[rank];
     if (prefix >= need) {
@@ -122,15 +135,16 @@ void T_ABC_Context_Model::Reset(bool mtfPath, bool halveShort) {
 int T_ABC_Context_Model::Decode(T_ABC_Range_Coder& coder) {
   const uint32_t target = coder.Target(Total_);
   const uint32_t need = Total_ - target;
+  const uint32_t* mixed = Mixed_.data();
   uint32_t prefix = 0;
   int symbol = 0;
   for (;; ++symbol) {
-    prefix += Mixed_[symbol];
+    prefix += mixed[symbol];
     if (prefix >= need) {
       break;
     }
   }
-  coder.Consume(Total_ - prefix, Mixed_[symbol], Total_);
+  coder.Consume(Total_ - prefix, mixed[symbol], Total_);
   Update(symbol);
   return symbol;
 }
@@ -184,17 +198,26 @@ void T_ABC_Context_Model::Update(int symbol) {
 }
 
 void T_ABC_Context_Model::Rebuild() {
-  const uint16_t* short_row = Short_.data() + size_t{History_ & ShortMask_} * Count_;
-  const uint16_t* long_row = Long_.data() + size_t{History_ & LongMask_} * Count_;
-  Total_ = 0;
-  for (int k = 0; k < Count_; ++k) {
-    const uint32_t order0 = Order0_[k];
-    const uint32_t short_part = short_row[k];
-    const uint32_t long_part = long_row[k];
-    Mixed_[k] = HalveShort_ ? (((short_part >> 1) + order0 + long_part) >> 2) + 1
-                            : ((short_part + order0 + 2 * long_part) >> 2) + 1;
-    Total_ += Mixed_[k];
+  // Locals throughout: stores into the table would otherwise make the compiler reload the
+  // count and the total on every step.
+  const int count = Count_;
+  const uint32_t* order0 = Order0_.data();
+  const uint16_t* short_row = Short_.data() + size_t{History_ & ShortMask_} * count;
+  const uint16_t* long_row = Long_.data() + size_t{History_ & LongMask_} * count;
+  uint32_t* mixed = Mixed_.data();
+  uint32_t total = 0;
+  if (HalveShort_) {
+    for (int k = 0; k < count; ++k) {
+      mixed[k] = (((uint32_t{short_row[k]} >> 1) + order0[k] + long_row[k]) >> 2) + 1;
+      total += mixed[k];
+    }
+  } else {
+    for (int k = 0; k < count; ++k) {
+      mixed[k] = ((short_row[k] + order0[k] + 2 * uint32_t{long_row[k]}) >> 2) + 1;
+      total += mixed[k];
+    }
   }
+  Total_ = total;
 }
 
 } // namespace meridia

@@ -33,10 +33,14 @@ public:
   void Update(int rank);
 
 private:
+  // The decoder sums frequencies this many ranks at a time.
+  static constexpr int kStride = 8;
+
   int Count_ = 0;
   uint32_t Increment_ = 0;
   uint32_t Total_ = 0;
-  uint32_t Frequency_[kMaxSymbols] = {};
+  // Padded to whole strides; the entries past Count_ stay 0.
+  uint32_t Frequency_[(kMaxSymbols + kStride - 1) / kStride * kStride] = {};
   uint16_t Symbol_[kMaxSymbols] = {};
 };
 

@@ -1,8 +1,9 @@
 // Range decoder over a byte array (M. Schindler's range coder, 1998: 31-bit range, carry
-// handled by the encoder). A segment starts at a byte the decoder skips; the bytes at and past
-// the end of the coded data read as 0, which stands in for a guard byte and keeps every read
-// inside the data. At the end of a segment the decoder has read three bytes past the last one
-// the encoder wrote, so the segment ends at the read index minus 3.
+// handled by the encoder). A segment starts at a byte the decoder skips. The byte just past the
+// coded data reads as 0, a guard; the bytes after it are those that follow in the stream (the
+// next block's header, say), as far as there are any, and 0 beyond. At the end of a segment
+// the decoder has read three bytes past the last one the encoder wrote, so the segment ends at
+// the read index minus 3.
 #pragma once
 
 #include <cstdint>
@@ -13,15 +14,21 @@ class T_ABC_Range_Coder {
 public:
   static constexpr uint32_t kBottom = 0x800000;
 
-  // Starts a segment at `offset` of data[0, size).
-  void Start(const uint8_t* data, uint32_t size, uint32_t offset) {
+  // Starts a segment at `offset` of the coded data data[0, size); data[0, available) may be
+  // read, and `available` may be below or above `size`.
+  void Start(const uint8_t* data, uint32_t size, uint32_t available, uint32_t offset) {
     Data = data;
     Size = size;
+    Available = available;
     Index = offset;
     NextByte();
     Buffer = NextByte();
     Low = Buffer >> 1;
     Range = 128;
+  }
+  // Over coded data that nothing follows.
+  void Start(const uint8_t* data, uint32_t size, uint32_t offset) {
+    Start(data, size, size, offset);
   }
 
   // Where the target of a symbol lies in [0, total): the first step of decoding one.
@@ -51,9 +58,11 @@ public:
 
 private:
   uint8_t NextByte() {
-    const uint8_t byte = Index < Size ? Data[Index] : 0;
-    ++Index;
-    return byte;
+    const uint32_t at = Index++;
+    if (at < Size) {
+      return Data[at];
+    }
+    return at > Size && at < Available ? Data[at] : 0;
   }
 
   void Normalize() {
@@ -67,6 +76,7 @@ private:
 
   const uint8_t* Data = nullptr;
   uint32_t Size = 0;
+  uint32_t Available = 0;
   uint32_t Index = 0;
   uint32_t Buffer = 0;
   uint32_t Low = 0;

@@ -1,5 +1,6 @@
 #include "storage/abc/RleExp.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace meridia {
@@ -10,8 +11,10 @@ bool T_ABC_RLE_EXP::Run(T_ABC_Block& block) {
   T_ABC_RunMantissas& runs = block.Runs;
   block.OutLength = 0;
 
-  // First pass: the runs of each exponent, which must match the stored counts; the cursors go
-  // back to the starts of their lists.
+  // First pass: each exponent's cursor, left at the end of its list, moves back over one
+  // mantissa per run of that exponent, to the start of the list when the stored count matches
+  // (the runs of exponent 0, which take no mantissa, are never counted). The lists lie one after
+  // the other, so a cursor may only leave the table, not its list.
   uint32_t found[kAbcMaxBits + 1] = {};
   for (uint32_t i = 0; i < n;) {
     uint32_t j = i + 1;
@@ -19,7 +22,7 @@ bool T_ABC_RLE_EXP::Run(T_ABC_Block& block) {
       ++j;
     }
     const uint32_t length = j - i;
-    if (length >= kThreshold) {
+    if (length > kThreshold) {
       const uint32_t exponent = length - kThreshold;
       if (exponent > static_cast<uint32_t>(runs.MaxExponent)) {
         return block.Fail("run longer than its exponents allow");
@@ -28,12 +31,15 @@ bool T_ABC_RLE_EXP::Run(T_ABC_Block& block) {
     }
     i = j;
   }
-  for (int e = 0; e <= kAbcMaxBits; ++e) {
-    if (found[e] != runs.Count[e]) {
-      return block.Fail("run count differs from the stored one");
+  for (int e = 1; e <= runs.MaxExponent; ++e) {
+    const uint32_t end = runs.ListStart[e] + runs.Count[e];
+    if (found[e] > end) {
+      return block.Fail("more runs than run mantissas");
     }
-    runs.Cursor[e] = runs.ListStart[e];
+    runs.Cursor[e] = end - found[e];
   }
+  uint32_t start[kAbcMaxBits + 1];
+  std::copy(std::begin(runs.Cursor), std::end(runs.Cursor), start);
 
   uint8_t* out = block.Out;
   uint32_t written = 0;
@@ -55,9 +61,7 @@ bool T_ABC_RLE_EXP::Run(T_ABC_Block& block) {
     written += length;
     i = j;
   }
-  for (int e = 0; e <= kAbcMaxBits; ++e) {
-    runs.Cursor[e] = runs.ListStart[e];
-  }
+  std::copy(std::begin(start), std::end(start), runs.Cursor);
   block.OutLength = written;
   return true;
 }

@@ -12,8 +12,9 @@ class T_ABC_RLE_EXP {
 public:
   static constexpr uint32_t kThreshold = 2;
 
-  // In to Out. The runs of each exponent in the input must number exactly what the entropy
-  // stage decoded for that exponent, and the output must fit the span.
+  // In to Out. Each exponent's mantissas are read from its cursor, which the entropy stage left
+  // at the end of its list, moved back by the number of runs of that exponent in the input: a
+  // stored count that differs only shifts where they start. The output must fit the span.
   static bool Run(T_ABC_Block& block);
 };
 

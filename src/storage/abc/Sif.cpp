@@ -82,8 +82,8 @@ bool T_ABC_SIF::Run(T_ABC_Block& block) {
     }
     total += counts[v];
   }
-  if (total != block.SifLength || total > block.Capacity) {
-    return block.Fail("SIF counts differ from the stored length");
+  if (total > block.Capacity) {
+    return block.Fail("SIF counts past the block");
   }
   if (total == 0) {
     return true;
