@@ -167,7 +167,7 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   FlightOptions options;
   std::string error;
   ASSERT_TRUE(ParseFlightOptions({"--frames", "30", "--shot", "29", "--shot", "5", "--stats",
-                                  "s.csv", "--step-ms", "0", "--detail"},
+                                  "s.csv", "--step-ms", "0", "--detail", "--galaxy"},
                                  options, error))
       << error;
   EXPECT_EQ(options.frames, 30);
@@ -175,6 +175,8 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(options.stats_path, "s.csv");
   EXPECT_EQ(options.step_ms, 0);
   EXPECT_TRUE(options.detail);
+  EXPECT_TRUE(options.galaxy);
+  EXPECT_FALSE(FlightOptions{}.galaxy);
   EXPECT_EQ(options.shots_dir, "screens");
   EXPECT_FALSE(options.clock_seed.has_value());
   ASSERT_TRUE(

@@ -132,6 +132,7 @@ public:
 
   void SceneReady() override {
     scene_ready = true;
+    viewer_.Control.Backdrop = options_.galaxy;
     if (options_.position) {
       viewer_.Camera.SetPosition(TPlanetary_Camera::kViewPosition, *options_.position);
     }

@@ -136,7 +136,7 @@ const char* const kStatsHeader = "frame,render_ms,frame_ms,tris,level,nodes_draw
 const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
-    "                      [--clock-seed N] [--startup FILE] [--record FILE]\n"
+    "                      [--galaxy] [--clock-seed N] [--startup FILE] [--record FILE]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
     "--record writes the flight, with the input of the window or the script, as a script that\n"
@@ -270,6 +270,8 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       options.help = true;
     } else if (arg == "--detail") {
       options.detail = true;
+    } else if (arg == "--galaxy") {
+      options.galaxy = true;
     } else if (arg == "--frames") {
       if (!value(text) || !ParseInt(text, options.frames) || options.frames < 1) {
         error = error.empty() ? "--frames needs a positive whole number" : error;

@@ -58,6 +58,8 @@ struct FlightOptions {
   // The shared generator's first seed instead of the clock's.
   std::optional<uint32_t> clock_seed;
   bool detail = false;
+  // The galaxy backdrop on from the first frame, as if G had been pressed before it.
+  bool galaxy = false;
   bool help = false;
   // Whether --frames, --position and --step-ms were given, so that a script's header does not
   // override.
