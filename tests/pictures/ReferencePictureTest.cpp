@@ -31,8 +31,10 @@ constexpr int kReduction = 4;
 constexpr const PictureTolerance& kTolerance = kReferenceTolerance;
 
 struct ReferenceFlight {
-  const char* Name;
+  const char* Name; // of the pictures, and of the flight unless Flight names another
   std::vector<int> Frames;
+  const char* Flight = nullptr;
+  const char* Options = ""; // for the flight tool, after the suite's own
 };
 
 // Names the test's parameter in gtest's messages.
@@ -44,6 +46,8 @@ void PrintTo(const ReferenceFlight& flight, std::ostream* out) {
 const ReferenceFlight kFlights[] = {
     // The textured planet from 2500 units out, early and a third of a turn later.
     {"orbit", {150, 600}},
+    // The same with the galaxy behind: its core at the planet's limb, then its arms around it.
+    {"orbit_galaxy", {150, 600}, "orbit", "--galaxy"},
     // The island from high up, its ground close while slowing, among the trees where it lands.
     {"descent", {50, 150, 400}},
     // Trees as geometry close at hand with the towers behind, and impostors beyond the near ones.
@@ -128,7 +132,9 @@ TEST_P(ReferencePictures, MatchTheStoredOnes) {
   ASSERT_TRUE(fs::exists(dir_ / "base" / "maps" / "basemap.dat"))
       << "the terrain maps could not be generated";
 
-  std::string args = FlightArgs(flight.Name, flight.Frames);
+  std::string args =
+      FlightArgs(flight.Flight != nullptr ? flight.Flight : flight.Name, flight.Frames) + " " +
+      flight.Options;
   // Lets a person see what a changed flight does to the pictures without editing anything.
   if (const char* extra = std::getenv("MERIDIA_PICTURE_FLIGHT_ARGS")) {
     args += std::string(" ") + extra;
