@@ -2,7 +2,8 @@
 # Makes the pictures at the top of the README again, from scripted flights flown headless from
 # the runnable folder, with a fixed clock seed and the flight tool's stepped clock so that the
 # same build gives the same pictures: the planet from orbit, eroded mountains from mid altitude,
-# trees and city buildings at the ground, and the sky at the horizon. Each flight stops at the
+# trees and city buildings at the ground, the sky at the horizon, and the galaxy behind the planet
+# (the backdrop, which G turns on). Each flight stops at the
 # frame it shoots; meridia-inspect turns the bottom-up TGA shot into an upright PNG, written as
 # docs/pictures/NAME.png (800 x 600, the window's size).
 #
@@ -34,3 +35,4 @@ shoot mountains "$here/readme-mountains.flight" 90
 # The city walk's view at the ground: a glass tower and a brick house among the trees.
 shoot ground "$root/tools/flights/city.flight" 45
 shoot horizon "$here/readme-horizon.flight" 60
+shoot galaxy "$here/readme-galaxy.flight" 60
