@@ -3,9 +3,9 @@
 # the runnable folder, with a fixed clock seed and the flight tool's stepped clock so that the
 # same build gives the same pictures: the planet from orbit, eroded mountains from mid altitude,
 # trees and city buildings at the ground, the sky at the horizon, and the galaxy behind the planet
-# (the backdrop, which G turns on). Each flight stops at the
-# frame it shoots; meridia-inspect turns the bottom-up TGA shot into an upright PNG, written as
-# docs/pictures/NAME.png (800 x 600, the window's size).
+# (the backdrop, which G turns on). Each flight stops at the frame it shoots; meridia-inspect
+# turns the bottom-up TGA shot into an upright PNG, written as docs/pictures/NAME.png (800 x 600,
+# the window's size).
 #
 #   tools/pictures/readme.sh [RUN_DIR]        RUN_DIR defaults to build/run
 set -eu
