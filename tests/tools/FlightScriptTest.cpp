@@ -118,6 +118,7 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
   script.frames = 400;
   script.position = Vector3f{49.1289749f, -0.1f, 1.0f / 3.0f};
   script.clock_seed = 3141592653u;
+  script.galaxy = true;
   script.steps = {{2, 17}, {3, 6}, {5, 250}, {400, 0}};
   const std::vector<std::pair<int, platform::Message>> events = {
       {1, {platform::WM_KEYDOWN, 'R', 0}},
@@ -142,6 +143,7 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
     EXPECT_EQ(std::memcmp(&written, &read, sizeof(float)), 0) << text;
   }
   EXPECT_EQ(back.clock_seed, script.clock_seed);
+  EXPECT_TRUE(back.galaxy);
   EXPECT_FALSE(back.step_ms.has_value());
   EXPECT_EQ(back.steps, script.steps);
   ASSERT_EQ(back.events.size(), script.events.size()) << text;
@@ -205,6 +207,10 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(plain.clock_seed, 7u);
   EXPECT_EQ(plain.step_ms, 40);
   EXPECT_EQ(plain.frames, 500);
+  EXPECT_FALSE(plain.galaxy);
+  script.galaxy = true;
+  ApplyScriptDefaults(script, plain);
+  EXPECT_TRUE(plain.galaxy);
 }
 
 TEST(FlightOptions, BadOptionsAreRefused) {

@@ -138,6 +138,7 @@ public:
     }
     if (recording_ != nullptr) {
       recording_->script.position = viewer_.Camera.Positions[TPlanetary_Camera::kViewPosition];
+      recording_->script.galaxy = options_.galaxy;
       // The loop reads its start next: the frames' steps count from here.
       recording_->clock->Start();
     }

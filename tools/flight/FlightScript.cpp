@@ -60,8 +60,8 @@ std::string LineError(int line_number, std::string_view line, const std::string&
   return "line " + std::to_string(line_number) + " (\"" + std::string(line) + "\"): " + why;
 }
 
-// "# frames N", "# position X,Y,Z", "# clock-seed N" and "# step-ms MS" before the first event;
-// other comments are ignored.
+// "# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS" and "# galaxy" before the
+// first event; other comments are ignored.
 bool ParseHeader(std::string_view comment, FlightScript& script, std::string& why) {
   const auto words = Words(comment);
   if (words.size() == 2 && words[0] == "frames") {
@@ -92,6 +92,8 @@ bool ParseHeader(std::string_view comment, FlightScript& script, std::string& wh
       return false;
     }
     script.step_ms = step;
+  } else if (words.size() == 1 && words[0] == "galaxy") {
+    script.galaxy = true;
   }
   return true;
 }
@@ -347,6 +349,7 @@ void ApplyScriptDefaults(const FlightScript& script, FlightOptions& options) {
   if (script.step_ms && !options.step_ms_given) {
     options.step_ms = *script.step_ms;
   }
+  options.galaxy = options.galaxy || script.galaxy;
 }
 
 std::string FormatFlightScript(const FlightScript& script) {
@@ -367,6 +370,9 @@ std::string FormatFlightScript(const FlightScript& script) {
   }
   if (script.step_ms) {
     text += "# step-ms " + std::to_string(*script.step_ms) + "\n";
+  }
+  if (script.galaxy) {
+    text += "# galaxy\n";
   }
   std::vector<ScriptEvent> events = script.events;
   std::stable_sort(events.begin(), events.end(),

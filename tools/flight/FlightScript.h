@@ -1,8 +1,8 @@
 // Flights: the options of the flight tool and the timed input scripts it replays. A script is
 // one event a line ("FRAME down KEY", "FRAME mouse_move X Y", ...), and "FRAME step MS" gives the
 // loop clock's advance before a frame; header comments ("# frames N", "# position X,Y,Z",
-// "# clock-seed N", "# step-ms MS") let a flight file describe itself. A recorded flight is
-// written in the same form.
+// "# clock-seed N", "# step-ms MS", "# galaxy") let a flight file describe itself. A recorded
+// flight is written in the same form.
 #pragma once
 
 #include "engine/VectorTypes.h"
@@ -28,6 +28,8 @@ struct FlightScript {
   std::optional<Vector3f> position;
   std::optional<uint32_t> clock_seed;
   std::optional<int> step_ms;
+  // Flown with the galaxy on from the first frame.
+  bool galaxy = false;
   // The loop clock's advance before a frame (from frame 2), where it is not step_ms.
   std::map<int, uint32_t> steps;
 };
