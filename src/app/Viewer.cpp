@@ -116,10 +116,10 @@ bool Viewer::InitScene() {
   LoadGalaxyTextures(LoadTexture);
   Galaxy = std::make_unique<TGalaxyRender>();
   Galaxy->BuildGalaxy(0);
-  // Built now so that turning it on costs no frame; it fades out under a bright sky overhead.
+  // Its billboards now; its card is painted by the first frame that shows it. It fades out under
+  // a bright sky overhead.
   GalaxySky = std::make_unique<TGalaxySky>();
   GalaxySky->Build(*Galaxy, DefaultGalaxyPlacement());
-  GalaxySky->Upload();
   BackdropPass = [this] {
     const TPlanetObject* planet = CurrentPlanet();
     const Vector3f& eye = Camera.Positions[TPlanetary_Camera::kViewPosition];

@@ -115,19 +115,23 @@ public:
   // OpenGL. Paints the billboards onto the card's texture tile by tile through the back buffer
   // (whose contents it leaves undefined) and keeps the card's cells in a static buffer object;
   // every other state is left as it was. False when the viewport is too small to paint through.
-  bool Upload();
+  // Render calls it the first time; about a tenth of a second on a software rasterizer, which a
+  // start-up that never shows the galaxy need not pay.
+  bool Paint();
   // Adds the card's cells in view of the occluder onto the frame without depth, under SkyView
   // of the camera's view and SkyProjection of the current projection, scaled by visibility;
-  // nothing at all at visibility 0. Leaves every state as it found it.
-  void Render(const Matrix4f& camera_view, float visibility,
-              const TSkyOccluder& occluder = {}) const;
+  // nothing at all at visibility 0. Meant to be drawn first: the first call paints the card and
+  // then clears the colour buffer again. Leaves every state as it found it.
+  void Render(const Matrix4f& camera_view, float visibility, const TSkyOccluder& occluder = {});
 
   uint32_t Texture = 0;
   uint32_t CardBuffer = 0;
 
 private:
-  mutable std::vector<uint32_t> drawn_; // the frame's cells, kept to spare an allocation
   void BuildCard(const TGalaxyPlacement& placement);
+
+  bool paint_tried_ = false;
+  std::vector<uint32_t> drawn_; // the frame's cells, kept to spare an allocation
 };
 
 } // namespace meridia

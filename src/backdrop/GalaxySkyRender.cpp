@@ -78,7 +78,8 @@ TGalaxySky::~TGalaxySky() {
   }
 }
 
-bool TGalaxySky::Upload() {
+bool TGalaxySky::Paint() {
+  paint_tried_ = true;
   const int32_t tile = TileTexels();
   if (tile < 16 || Vertices.empty() || CardVertices.empty()) {
     return false;
@@ -155,8 +156,15 @@ bool TGalaxySky::Upload() {
 }
 
 void TGalaxySky::Render(const Matrix4f& camera_view, float visibility,
-                        const TSkyOccluder& occluder) const {
-  if (Texture == 0 || CardBuffer == 0 || !(visibility > 0.0f)) {
+                        const TSkyOccluder& occluder) {
+  if (!(visibility > 0.0f)) {
+    return;
+  }
+  if (Texture == 0 && !paint_tried_ && Paint()) {
+    // The tiles went through the back buffer: the frame starts again from its clear colour.
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  if (Texture == 0 || CardBuffer == 0) {
     return;
   }
   drawn_.clear();
