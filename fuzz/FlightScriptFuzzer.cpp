@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       "a written script reads back");
   Require(back.frames == script.frames && back.clock_seed == script.clock_seed &&
               back.step_ms == script.step_ms && back.steps == script.steps &&
-              back.size == script.size &&
+              back.size == script.size && back.galaxy == script.galaxy &&
               back.position.has_value() == script.position.has_value() &&
               back.events.size() == script.events.size(),
           "a written script keeps its headers, steps and events");

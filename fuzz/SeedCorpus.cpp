@@ -341,7 +341,7 @@ void FlightScriptSeeds(const fs::path& out) {
                     fs::copy_options::overwrite_existing, ec);
     }
   }
-  WriteSeed(out / "every-event.flight", "# frames 12\n# position 1.5,-2,3e2\n"
+  WriteSeed(out / "every-event.flight", "# frames 12\n# position 1.5,-2,3e2\n# galaxy\n"
                                         "1 down W\r\n2 up W # done\n3 mouse_down 10 20\n"
                                         "4 mouse_move 11 21\n4 mouse_up 11 21\n2 down F12\n"
                                         "5 down ADD\n6 up SUBTRACT\n7 down ESCAPE\n8 down 7\n");
@@ -353,7 +353,7 @@ void FlightScriptSeeds(const fs::path& out) {
 void FlightOptionsSeeds(const fs::path& out) {
   const std::vector<std::vector<std::string>> command_lines = {
       {"--frames", "30", "--shot", "29", "--stats", "s.csv"},
-      {"--step-ms", "0", "--position", "0,0,2500", "--detail"},
+      {"--step-ms", "0", "--position", "0,0,2500", "--detail", "--galaxy"},
       {"--size", "1280x720", "--frames", "20"},
       {"--script", "orbit.flight", "--shots", "screens", "--shot", "1", "--shot", "600"},
       {"--help"},

@@ -76,6 +76,10 @@ void CameraControl::UpdateFrame(TPlanetary_Camera& camera, KeyStateTable& keys,
     Wireframe = !Wireframe;
     keys['P'] = false;
   }
+  if (keys['G']) {
+    Backdrop = !Backdrop;
+    keys['G'] = false;
+  }
 
   camera.Move(CameraMode, v);
   if (Collide) {

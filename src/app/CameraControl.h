@@ -20,6 +20,8 @@ public:
   double MoveSpeed = 50.0;
   bool AutoSpeed = true;
   bool Wireframe = false;
+  // The galaxy behind the planet; off at start, so that the sky is plain black.
+  bool Backdrop = false;
 
   // Keeps the camera above the ground after every move.
   std::function<void(TPlanetary_Camera&)> Collide;

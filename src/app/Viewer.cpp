@@ -5,6 +5,7 @@
 #include "backdrop/GalaxyTextures.h"
 #include "engine/FrameCounters.h"
 #include "engine/Random.h"
+#include "engine/VectorGeometry.h"
 #include "gl/GLEntryPoints.h"
 #include "gl/GLImplementation.h"
 #include "models/Building.h"
@@ -15,6 +16,7 @@
 #include "vegetation/PlanetaryTrees.h"
 #include "vegetation/Wind.h"
 #include "view/RenderOrigin.h"
+#include "view/Scatter.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -114,6 +116,24 @@ bool Viewer::InitScene() {
   LoadGalaxyTextures(LoadTexture);
   Galaxy = std::make_unique<TGalaxyRender>();
   Galaxy->BuildGalaxy(0);
+  // Its billboards now; its card is painted by the first frame that shows it. It fades out under
+  // a bright sky overhead.
+  GalaxySky = std::make_unique<TGalaxySky>();
+  GalaxySky->Build(*Galaxy, DefaultGalaxyPlacement());
+  BackdropPass = [this] {
+    const TPlanetObject* planet = CurrentPlanet();
+    const Vector3f& eye = Camera.Positions[TPlanetary_Camera::kViewPosition];
+    const float overhead = planet != nullptr && planet->Atmosphere != nullptr
+                               ? planet->Atmosphere->BrightnessOverhead(eye)
+                               : 0.0f;
+    // The ground covers what lies behind it, none of it deeper than 6 units below the base
+    // radius; in wireframe it covers nothing.
+    TSkyOccluder ground{Scale3(eye, -1.0f), 0.0f};
+    if (planet != nullptr && !Control.Wireframe) {
+      ground.Radius = planet->BaseRadius - 8.0f;
+    }
+    GalaxySky->Render(Camera.ViewMatrix(), BackdropVisibility(overhead), ground);
+  };
 
   step("clear colour");
   glClearColor(0, 0, 0, 0);
@@ -148,6 +168,9 @@ void Viewer::RenderFrame() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   Camera.Apply();
+  if (Control.Backdrop && BackdropPass) {
+    BackdropPass();
+  }
 
   const bool wireframe = Control.Wireframe;
   if (wireframe) {

@@ -1,13 +1,14 @@
 // The scene the shell drives: OpenGL state, the animation clock, the camera and flying, and the
-// frame's drawing order (projection, view, planet pass, overlay). InitScene first makes sure the
-// driver offers what the scene needs, then builds the planet and plugs its pass and its ground
-// collision in; other passes plug into the hooks from outside.
+// frame's drawing order (projection, view, backdrop, planet pass, overlay). InitScene first makes
+// sure the driver offers what the scene needs, then builds the planet and plugs its pass and its
+// ground collision in; other passes plug into the hooks from outside.
 #pragma once
 
 #include "app/CameraControl.h"
 #include "app/SceneHooks.h"
 #include "app/StartUpRecorder.h"
 #include "backdrop/GalaxyRender.h"
+#include "backdrop/GalaxySky.h"
 #include "engine/FrameTimer.h"
 #include "imaging/GuiFont.h"
 #include "planet/PlanetControl.h"
@@ -36,14 +37,17 @@ public:
   std::unique_ptr<Tgui_font> Font;
   // The planet, made by InitScene; it keeps the view position above the ground after each move.
   std::unique_ptr<TPlanetControl> PlanetControl;
-  // The galaxy backdrop, built last by InitScene and drawn by nothing.
+  // The galaxy backdrop, built last by InitScene, and its billboards in the sky.
   std::unique_ptr<TGalaxyRender> Galaxy;
+  std::unique_ptr<TGalaxySky> GalaxySky;
 
   // Told the name of each InitScene step just before it runs.
   StartUpRecorder StartUpSteps;
   // Where the shared generator's first seed comes from; the clock when not set.
   std::function<uint32_t()> ClockSeed;
 
+  // Draws the sky behind everything, first, while Control.Backdrop is on.
+  std::function<void()> BackdropPass;
   // Draws the planet under the camera's view transform.
   std::function<void()> PlanetPass;
   // Draws over the finished frame, last; InitScene sets it to the statistics overlay.

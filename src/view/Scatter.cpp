@@ -61,13 +61,12 @@ struct ScatterView {
   float kr = 0.0f, km = 0.0f, esun = 0.0f, g = 0.0f;
 };
 
-ScatterView MakeView(const TScatter_CPU& sky) {
+ScatterView MakeView(const TScatter_CPU& sky, const Vector3f& camera) {
   ScatterView view;
   view.table = &sky.OpticalDepth;
-  view.camera = sky.CameraPosition;
-  view.radius = static_cast<float>(LengthD(sky.CameraPosition));
-  view.camera_reach = DotD(sky.CameraPosition, sky.CameraPosition) -
-                      static_cast<double>(sky.OuterRadius) * sky.OuterRadius;
+  view.camera = camera;
+  view.radius = static_cast<float>(LengthD(camera));
+  view.camera_reach = DotD(camera, camera) - static_cast<double>(sky.OuterRadius) * sky.OuterRadius;
   view.inner = sky.InnerRadius;
   view.s = sky.Scale;
   view.samples = sky.Samples;
@@ -379,7 +378,7 @@ void TScatter_CPU::UpdateColors(const Vector3f& world_camera_position) {
   if (!OpticalDepth.CanSampleBilinear()) {
     return;
   }
-  const ScatterView view = MakeView(*this);
+  const ScatterView view = MakeView(*this, CameraPosition);
   for (TScatterVertex& vertex : OuterSphere.Vertices) {
     if (DotD(view.camera, Vector3f{vertex.x, vertex.y, vertex.z}) > 0.0) {
       ColourVertex(view, vertex);
@@ -389,8 +388,28 @@ void TScatter_CPU::UpdateColors(const Vector3f& world_camera_position) {
 
 void TScatter_CPU::VertexColor(TScatterVertex& vertex) const {
   if (OpticalDepth.CanSampleBilinear()) {
-    ColourVertex(MakeView(*this), vertex);
+    ColourVertex(MakeView(*this, CameraPosition), vertex);
   }
+}
+
+float TScatter_CPU::BrightnessOverhead(const Vector3f& world_position) const {
+  const Vector3f camera{
+      static_cast<float>(static_cast<double>(world_position.x) * kScatterWorldToModel),
+      static_cast<float>(static_cast<double>(world_position.y) * kScatterWorldToModel),
+      static_cast<float>(static_cast<double>(world_position.z) * kScatterWorldToModel)};
+  const double r = LengthD(camera);
+  if (!(r > TinyValue) || r >= OuterRadius || !OpticalDepth.CanSampleBilinear()) {
+    return 0.0f;
+  }
+  // The point of the outer sphere straight above, as a sky vertex there would be coloured.
+  const double up = OuterRadius / r;
+  const Vector3f zenith{static_cast<float>(camera.x * up), static_cast<float>(camera.y * up),
+                        static_cast<float>(camera.z * up)};
+  float colour[3] = {0.0f, 0.0f, 0.0f};
+  if (!RayColour(MakeView(*this, camera), zenith, colour)) {
+    return 0.0f;
+  }
+  return std::max({colour[0], colour[1], colour[2]});
 }
 
 } // namespace meridia

@@ -94,6 +94,10 @@ public:
   // Colours one vertex as seen from CameraPosition. A ray no longer than 1e-6 leaves it as it is;
   // a camera at the centre makes it opaque white.
   void VertexColor(TScatterVertex& vertex) const;
+  // How bright the sky is straight above a world position: the brightest channel, 0 to 1, of the
+  // colour a sky vertex overhead would get from there. 0 above the atmosphere, where nothing of
+  // it lies overhead. Leaves the sky's own colours and camera alone.
+  float BrightnessOverhead(const Vector3f& world_position) const;
   // Draws the sphere from inside with blending in whatever blend function is in force, depth
   // writes off and back faces culled, and restores that state. The caller scales it to world size.
   void Render() const;

@@ -110,15 +110,21 @@ TEST(CameraControlToggles, FireOncePerKeyDownAndCollideFollowsEveryMove) {
   Vector3f collided{};
   flight.control.SaveScreenshot = [&] { ++screenshots; };
   flight.control.Collide = [&](TPlanetary_Camera& camera) { collided = camera.Positions[3]; };
-  flight.Hold({'0', 'P', platform::VK_F4, 'S'}).Step();
+  EXPECT_FALSE(flight.control.Backdrop) << "the galaxy is off at start";
+  flight.Hold({'0', 'P', 'G', platform::VK_F4, 'S'}).Step();
   ExpectNear(collided, {0, 0, 1002.5f});
   EXPECT_FALSE(flight.control.AutoSpeed);
   EXPECT_TRUE(flight.control.Wireframe);
+  EXPECT_TRUE(flight.control.Backdrop);
   EXPECT_EQ(screenshots, 1);
-  EXPECT_FALSE(flight.keys['0'] || flight.keys['P'] || flight.keys[platform::VK_F4]);
+  EXPECT_FALSE(flight.keys['0'] || flight.keys['P'] || flight.keys['G'] ||
+               flight.keys[platform::VK_F4]);
   flight.Step();
   EXPECT_FALSE(flight.control.AutoSpeed) << "no second toggle without a new key-down";
+  EXPECT_TRUE(flight.control.Backdrop);
   EXPECT_EQ(screenshots, 1);
+  flight.Hold({'G'}).Step();
+  EXPECT_FALSE(flight.control.Backdrop);
 }
 
 TEST(CameraControlMouse, OnlyADragTurns) {

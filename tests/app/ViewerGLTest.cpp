@@ -8,10 +8,15 @@
 #include "planet/PlanetCounters.h"
 #include "platform/SdlPlatform.h"
 
+#include "support/GLStateSnapshot.h"
+#include "support/StandInGlows.h"
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include <memory>
 #include <string>
@@ -114,6 +119,53 @@ TEST_F(ViewerGL, WireframeHoldsOnlyForThePlanetPass) {
   glGetIntegerv(GL_POLYGON_MODE, mode_after);
   EXPECT_EQ(mode_after[0], GL_FILL);
   EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), GL_TRUE);
+}
+
+// G turns the galaxy on and off. It is drawn first, before the planet's pass, and the pass finds
+// the state exactly as it would without it; turned off again, the frame is as before.
+TEST_F(ViewerGL, GDrawsTheGalaxyFirstAndTogglingTwiceLeavesNoStateChanged) {
+  testing::UseStandInGalaxyTextures();
+  ASSERT_TRUE(viewer_.InitScene());
+  viewer_.Camera.SetPosition(TPlanetary_Camera::kViewPosition, {0, 0, 2500});
+  std::vector<std::string> order;
+  const std::function<void()> backdrop = viewer_.BackdropPass;
+  ASSERT_TRUE(backdrop);
+  viewer_.BackdropPass = [&] {
+    order.push_back("backdrop");
+    backdrop();
+  };
+  testing::GLStateSnapshot in_pass;
+  int lit_in_pass = 0;
+  viewer_.PlanetPass = [&] {
+    order.push_back("planet");
+    in_pass = testing::TakeGLStateSnapshot();
+    std::vector<uint8_t> rgb(800 * 600 * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    lit_in_pass =
+        static_cast<int>(std::count_if(rgb.begin(), rgb.end(), [](uint8_t c) { return c > 0; }));
+  };
+  viewer_.Overlay = [&] { order.push_back("overlay"); };
+  KeyStateTable keys{};
+
+  viewer_.RenderFrame();
+  const testing::GLStateSnapshot off = in_pass;
+  EXPECT_EQ(lit_in_pass, 0);
+  for (const bool on : {true, false}) {
+    SCOPED_TRACE(on);
+    keys['G'] = true;
+    viewer_.UpdateFrame(keys, 16);
+    EXPECT_FALSE(keys['G']) << "fires once per key-down";
+    order.clear();
+    viewer_.RenderFrame();
+    const std::vector<std::string> expected =
+        on ? std::vector<std::string>{"backdrop", "planet", "overlay"}
+           : std::vector<std::string>{"planet", "overlay"};
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(testing::GLStateDifferences(off, in_pass), "");
+    EXPECT_EQ(lit_in_pass > 10000, on);
+  }
+  GalaxyTextures.fill(0);
 }
 
 // Lit pixels (red above 200) of the back buffer inside the rectangle, y counted from the top.

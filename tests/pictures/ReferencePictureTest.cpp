@@ -54,8 +54,10 @@ struct ChosenFrame {
 };
 
 struct ReferenceFlight {
-  const char* Name;
+  const char* Name; // of the pictures, and of the flight unless Flight names another
   std::vector<ChosenFrame> Frames;
+  const char* Flight = nullptr;
+  const char* Options = ""; // for the flight tool, after the suite's own
 };
 
 // Names the test's parameter in gtest's messages.
@@ -67,6 +69,8 @@ void PrintTo(const ReferenceFlight& flight, std::ostream* out) {
 const ReferenceFlight kFlights[] = {
     // The textured planet from 2500 units out, early and a third of a turn later.
     {"orbit", {{150, Subject::kBare}, {600, Subject::kBare}}},
+    // The same with the galaxy behind: its core at the planet's limb, then its arms around it.
+    {"orbit_galaxy", {{150, Subject::kBare}, {600, Subject::kBare}}, "orbit", "--galaxy"},
     // The island from high up, its ground close while slowing, among the trees where it lands.
     {"descent", {{50, Subject::kBare}, {150, Subject::kBare}, {400, Subject::kWood}}},
     // Trees as geometry close at hand on grass under the sky, and the wood toward a city block
@@ -224,7 +228,9 @@ TEST_P(ReferencePictures, MatchTheStoredOnes) {
   ASSERT_TRUE(fs::exists(dir_ / "base" / "maps" / "basemap.dat"))
       << "the terrain maps could not be generated";
 
-  std::string args = FlightArgs(flight.Name, FrameNumbers(flight.Frames)) + " --stats stats.csv";
+  std::string args = FlightArgs(flight.Flight != nullptr ? flight.Flight : flight.Name,
+                                FrameNumbers(flight.Frames)) +
+                     " --stats stats.csv " + flight.Options;
   // Lets a person see what a changed flight does to the pictures without editing anything.
   if (const char* extra = std::getenv("MERIDIA_PICTURE_FLIGHT_ARGS")) {
     args += std::string(" ") + extra;
@@ -246,7 +252,8 @@ TEST_P(ReferencePictures, MatchTheStoredOnes) {
                        "where the order of splits and draws puts them, so a change of refinement "
                        "or drawing can move them out of view; unless the change itself is wrong, "
                        "aim "
-                    << MERIDIA_FLIGHTS_DIR << "/" << flight.Name
+                    << MERIDIA_FLIGHTS_DIR << "/"
+                    << (flight.Flight != nullptr ? flight.Flight : flight.Name)
                     << ".flight at its subject again and refresh its pictures.";
     }
   }

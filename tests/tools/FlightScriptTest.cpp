@@ -160,6 +160,7 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
   script.position = Vector3f{49.1289749f, -0.1f, 1.0f / 3.0f};
   script.clock_seed = 3141592653u;
   script.seed = -42;
+  script.galaxy = true;
   script.steps = {{2, 17}, {3, 6}, {5, 250}, {400, 0}};
   const std::vector<std::pair<int, platform::Message>> events = {
       {1, {platform::WM_KEYDOWN, 'R', 0}},
@@ -189,6 +190,7 @@ TEST(FlightScript, FormattedScriptsReadBackUnchanged) {
   }
   EXPECT_EQ(back.clock_seed, script.clock_seed);
   EXPECT_EQ(back.seed, -42);
+  EXPECT_TRUE(back.galaxy);
   EXPECT_FALSE(back.step_ms.has_value());
   EXPECT_EQ(back.steps, script.steps);
   EXPECT_EQ(back.size, script.size);
@@ -218,7 +220,7 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   FlightOptions options;
   std::string error;
   ASSERT_TRUE(ParseFlightOptions({"--frames", "30", "--shot", "29", "--shot", "5", "--stats",
-                                  "s.csv", "--step-ms", "0", "--detail"},
+                                  "s.csv", "--step-ms", "0", "--detail", "--galaxy"},
                                  options, error))
       << error;
   EXPECT_EQ(options.frames, 30);
@@ -226,6 +228,8 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(options.stats_path, "s.csv");
   EXPECT_EQ(options.step_ms, 0);
   EXPECT_TRUE(options.detail);
+  EXPECT_TRUE(options.galaxy);
+  EXPECT_FALSE(FlightOptions{}.galaxy);
   EXPECT_EQ(options.shots_dir, "screens");
   EXPECT_FALSE(options.shots_dir_given); // the viewer's screenshot folder, wherever that is
   EXPECT_FALSE(options.clock_seed.has_value());
@@ -275,6 +279,10 @@ TEST(FlightOptions, CommandLineWinsOverTheScriptHeader) {
   EXPECT_EQ(plain.step_ms, 40);
   EXPECT_EQ(plain.frames, 500);
   EXPECT_EQ(plain.size, (ClientSize{640, 480}));
+  EXPECT_FALSE(plain.galaxy);
+  script.galaxy = true;
+  ApplyScriptDefaults(script, plain);
+  EXPECT_TRUE(plain.galaxy);
 }
 
 TEST(FlightOptions, BadOptionsAreRefused) {

@@ -193,6 +193,30 @@ TEST_F(Sky, AtNoonTheZenithIsBlue) {
   EXPECT_EQ(zenith.alpha, 255);
 }
 
+// The brightness overhead is the brightest channel of the vertex straight above, as the sky
+// colours it from there, and nothing above the atmosphere.
+TEST_F(Sky, BrightnessOverheadIsTheZenithVertexsBrightestChannel) {
+  const Vector3f sun = sky_.LightDirection;
+  const Vector3f dawn = Normalized3(Cross3(sun, YAxis));
+  const Vector3f places[] = {Scale3(sun, 679.0f), Scale3(sun, 690.0f),
+                             Scale3(Normalized3(Add3(sun, dawn)), 679.5f), Scale3(dawn, 679.0f),
+                             Scale3(sun, -679.0f)};
+  float noon = 0;
+  for (const Vector3f& world : places) {
+    const float brightness = sky_.BrightnessOverhead(world);
+    sky_.CameraPosition = Scale3(world, kScatterWorldToModel);
+    TScatterVertex zenith = VertexAt(Scale3(Normalized3(world), sky_.OuterRadius));
+    sky_.VertexColor(zenith);
+    const int brightest = std::max({zenith.red, zenith.green, zenith.blue});
+    EXPECT_NEAR(brightest, std::trunc(255.0 * brightness), 1.0) << world.x;
+    noon = std::max(noon, brightness);
+  }
+  EXPECT_GT(noon, 0.2f);
+  EXPECT_EQ(sky_.BrightnessOverhead(Scale3(sun, -679.0f)), 0.0f) << "night";
+  EXPECT_EQ(sky_.BrightnessOverhead(Scale3(sun, 702.0f)), 0.0f) << "above the atmosphere";
+  EXPECT_EQ(sky_.BrightnessOverhead({0, 0, 0}), 0.0f);
+}
+
 TEST_F(Sky, ASampleInShadowEndsTheRay) {
   // A line of sight from orbit that enters the air deep in the night and passes through the
   // planet into daylight. A sample without density does not advance, so the sunlit samples

@@ -236,11 +236,13 @@ public:
 
   void SceneReady() override {
     scene_ready = true;
+    viewer_.Control.Backdrop = options_.galaxy;
     if (options_.position) {
       viewer_.Camera.SetPosition(TPlanetary_Camera::kViewPosition, *options_.position);
     }
     if (recording_ != nullptr) {
       recording_->script.position = viewer_.Camera.Positions[TPlanetary_Camera::kViewPosition];
+      recording_->script.galaxy = options_.galaxy;
     }
     if (latched_ != nullptr) {
       // The loop reads its start next: the frames' steps count from here.

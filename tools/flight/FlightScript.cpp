@@ -66,8 +66,8 @@ std::string LineError(int line_number, std::string_view line, const std::string&
   return "line " + std::to_string(line_number) + " (\"" + std::string(line) + "\"): " + why;
 }
 
-// "# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS", "# size WxH" and "# seed N"
-// before the first event; other comments are ignored.
+// "# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS", "# size WxH", "# seed N"
+// and "# galaxy" before the first event; other comments are ignored.
 bool ParseHeader(std::string_view comment, FlightScript& script, std::string& why) {
   const auto words = Words(comment);
   if (words.size() == 2 && words[0] == "frames") {
@@ -112,6 +112,8 @@ bool ParseHeader(std::string_view comment, FlightScript& script, std::string& wh
       return false;
     }
     script.seed = seed;
+  } else if (words.size() == 1 && words[0] == "galaxy") {
+    script.galaxy = true;
   }
   return true;
 }
@@ -175,6 +177,7 @@ const char* const kUsage =
     "                      [--shot FRAME]... [--shots DIR] [--stats FILE] [--detail]\n"
     "                      [--clock-seed N] [--startup FILE] [--record FILE] [--size WxH]\n"
     "                      [--video FILE] [--fps N] [--quality Q] [--seed N]\n"
+    "                      [--galaxy]\n"
     "Runs the viewer from the current folder for N frames (default 300), the clock advancing\n"
     "MS milliseconds a frame (default 16; 0 for real time), replaying the script's input.\n"
     "--size draws at a client area of W by H pixels (each 1 to 8192) instead of the\n"
@@ -342,6 +345,8 @@ bool ParseFlightOptions(const std::vector<std::string>& args, FlightOptions& opt
       options.help = true;
     } else if (arg == "--detail") {
       options.detail = true;
+    } else if (arg == "--galaxy") {
+      options.galaxy = true;
     } else if (arg == "--frames") {
       if (!value(text) || !ParseInt(text, options.frames) || options.frames < 1) {
         error = error.empty() ? "--frames needs a positive whole number" : error;
@@ -459,6 +464,7 @@ void ApplyScriptDefaults(const FlightScript& script, FlightOptions& options) {
   if (script.seed && !options.seed) {
     options.seed = script.seed;
   }
+  options.galaxy = options.galaxy || script.galaxy;
 }
 
 std::string FormatFlightScript(const FlightScript& script) {
@@ -486,6 +492,9 @@ std::string FormatFlightScript(const FlightScript& script) {
   }
   if (script.seed) {
     text += "# seed " + std::to_string(*script.seed) + "\n";
+  }
+  if (script.galaxy) {
+    text += "# galaxy\n";
   }
   std::vector<ScriptEvent> events = script.events;
   std::stable_sort(events.begin(), events.end(),

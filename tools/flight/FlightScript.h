@@ -2,8 +2,8 @@
 // one event a line ("FRAME down KEY", "FRAME mouse_move X Y", "FRAME size W H",
 // "FRAME fullscreen", ...), and "FRAME step MS" gives the loop clock's advance before a frame;
 // header comments ("# frames N", "# position X,Y,Z", "# clock-seed N", "# step-ms MS",
-// "# size WxH", "# seed N") let a flight file describe itself. A recorded flight is written in the
-// same form.
+// "# size WxH", "# seed N", "# galaxy") let a flight file describe itself. A recorded flight is
+// written in the same form.
 #pragma once
 
 #include "engine/VectorTypes.h"
@@ -47,6 +47,8 @@ struct FlightScript {
   std::optional<ClientSize> size;
   // The planet seed of the world flown over.
   std::optional<int32_t> seed;
+  // Flown with the galaxy on from the first frame.
+  bool galaxy = false;
   // The loop clock's advance before a frame (from frame 2), where it is not step_ms.
   std::map<int, uint32_t> steps;
 };
@@ -89,6 +91,8 @@ struct FlightOptions {
   // The world's planet seed; the default world's when neither this nor the script names one.
   std::optional<int32_t> seed;
   bool detail = false;
+  // The galaxy backdrop on from the first frame, as if G had been pressed before it.
+  bool galaxy = false;
   bool help = false;
   // Whether --frames, --position and --step-ms were given, so that a script's header does not
   // override.

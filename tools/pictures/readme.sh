@@ -2,9 +2,10 @@
 # Makes the pictures at the top of the README again, from scripted flights flown headless from
 # the runnable folder, with a fixed clock seed and the flight tool's stepped clock so that the
 # same build gives the same pictures: the planet from orbit, eroded mountains from mid altitude,
-# a wood on grass at the ground, and the sky at the horizon. Each flight stops at the frame it
-# shoots; meridia-inspect turns the bottom-up TGA shot into an upright PNG, written as
-# docs/pictures/NAME.png (800 x 600, the window's size).
+# a wood on grass at the ground, the sky at the horizon, and the galaxy behind the planet (the
+# backdrop, which G turns on). Each flight stops at the frame it shoots; meridia-inspect turns
+# the bottom-up TGA shot into an upright PNG, written as docs/pictures/NAME.png (800 x 600, the
+# window's size).
 #
 #   tools/pictures/readme.sh [RUN_DIR]        RUN_DIR defaults to build/run
 set -eu
@@ -34,3 +35,4 @@ shoot mountains "$here/readme-mountains.flight" 90
 # The forest walk's first view at the ground: trees on the green lowland under the sky.
 shoot ground "$root/tools/flights/forest.flight" 24
 shoot horizon "$here/readme-horizon.flight" 60
+shoot galaxy "$here/readme-galaxy.flight" 60
