@@ -47,7 +47,7 @@ std::map<std::string, std::string> Listing(const fs::path& folder) {
 }
 
 // Width and height from a PNG file's header chunk; 0 by 0 when it is not a PNG.
-std::pair<uint32_t, uint32_t> PngSize(const fs::path& path) {
+[[maybe_unused]] std::pair<uint32_t, uint32_t> PngSize(const fs::path& path) {
   const std::string bytes = ReadText(path);
   if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) {
     return {0, 0};
