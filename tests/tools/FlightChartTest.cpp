@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <string>
 
@@ -26,7 +27,8 @@ std::string ReadText(const std::string& path) {
 // Charts `csv`; the exit status, with the chart in folder/out.svg and the complaints in err.txt.
 int Chart(const TemporaryFolder& folder, const std::string& csv) {
   std::ofstream(folder / "in.csv", std::ios::binary) << csv;
-  const std::string line = "awk -v title=test -f '" MERIDIA_FLIGHTS_DIR "/chart.awk' '" +
+  const std::string line = std::string("awk -v title=test -f '" MERIDIA_FLIGHTS_DIR
+                                       "/hitches.awk' -f '" MERIDIA_FLIGHTS_DIR "/chart.awk' '") +
                            folder / "in.csv" + "' > '" + folder / "out.svg" + "' 2> '" +
                            folder / "err.txt" + "'";
   const int status = std::system(line.c_str());
@@ -95,6 +97,37 @@ TEST(FlightChart, AFarHitchIsMarkedOnTheTopEdgeInsteadOfFlatteningTheChart) {
   // The scale stops at three times the 99th percentile: its highest tick is 30.
   EXPECT_EQ(Count(svg, "text-anchor=\"end\">30<"), 1u) << svg;
   EXPECT_EQ(Count(svg, "text-anchor=\"end\">(35|40|50|1000)<"), 0u) << svg;
+}
+
+TEST(FlightChart, RingsEachFrameMoreThanTwiceItsNeighboursMedianAndFifteenMillisecondsAbove) {
+  // Frame times of 10 ms, 19 ms from 140 to 160, with these exceptions; the comment says what
+  // the rule makes of each.
+  const std::map<int, double> spikes = {
+      {5, 200},             // within the first ten frames: start-up, not counted
+      {30, 40},             // a hitch
+      {50, 24},             // 2.4 times the median but only 14 ms above it
+      {70, 25.5},           // a hitch: 2.55 times, 15.5 ms above
+      {90, 60},   {91, 60}, // two in a row: the median of the twenty neighbours is still 10
+      {145, 37},            // in the slow stretch 140..160 of 19 ms: not twice the median 19
+      {150, 45},            // a hitch within the stretch
+      {199, 36},            // near the end: nine neighbours on the left, one on the right
+  };
+  TemporaryFolder folder;
+  std::string csv = "frame,frame_ms\n";
+  for (int i = 1; i <= 200; ++i) {
+    double ms = 10;
+    if (i >= 140 && i <= 160) {
+      ms = 19;
+    }
+    if (auto spike = spikes.find(i); spike != spikes.end()) {
+      ms = spike->second;
+    }
+    csv += std::to_string(i) + "," + std::to_string(ms) + "\n";
+  }
+  ASSERT_EQ(Chart(folder, csv), 0) << ReadText(folder / "err.txt");
+  const std::string svg = ReadText(folder / "out.svg");
+  EXPECT_EQ(Count(svg, "class=\"hitch\""), 6u) << svg;
+  EXPECT_EQ(Count(svg, ">6 hitches<"), 1u) << svg;
 }
 
 TEST(FlightChart, AFileWithoutFramesOrFrameTimesIsAFailure) {

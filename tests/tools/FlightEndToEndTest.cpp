@@ -137,7 +137,8 @@ enum StatsColumn {
   kSwapMs = 13,
   kTreesDrawn = 14,
   kTreeImpostors = 15,
-  kBuildingsDrawn = 16
+  kBuildingsDrawn = 16,
+  kCpuMs = 17
 };
 
 TEST_F(FlightEndToEnd, ThirtyFramesLeaveStatisticsAScreenshotALogAndAnEmptyCacheIndex) {
@@ -148,16 +149,21 @@ TEST_F(FlightEndToEnd, ThirtyFramesLeaveStatisticsAScreenshotALogAndAnEmptyCache
   ASSERT_EQ(stats.size(), 31u);
   EXPECT_EQ(stats[0], "frame,render_ms,frame_ms,tris,level,nodes_drawn,node_count,vertex_count,"
                       "tiles_in_use,generations,height_km,generate_ms,upload_ms,swap_ms,"
-                      "trees_drawn,tree_impostors,buildings_drawn");
+                      "trees_drawn,tree_impostors,buildings_drawn,cpu_ms");
   for (size_t i = 1; i < stats.size(); ++i) {
     EXPECT_EQ(stats[i].rfind(std::to_string(i) + ",", 0), 0u) << stats[i];
-    EXPECT_EQ(std::count(stats[i].begin(), stats[i].end(), ','), 16) << stats[i];
+    EXPECT_EQ(std::count(stats[i].begin(), stats[i].end(), ','), 17) << stats[i];
   }
   // The parts of a frame's time lie within it: patches are built and uploaded while drawing.
   const auto render = Column(stats, kRenderMs), frame = Column(stats, kFrameMs);
   const auto generate = Column(stats, kGenerateMs), upload = Column(stats, kUploadMs);
   const auto swap = Column(stats, kSwapMs), generations = Column(stats, kGenerations);
+  const auto cpu = Column(stats, kCpuMs);
   for (size_t i = 0; i < render.size(); ++i) {
+    // The main thread's own time: never more than the frame's wall time, beyond the messages
+    // handled between frames, which take next to nothing here.
+    EXPECT_GT(cpu[i], 0.0) << "frame " << i + 1;
+    EXPECT_LE(cpu[i], frame[i] + 5.0) << "frame " << i + 1;
     EXPECT_GE(generate[i], 0.0);
     EXPECT_GE(upload[i], 0.0);
     EXPECT_LE(generate[i] + upload[i], render[i] + 0.001) << "frame " << i + 1;

@@ -170,7 +170,7 @@ std::string EventText(const platform::Message& message) {
 const char* const kStatsHeader = "frame,render_ms,frame_ms,tris,level,nodes_drawn,node_count,"
                                  "vertex_count,tiles_in_use,generations,height_km,"
                                  "generate_ms,upload_ms,swap_ms,trees_drawn,tree_impostors,"
-                                 "buildings_drawn";
+                                 "buildings_drawn,cpu_ms";
 
 const char* const kUsage =
     "usage: meridia-flight [--frames N] [--step-ms MS] [--script FILE] [--position X,Y,Z]\n"

@@ -4,9 +4,10 @@
 # columns added later change nothing. A frame far above the rest (more than five times the 99th
 # percentile, as the first frames can be) would flatten the chart: the scale then stops at three
 # times the 99th percentile and such frames are drawn as marks on the top edge, the highest
-# labelled with its time.
+# labelled with its time. Each hitch (hitches.awk) is ringed in red and counted beside the title.
 #
-#   awk -v title=NAME -f tools/flights/chart.awk flight-NAME.csv > flight-NAME.svg
+#   awk -v title=NAME -f tools/flights/hitches.awk -f tools/flights/chart.awk flight-NAME.csv \
+#     > flight-NAME.svg
 BEGIN {
   FS = ","
   width = 800; height = 320; left = 64; right = 24; top = 36; bottom = 48
@@ -91,6 +92,9 @@ END {
   printf "<rect width=\"%d\" height=\"%d\" fill=\"white\"/>\n", width, height
   printf "<text x=\"%d\" y=\"22\" font-size=\"14\">%s: frame time per frame (%d frames)</text>\n",
          left, esc(title), n
+  hitches = find_hitches(frame, ms, n, hitch)
+  printf "<text x=\"%d\" y=\"22\" text-anchor=\"end\" fill=\"%s\">%d %s</text>\n",
+         left + plot_w, hitches ? "#c02020" : "#208020", hitches, hitches == 1 ? "hitch" : "hitches"
 
   # Grid and ticks.
   for (v = 0; v <= y_top + y_step / 2; v += y_step) {
@@ -130,6 +134,11 @@ END {
         }
       }
   }
+
+  for (i = 1; i <= n; i++)
+    if (hitch[i])
+      printf "<circle class=\"hitch\" cx=\"%.1f\" cy=\"%.1f\" r=\"5\" fill=\"none\" " \
+             "stroke=\"#c02020\" stroke-width=\"1.5\"/>\n", x_of(frame[i]), y_of(ms[i])
 
   hline(p99, "#c02020", "p99", 0)
   hline(median, "#208020", "median", 1)
