@@ -4,6 +4,7 @@
 #include "app/Version.h"
 #include "decoders/ImageDecoders.h"
 #include "engine/PlanetSeed.h"
+#include "engine/WorkerPool.h"
 #include "models/Material.h"
 #include "storage/Archive.h"
 #include "storage/DataCache.h"
@@ -45,6 +46,8 @@ constexpr Module kModules[] = {
     {"tree generator", CreateTreeTextureTables, FreeTreeTextureTables},
     // The tree kinds are made by start-up; the module only lets them go at the end.
     {"planetary trees", [] {}, FreeTreeKinds},
+    // Last up, first down: no frame is being drawn when its threads are joined.
+    {"worker pool", [] { StartWorkerPool(); }, StopWorkerPool},
 };
 
 } // namespace

@@ -111,6 +111,9 @@ public:
   void DrawPatch(const TzoFrustum& frustum, PatchSink& sink);
   // Samples the patch, builds its texels and uploads them into a tile of the atlas.
   void GeneratePatch();
+  // GeneratePatch's bookkeeping alone: marks the patch built and takes its tile. False when no
+  // texels are to be built (no atlas, or a full one, which leaves the patch unbuilt).
+  bool ClaimPatchTile();
   // The visible subtree in index order: what is planted on patches is planted on first sight
   // and drawn, seen from the camera.
   void DrawDecorations(const TzoFrustum& frustum, const Vector3f& camera);

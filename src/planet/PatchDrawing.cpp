@@ -154,26 +154,37 @@ void TNode::DrawPatch(const TzoFrustum& frustum, PatchSink& sink) {
   TrisCount += fan.Count;
 }
 
-void TNode::GeneratePatch() {
+bool TNode::ClaimPatchTile() {
   TTextureBuffer* atlas = TextureAtlas();
   if (atlas == nullptr) {
     Generated = true; // nowhere to put a texture, now or later
-    return;
+    return false;
   }
   // With the atlas full the patch keeps borrowing its ancestor's tile and stays ungenerated, so
   // it is queued again and built once a tile comes back.
   if (atlas->TilesInUse >= atlas->TileCount) {
-    return;
+    return false;
   }
   Generated = true;
-  static TPatchSamples samples;
-  static TPatchTexels texels;
-  const auto start = std::chrono::steady_clock::now();
-  SamplePatch(*this, samples);
-  BuildPatchTexels(samples, texels);
-  const auto built = std::chrono::steady_clock::now();
   Tile = atlas->AcquireTile();
-  atlas->UploadTile(Tile, texels.data());
+  return true;
+}
+
+void BuildPatch(const TNode& node, TPatchTexels& texels) {
+  TPatchSamples samples;
+  SamplePatch(node, samples);
+  BuildPatchTexels(samples, texels);
+}
+
+void TNode::GeneratePatch() {
+  if (!ClaimPatchTile()) {
+    return;
+  }
+  TPatchTexels texels;
+  const auto start = std::chrono::steady_clock::now();
+  BuildPatch(*this, texels);
+  const auto built = std::chrono::steady_clock::now();
+  TextureAtlas()->UploadTile(Tile, texels.data());
   const auto uploaded = std::chrono::steady_clock::now();
   GenerationMsThisFrame += std::chrono::duration<double, std::milli>(built - start).count();
   UploadMsThisFrame += std::chrono::duration<double, std::milli>(uploaded - built).count();

@@ -36,6 +36,9 @@ void PatchTexCoords(const TNode& node, TPatchTexCoords& coords);
 
 // The 18 by 18 samples of a patch (GeneratePatch's first half).
 void SamplePatch(const TNode& node, TPatchSamples& samples);
+// The patch's texels. Reads only the node's face and corners and the height-map factory, so the
+// patches of a frame can be built at the same time on several threads.
+void BuildPatch(const TNode& node, TPatchTexels& texels);
 
 class PatchSink {
 public:

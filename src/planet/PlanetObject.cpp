@@ -1,6 +1,7 @@
 #include "planet/PlanetObject.h"
 
 #include "engine/VectorGeometry.h"
+#include "engine/WorkerPool.h"
 #include "gl/GLImplementation.h"
 #include "planet/PatchDrawing.h"
 #include "planet/PlanetCounters.h"
@@ -63,6 +64,9 @@ void TPlanetObject::CreateRoots() {
 }
 
 TPlanetObject::~TPlanetObject() {
+  if (build_pool_ != nullptr) {
+    build_pool_->Wait(); // the builds read the nodes freed below
+  }
   if (g_planet == this) {
     g_planet = nullptr;
   }
@@ -144,8 +148,15 @@ void TPlanetObject::DrawFaces(const TzoFrustum& frustum, PatchSink& sink) {
 }
 
 void TPlanetObject::GeneratePatches() {
+  StartPatchBuilds();
+  FinishPatchBuilds();
+}
+
+void TPlanetObject::StartPatchBuilds() {
+  FinishPatchBuilds();
+  const auto start = std::chrono::steady_clock::now();
   // Returns false once the budget is spent, which ends both passes.
-  auto serve = [](int32_t first_level) {
+  auto serve = [this](int32_t first_level) {
     for (int32_t level = first_level; level <= MaxNodeLevel; ++level) {
       const auto l = static_cast<size_t>(level);
       for (int32_t k = 0; k < GenerationQueue.Count[l]; ++k) {
@@ -157,15 +168,53 @@ void TPlanetObject::GeneratePatches() {
           return false;
         }
         ++GenerationsThisFrame;
-        node->GeneratePatch();
+        // The tiles are taken here, one after another, so that each patch gets the tile it
+        // would get were the patches built one by one.
+        if (node->ClaimPatchTile()) {
+          builds_.push_back({node, {}});
+        }
       }
     }
     return true;
   };
-  if (CurrentLevel > 5 && !serve(CurrentLevel - 5)) {
+  if (CurrentLevel <= 5 || serve(CurrentLevel - 5)) {
+    serve(0);
+  }
+  TWorkerPool* pool = SharedWorkerPool();
+  if (pool != nullptr && !builds_.empty()) {
+    build_pool_ = pool;
+    build_pool_->Start(static_cast<int32_t>(builds_.size()), [this](int32_t item) {
+      PatchBuild& build = builds_[static_cast<size_t>(item)];
+      BuildPatch(*build.node, build.texels);
+    });
+  }
+  GenerationMsThisFrame +=
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void TPlanetObject::FinishPatchBuilds() {
+  if (builds_.empty()) {
     return;
   }
-  serve(0);
+  // The main thread's part: what it builds itself and what it waits for.
+  const auto start = std::chrono::steady_clock::now();
+  if (build_pool_ != nullptr) {
+    build_pool_->Wait();
+    build_pool_ = nullptr;
+  } else {
+    for (PatchBuild& build : builds_) {
+      BuildPatch(*build.node, build.texels);
+    }
+  }
+  const auto built = std::chrono::steady_clock::now();
+  TTextureBuffer* atlas = TextureAtlas();
+  for (const PatchBuild& build : builds_) {
+    atlas->UploadTile(build.node->Tile, build.texels.data());
+  }
+  builds_.clear();
+  const auto uploaded = std::chrono::steady_clock::now();
+  GenerationMsThisFrame += std::chrono::duration<double, std::milli>(built - start).count();
+  UploadMsThisFrame += std::chrono::duration<double, std::milli>(uploaded - built).count();
 }
 
 void TPlanetObject::Render() {
@@ -188,7 +237,14 @@ void TPlanetObject::Render() {
   const int32_t atlas_texture = Atlas != nullptr ? Atlas->TextureIds[0] : -1;
   glBindTexture(GL_TEXTURE_2D, atlas_texture >= 0 ? static_cast<GLuint>(atlas_texture) : 0);
   DrawFaces(Frustum, ImmediateModePatchSink());
-  GeneratePatches();
+  // Uploads kept until the next frame's start leave the texels to be built while the sky and
+  // the decorations draw; uploads into the texture are made before anything else binds one.
+  const bool build_behind = Atlas != nullptr && Atlas->DefersUploads();
+  if (build_behind) {
+    StartPatchBuilds();
+  } else {
+    GeneratePatches();
+  }
   glBindTexture(GL_TEXTURE_2D, 0);
 
   if (Atmosphere != nullptr) {
@@ -220,6 +276,9 @@ void TPlanetObject::Render() {
     root->DrawDecorations(Frustum, camera_.Positions[TPlanetary_Camera::kViewPosition]);
   }
   glPopAttrib();
+  if (build_behind) {
+    FinishPatchBuilds();
+  }
 
   if (GenerationBudget == 50) {
     GenerationBudget = 15;

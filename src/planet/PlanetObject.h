@@ -8,11 +8,13 @@
 #include "engine/PlanetSeed.h"
 #include "engine/VectorTypes.h"
 #include "planet/Node.h"
+#include "terrain/PatchTexels.h"
 #include "view/Frustum.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace meridia {
 
@@ -21,6 +23,7 @@ class THeightMapFactory;
 class TTextureBuffer;
 class TPlanetary_Camera;
 class TScatter_CPU;
+class TWorkerPool;
 
 inline constexpr float kPlanetBaseRadius = 678.0f;
 
@@ -64,6 +67,12 @@ public:
   void DrawFaces(const TzoFrustum& frustum, PatchSink& sink);
   // Builds queued patches within the frame's budget, the six finest levels present first.
   void GeneratePatches();
+  // GeneratePatches in two halves. The first serves the queue and lets each patch take its tile
+  // in serving order, then hands the texels to the shared worker pool and returns; the second
+  // takes part in what is left, waits, and uploads the texels in that same order. Between them
+  // nothing may free or split a node.
+  void StartPatchBuilds();
+  void FinishPatchBuilds();
 
   // Depth is the distance above ground plus margin, negative below it; Up the unit direction of
   // p. True when p is less than margin above the terrain.
@@ -83,6 +92,15 @@ public:
 
 private:
   void CreateRoots();
+
+  struct PatchBuild {
+    TNode* node;
+    TPatchTexels texels;
+  };
+  // This frame's patches between StartPatchBuilds and FinishPatchBuilds, in serving order.
+  std::vector<PatchBuild> builds_;
+  // Where their texels are being built; null when they are left to FinishPatchBuilds.
+  TWorkerPool* build_pool_ = nullptr;
 
   const TPlanetary_Camera& camera_;
 };

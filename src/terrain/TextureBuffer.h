@@ -50,6 +50,8 @@ public:
   // frame, without the wait. Needs a current OpenGL context and comes before the first upload;
   // false, and nothing changes, without a texture, after an upload or when already in use.
   bool UseAlternateTextures();
+  // With alternate textures: UploadTile keeps the bytes and makes no OpenGL call.
+  bool DefersUploads() const { return other_texture_ != kNoTexture; }
   // The start of a frame, before anything draws with the atlas: with alternate textures,
   // TextureIds[0] becomes the other texture and receives every upload it has not had yet.
   void BeginFrame();

@@ -3,6 +3,7 @@
 #include "app/SystemInfo.h"
 #include "app/Version.h"
 #include "decoders/ImageDecoders.h"
+#include "engine/WorkerPool.h"
 #include "models/Material.h"
 #include "platform/FileSystem.h"
 #include "storage/Archive.h"
@@ -29,7 +30,8 @@ namespace {
 TEST(Modules, StartInOrderAndFinishInReverse) {
   const std::vector<std::string> order = {
       "os version",     "folders",   "log",          "cache",          "archives",
-      "image decoders", "materials", "tree shaders", "tree generator", "planetary trees"};
+      "image decoders", "materials", "tree shaders", "tree generator", "planetary trees",
+      "worker pool"};
   ASSERT_EQ(Modules().size(), order.size());
   for (size_t i = 0; i < order.size(); ++i) {
     EXPECT_EQ(Modules()[i].name, order[i]);
@@ -52,6 +54,7 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     EXPECT_NE(TexturesList(), nullptr);
     EXPECT_NE(ProgramFiles, nullptr);
     EXPECT_NE(TreeTextureNames, nullptr);
+    EXPECT_NE(SharedWorkerPool(), nullptr);
     TreeKinds.push_back(std::make_unique<TTree>());
     LogWrite("between");
     FinalizeModules();
@@ -65,6 +68,7 @@ TEST(Modules, StartInOrderAndFinishInReverse) {
     EXPECT_EQ(ProgramFiles, nullptr);
     EXPECT_EQ(TreeTextureNames, nullptr);
     EXPECT_TRUE(TreeKinds.empty());
+    EXPECT_EQ(SharedWorkerPool(), nullptr);
     std::ifstream in("cache/data.cache", std::ios::binary);
     index.assign(std::istreambuf_iterator<char>(in), {});
   }

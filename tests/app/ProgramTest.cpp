@@ -6,6 +6,7 @@
 #include "app/Modules.h"
 #include "app/SystemInfo.h"
 #include "decoders/ImageDecoders.h"
+#include "engine/WorkerPool.h"
 #include "models/Material.h"
 #include "platform/Messages.h"
 #include "storage/Archive.h"
@@ -120,6 +121,7 @@ const ModuleProbe kProbes[] = {
     {"tree shaders", [] { return ProgramFiles != nullptr; }},
     {"tree generator", [] { return TreeTextureNames != nullptr; }},
     {"planetary trees", nullptr},
+    {"worker pool", [] { return SharedWorkerPool() != nullptr; }},
 };
 
 // What is up, module by module, as "1" or "0" (or "-" for a module with nothing to see).

@@ -2,6 +2,8 @@
 #include "PlanetTestSupport.h"
 
 #include "engine/FrameCounters.h"
+#include "engine/VectorGeometry.h"
+#include "engine/WorkerPool.h"
 #include "planet/PlanetControl.h"
 #include "planet/PlanetCounters.h"
 
@@ -230,6 +232,86 @@ TEST(PlanetGL, EachFrameQueuesAfreshSoPatchesDroppedFromAFullListComeBack) {
     EXPECT_EQ(GenerationsThisFrame, 15);
   }
   ResetPlanetState();
+}
+
+// What a flight leaves: every node's tile in walk order, each frame's generation count and the
+// atlas's texels once every upload has reached it.
+struct Flown {
+  std::vector<int32_t> tiles;
+  std::vector<int32_t> generations;
+  std::vector<int32_t> tiles_in_use;
+  std::vector<uint8_t> texels;
+};
+
+// A descent towards +Z over an atlas that starts with 40 free tiles and gets some back before
+// each frame; `threads` 0 builds without a pool.
+Flown FlyDescent(bool alternate_textures, int32_t threads) {
+  if (threads > 0) {
+    StartWorkerPool(threads);
+  }
+  ResetPlanetState();
+  Flown flown;
+  {
+    auto atlas = std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize);
+    if (alternate_textures) {
+      EXPECT_TRUE(atlas->UseAlternateTextures());
+    }
+    std::vector<int32_t> held;
+    while (atlas->TilesInUse < atlas->TileCount - 40) {
+      held.push_back(atlas->AcquireTile());
+    }
+    TPlanetary_Camera camera;
+    camera.SetPosition(3, {0, 0, 3000});
+    TPlanetControl control(
+        std::make_unique<TPlanetObject>(camera, SmallFactory(), std::move(atlas)));
+    const Vector3f down = Normalized3({0.2f, 0.1f, 1});
+    const struct {
+      float radius;
+      size_t given_back;
+    } frames[] = {{3000, 0}, {3000, 25},   {1000, 9},   {700, 40},
+                  {682, 3},  {680.2f, 30}, {680.1f, 30}};
+    for (const auto& frame : frames) {
+      for (size_t k = 0; k < frame.given_back; ++k) {
+        const size_t at = k * 7919 % held.size();
+        control.Planet->Atlas->ReleaseTile(held[at]);
+        held.erase(held.begin() + static_cast<std::ptrdiff_t>(at));
+      }
+      UpdateReference(Scale3(down, frame.radius));
+      DrawFrame(control);
+      flown.generations.push_back(GenerationsThisFrame);
+      flown.tiles_in_use.push_back(control.Planet->Atlas->TilesInUse);
+    }
+    control.Planet->Atlas->BeginFrame();
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(control.Planet->Atlas->TextureIds[0]));
+    flown.texels = ReadAtlas();
+    for (auto& root : control.Planet->Roots) {
+      ForEachNode(*root, [&](TNode& n) { flown.tiles.push_back(n.Tile); });
+    }
+  }
+  ResetPlanetState();
+  StopWorkerPool();
+  return flown;
+}
+
+TEST(PlanetGL, PatchesBuiltOnThePoolTakeTheSameTilesAndTexelsAsOneByOne) {
+  OffscreenGLContext gl(800, 600);
+  ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+  for (const bool alternate : {false, true}) {
+    const Flown alone = FlyDescent(alternate, 0);
+    // The first frame's 50 meet a full atlas after 40; later ones are cut by the budget.
+    ASSERT_GE(alone.generations.size(), 2u);
+    EXPECT_EQ(alone.generations[0], 50);
+    EXPECT_EQ(alone.generations[1], 15);
+    EXPECT_EQ(alone.tiles_in_use[0], kAtlasTilesPerRow * kAtlasTilesPerRow);
+    for (const int32_t threads : {2, 5}) {
+      const Flown pooled = FlyDescent(alternate, threads);
+      EXPECT_EQ(pooled.generations, alone.generations) << threads << " threads";
+      EXPECT_EQ(pooled.tiles, alone.tiles) << threads << " threads";
+      EXPECT_EQ(pooled.tiles_in_use, alone.tiles_in_use) << threads << " threads";
+      EXPECT_TRUE(pooled.texels == alone.texels) << threads << " threads";
+    }
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 } // namespace

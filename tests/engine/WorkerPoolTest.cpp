@@ -1,0 +1,79 @@
+#include "engine/WorkerPool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace meridia {
+namespace {
+
+// Waits up to five seconds for the condition; false if it never came.
+template <typename Condition> bool WithinSeconds(Condition condition) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) {
+      return false;
+    }
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+TEST(WorkerPool, EveryItemOfEveryBatchRunsOnceAndIsDoneWhenWaitReturns) {
+  for (const int32_t threads : {0, 1, 2, 4}) {
+    TWorkerPool pool(threads);
+    EXPECT_EQ(pool.Threads(), std::max(threads, 1));
+    for (int batch = 0; batch < 300; ++batch) {
+      const int32_t count = batch % 17;
+      std::vector<std::atomic<int>> runs(static_cast<size_t>(count));
+      pool.Run(count, [&](int32_t item) {
+        if (item == count - 1 && batch % 50 == 0) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(2)); // finishes last
+        }
+        runs[static_cast<size_t>(item)].fetch_add(1);
+      });
+      for (int32_t k = 0; k < count; ++k) {
+        ASSERT_EQ(runs[static_cast<size_t>(k)].load(), 1)
+            << threads << " threads, batch " << batch << ", item " << k;
+      }
+    }
+  }
+}
+
+TEST(WorkerPool, ItemsRunTogetherWhileTheCallerGoesOnAndOneThreadKeepsThemAllAtHome) {
+  TWorkerPool pool(3);
+  std::atomic<int> arrived{0};
+  std::atomic<bool> caller_went_on{false};
+  std::atomic<int> met_all{0}, saw_caller{0};
+  pool.Start(3, [&](int32_t) {
+    ++arrived;
+    met_all += WithinSeconds([&] { return arrived.load() == 3; });
+    saw_caller += WithinSeconds([&] { return caller_went_on.load(); });
+  });
+  caller_went_on = true; // only the waiting thread can be the third
+  pool.Wait();
+  EXPECT_EQ(met_all.load(), 3);
+  EXPECT_EQ(saw_caller.load(), 3);
+
+  TWorkerPool alone(1);
+  std::set<std::thread::id> ran_on;
+  alone.Run(20, [&](int32_t) { ran_on.insert(std::this_thread::get_id()); });
+  EXPECT_EQ(ran_on, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST(WorkerPool, TheSharedPoolExistsBetweenStartAndStop) {
+  EXPECT_GE(DefaultWorkerThreads(), 1);
+  EXPECT_LE(DefaultWorkerThreads(), 8);
+  StartWorkerPool(3);
+  ASSERT_NE(SharedWorkerPool(), nullptr);
+  EXPECT_EQ(SharedWorkerPool()->Threads(), 3);
+  StopWorkerPool();
+  EXPECT_EQ(SharedWorkerPool(), nullptr);
+}
+
+} // namespace
+} // namespace meridia
