@@ -284,8 +284,24 @@ Flown FlyDescent(bool alternate_textures, int32_t threads) {
     control.Planet->Atlas->BeginFrame();
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(control.Planet->Atlas->TextureIds[0]));
     flown.texels = ReadAtlas();
+    // Every live patch's tile holds what that patch builds.
     for (auto& root : control.Planet->Roots) {
-      ForEachNode(*root, [&](TNode& n) { flown.tiles.push_back(n.Tile); });
+      ForEachNode(*root, [&](TNode& n) {
+        flown.tiles.push_back(n.Tile);
+        if (n.Tile < 0) {
+          return;
+        }
+        TPatchTexels texels;
+        BuildPatch(n, texels);
+        for (size_t row = 0; row < 16; ++row) {
+          const size_t at =
+              ((static_cast<size_t>(n.Tile / kAtlasTilesPerRow) * 16 + row) * kAtlasSize +
+               static_cast<size_t>(n.Tile % kAtlasTilesPerRow) * 16) *
+              3;
+          EXPECT_TRUE(std::equal(&texels[row * 48], &texels[row * 48] + 48, &flown.texels[at]))
+              << "tile " << n.Tile << " row " << row;
+        }
+      });
     }
   }
   ResetPlanetState();
