@@ -2,6 +2,7 @@
 // step near the ground, the same tree built from nothing, the culling and fan walk over the
 // visible leaves, and one patch texture build (324 height samples, 256 colours, the texels).
 #include "engine/VectorGeometry.h"
+#include "engine/WorkerPool.h"
 #include "planet/Node.h"
 #include "planet/PatchDrawing.h"
 #include "planet/PlanetObject.h"
@@ -12,7 +13,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <vector>
 
 namespace meridia {
 namespace {
@@ -125,6 +129,83 @@ void BM_GeneratePatchPure(benchmark::State& state) {
   state.counters["level"] = node->Level;
 }
 BENCHMARK(BM_GeneratePatchPure)->Unit(benchmark::kMicrosecond);
+
+// One frame's 15 patch builds near the ground, the nodes a frame of the descent queues. Arg 0:
+// each patch built and handed over in turn (GeneratePatch); otherwise through the planet's
+// builds on a pool of that many threads (1: every build on the calling thread). The second arg
+// is main-thread work in microseconds, the sky and the decorations, done between handing the
+// builds out and waiting for them (after them in turn).
+void BM_FramePatchBuilds(benchmark::State& state) {
+  const auto threads = static_cast<int32_t>(state.range(0));
+  const auto other_work = std::chrono::microseconds(state.range(1));
+  if (threads > 0) {
+    StartWorkerPool(threads);
+  }
+  Planet planet;
+  TzoFrustum everything;
+  NullSink sink;
+  std::vector<TNode*> built;
+  auto busy = [&] {
+    const auto end = std::chrono::steady_clock::now() + other_work;
+    while (std::chrono::steady_clock::now() < end) {
+    }
+  };
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (TNode* node : built) {
+      planet.object->Atlas->ReleaseTile(node->Tile);
+      node->Tile = -1;
+      node->Generated = false;
+    }
+    built.clear();
+    GenerationQueue.Clear();
+    planet.object->DrawFaces(everything, sink);
+    GenerationsThisFrame = 0;
+    GenerationBudget = 15;
+    const int32_t in_use = planet.object->Atlas->TilesInUse;
+    state.ResumeTiming();
+    if (threads == 0) {
+      // The planet's two passes: the six finest levels present, then from the coarsest.
+      for (const int32_t first : {CurrentLevel - 5, 0}) {
+        for (int32_t level = std::max(first, 0); level <= MaxNodeLevel; ++level) {
+          const auto l = static_cast<size_t>(level);
+          for (int32_t k = 0; k < GenerationQueue.Count[l] && GenerationsThisFrame < 15; ++k) {
+            TNode* node = GenerationQueue.Nodes[l][static_cast<size_t>(k)];
+            if (!node->Generated) {
+              ++GenerationsThisFrame;
+              node->GeneratePatch();
+            }
+          }
+        }
+      }
+      busy();
+    } else {
+      planet.object->StartPatchBuilds();
+      busy();
+      planet.object->FinishPatchBuilds();
+    }
+    state.PauseTiming();
+    if (planet.object->Atlas->TilesInUse != in_use + 15) {
+      state.SkipWithError("not 15 builds");
+    }
+    for (int32_t level = 0; level < TGenerationQueue::kLevels; ++level) {
+      const auto l = static_cast<size_t>(level);
+      for (int32_t k = 0; k < GenerationQueue.Count[l]; ++k) {
+        TNode* node = GenerationQueue.Nodes[l][static_cast<size_t>(k)];
+        if (node->Tile >= 0) {
+          built.push_back(node);
+        }
+      }
+    }
+    state.ResumeTiming();
+  }
+  StopWorkerPool();
+}
+BENCHMARK(BM_FramePatchBuilds)
+    ->ArgNames({"threads", "other_us"})
+    ->ArgsProduct({{0, 1, 2, 4}, {0, 500}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace meridia
