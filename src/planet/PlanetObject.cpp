@@ -180,8 +180,11 @@ void TPlanetObject::StartPatchBuilds() {
   if (CurrentLevel <= 5 || serve(CurrentLevel - 5)) {
     serve(0);
   }
+  if (builds_.empty()) {
+    return; // a frame that builds nothing spends no generation time
+  }
   TWorkerPool* pool = SharedWorkerPool();
-  if (pool != nullptr && !builds_.empty()) {
+  if (pool != nullptr) {
     build_pool_ = pool;
     build_pool_->Start(static_cast<int32_t>(builds_.size()), [this](int32_t item) {
       PatchBuild& build = builds_[static_cast<size_t>(item)];
