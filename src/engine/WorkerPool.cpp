@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <memory>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 namespace meridia {
 namespace {
 
@@ -75,7 +79,15 @@ void TWorkerPool::WorkerLoop() {
 }
 
 int32_t DefaultWorkerThreads() {
-  const unsigned hardware = std::thread::hardware_concurrency();
+  unsigned hardware = std::thread::hardware_concurrency();
+#ifdef __linux__
+  // The machine's count ignores a process held to fewer processors (taskset, containers), where
+  // more threads than processors would only take turns.
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof(allowed), &allowed) == 0) {
+    hardware = std::min(hardware, static_cast<unsigned>(CPU_COUNT(&allowed)));
+  }
+#endif
   return static_cast<int32_t>(std::clamp(hardware, 1u, 8u));
 }
 

@@ -54,8 +54,8 @@ private:
   bool stopping_ = false;
 };
 
-// The machine's hardware threads, at least 1 and at most 8: more than that would idle on the
-// few items of a frame.
+// The machine's hardware threads that this process may run on, at least 1 and at most 8: more
+// than that would idle on the few items of a frame.
 int32_t DefaultWorkerThreads();
 
 // The pool the program shares per-frame work with, the main thread being one of its threads;

@@ -8,6 +8,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 namespace meridia {
 namespace {
 
@@ -65,9 +69,23 @@ TEST(WorkerPool, ItemsRunTogetherWhileTheCallerGoesOnAndOneThreadKeepsThemAllAtH
   EXPECT_EQ(ran_on, std::set<std::thread::id>{std::this_thread::get_id()});
 }
 
-TEST(WorkerPool, TheSharedPoolExistsBetweenStartAndStop) {
+TEST(WorkerPool, TheSharedPoolExistsBetweenStartAndStopSizedByTheProcessorsAllowed) {
   EXPECT_GE(DefaultWorkerThreads(), 1);
   EXPECT_LE(DefaultWorkerThreads(), 8);
+#ifdef __linux__
+  cpu_set_t allowed, one;
+  ASSERT_EQ(sched_getaffinity(0, sizeof(allowed), &allowed), 0);
+  CPU_ZERO(&one);
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+    if (CPU_ISSET(cpu, &allowed)) {
+      CPU_SET(cpu, &one);
+      break;
+    }
+  }
+  ASSERT_EQ(sched_setaffinity(0, sizeof(one), &one), 0);
+  EXPECT_EQ(DefaultWorkerThreads(), 1) << "held to one processor";
+  sched_setaffinity(0, sizeof(allowed), &allowed);
+#endif
   StartWorkerPool(3);
   ASSERT_NE(SharedWorkerPool(), nullptr);
   EXPECT_EQ(SharedWorkerPool()->Threads(), 3);
