@@ -107,6 +107,11 @@ void TPlanetObject::RefineIfPending() {
   if (!RefinePending) {
     return;
   }
+  // The sky's colours depend on the camera alone: they are worked out beside the refinement and
+  // the patch drawing, and finished where the sky is drawn.
+  if (Atmosphere != nullptr) {
+    Atmosphere->BeginUpdateColors(camera_.Positions[TPlanetary_Camera::kViewPosition]);
+  }
   CurrentLevel = 0;
   const double altitude =
       std::max(static_cast<double>(static_cast<float>(ReferenceDistance)) - BaseRadius,
@@ -130,9 +135,6 @@ void TPlanetObject::RefineIfPending() {
   }
   for (int k = 0; k < 5; ++k) {
     Roots[static_cast<size_t>(FaceOrder[static_cast<size_t>(k)])]->SortChildren();
-  }
-  if (Atmosphere != nullptr) {
-    Atmosphere->UpdateColors(camera_.Positions[TPlanetary_Camera::kViewPosition]);
   }
   RefinePending = false;
 }
@@ -187,7 +189,10 @@ void TPlanetObject::Render() {
   }
   const int32_t atlas_texture = Atlas != nullptr ? Atlas->TextureIds[0] : -1;
   glBindTexture(GL_TEXTURE_2D, atlas_texture >= 0 ? static_cast<GLuint>(atlas_texture) : 0);
-  DrawFaces(Frustum, ImmediateModePatchSink());
+  // All of the frame's fans at once, before any patch build can change the atlas they sample.
+  static TPatchBatch batch;
+  DrawFaces(Frustum, batch);
+  DrawPatchBatch(batch);
   GeneratePatches();
   glBindTexture(GL_TEXTURE_2D, 0);
 

@@ -10,9 +10,13 @@
 #include "engine/VectorGeometry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace meridia {
 
@@ -60,6 +64,12 @@ struct ScatterView {
   float wavelength4[3] = {};
   float kr = 0.0f, km = 0.0f, esun = 0.0f, g = 0.0f;
 };
+
+Vector3f ToModel(const Vector3f& world) {
+  return {static_cast<float>(static_cast<double>(world.x) * kScatterWorldToModel),
+          static_cast<float>(static_cast<double>(world.y) * kScatterWorldToModel),
+          static_cast<float>(static_cast<double>(world.z) * kScatterWorldToModel)};
+}
 
 ScatterView MakeView(const TScatter_CPU& sky, const Vector3f& camera) {
   ScatterView view;
@@ -230,7 +240,123 @@ void ColourVertex(const ScatterView& view, TScatterVertex& vertex) {
   vertex.alpha = ToByte(512.0 * (static_cast<double>(colour[0]) + colour[1] + colour[2]));
 }
 
+void RecolourRange(const ScatterView& view, TScatterVertex* first, TScatterVertex* last) {
+  for (TScatterVertex* vertex = first; vertex != last; ++vertex) {
+    if (DotD(view.camera, Vector3f{vertex->x, vertex->y, vertex->z}) > 0.0) {
+      ColourVertex(view, *vertex);
+    }
+  }
+}
+
+// Vertices taken at a time: small enough that the two threads end close together, large enough
+// that taking one costs nothing beside colouring it.
+constexpr int32_t kRecolourChunk = 128;
+
 } // namespace
+
+// One helper thread that recolours the sky beside the caller. Both take chunks of vertices from
+// one counter; each vertex's colour depends on nothing but the view, so the result is the same
+// whoever colours it and in whatever order.
+class TScatterRecolour {
+public:
+  ~TScatterRecolour() {
+    if (!thread_.joinable()) {
+      return;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+  explicit TScatterRecolour(std::vector<TScatterVertex>& vertices)
+      : vertices_(vertices.data()), vertex_count_(static_cast<int32_t>(vertices.size())),
+        chunk_count_((vertex_count_ + kRecolourChunk - 1) / kRecolourChunk) {}
+
+  void Begin(const ScatterView& view) {
+    // The count restarts before the first chunk can be taken: a helper that wakes late and
+    // finds a chunk of this job adds it to this job's count.
+    view_ = view;
+    {
+      std::lock_guard lock(mutex_);
+      chunks_done_ = 0;
+      ++job_;
+    }
+    next_chunk_.store(0);
+    if (!thread_.joinable()) {
+      thread_ = std::thread([this] { Work(); });
+    }
+    wake_.notify_one();
+    pending_ = true;
+  }
+
+  void Finish() {
+    if (!pending_) {
+      return;
+    }
+    pending_ = false;
+    TakeChunks();
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] { return chunks_done_ == chunk_count_; });
+  }
+
+private:
+  void TakeChunks() {
+    int32_t done = 0;
+    for (int32_t chunk = next_chunk_.fetch_add(1); chunk < chunk_count_;
+         chunk = next_chunk_.fetch_add(1)) {
+      const int32_t first = chunk * kRecolourChunk;
+      const int32_t last = std::min(first + kRecolourChunk, vertex_count_);
+      RecolourRange(view_, vertices_ + first, vertices_ + last);
+      ++done;
+    }
+    if (done == 0) {
+      return;
+    }
+    bool all = false;
+    {
+      std::lock_guard lock(mutex_);
+      chunks_done_ += done;
+      all = chunks_done_ == chunk_count_;
+    }
+    if (all) {
+      done_.notify_all();
+    }
+  }
+
+  void Work() {
+    uint64_t seen = 0;
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return stop_ || job_ != seen; });
+        if (stop_) {
+          return;
+        }
+        seen = job_;
+      }
+      TakeChunks();
+    }
+  }
+
+  // Written by the caller before the chunk counter restarts, read only by whoever takes a chunk.
+  ScatterView view_;
+  TScatterVertex* const vertices_;
+  const int32_t vertex_count_;
+  const int32_t chunk_count_;
+  bool pending_ = false;
+
+  std::atomic<int32_t> next_chunk_{0};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable done_;
+  uint64_t job_ = 0;
+  int32_t chunks_done_ = 0;
+  bool stop_ = false;
+  std::thread thread_;
+};
 
 // --- Optical-depth table -----------------------------------------------------------------------
 
@@ -370,19 +496,34 @@ TScatter_CPU::TScatter_CPU() : OuterSphere(OuterRadius, 100, 100) {
   BuildOpticalDepthTable(OpticalDepth, MieScaleDepth, RayleighScaleDepth, OuterRadius, InnerRadius);
 }
 
+TScatter_CPU::~TScatter_CPU() = default;
+
 void TScatter_CPU::UpdateColors(const Vector3f& world_camera_position) {
-  CameraPosition = {
-      static_cast<float>(static_cast<double>(world_camera_position.x) * kScatterWorldToModel),
-      static_cast<float>(static_cast<double>(world_camera_position.y) * kScatterWorldToModel),
-      static_cast<float>(static_cast<double>(world_camera_position.z) * kScatterWorldToModel)};
+  FinishUpdateColors();
+  CameraPosition = ToModel(world_camera_position);
   if (!OpticalDepth.CanSampleBilinear()) {
     return;
   }
   const ScatterView view = MakeView(*this, CameraPosition);
-  for (TScatterVertex& vertex : OuterSphere.Vertices) {
-    if (DotD(view.camera, Vector3f{vertex.x, vertex.y, vertex.z}) > 0.0) {
-      ColourVertex(view, vertex);
-    }
+  RecolourRange(view, OuterSphere.Vertices.data(),
+                OuterSphere.Vertices.data() + OuterSphere.Vertices.size());
+}
+
+void TScatter_CPU::BeginUpdateColors(const Vector3f& world_camera_position) {
+  FinishUpdateColors();
+  CameraPosition = ToModel(world_camera_position);
+  if (!OpticalDepth.CanSampleBilinear()) {
+    return;
+  }
+  if (recolour_ == nullptr) {
+    recolour_ = std::make_unique<TScatterRecolour>(OuterSphere.Vertices);
+  }
+  recolour_->Begin(MakeView(*this, CameraPosition));
+}
+
+void TScatter_CPU::FinishUpdateColors() {
+  if (recolour_ != nullptr) {
+    recolour_->Finish();
   }
 }
 
@@ -393,10 +534,7 @@ void TScatter_CPU::VertexColor(TScatterVertex& vertex) const {
 }
 
 float TScatter_CPU::BrightnessOverhead(const Vector3f& world_position) const {
-  const Vector3f camera{
-      static_cast<float>(static_cast<double>(world_position.x) * kScatterWorldToModel),
-      static_cast<float>(static_cast<double>(world_position.y) * kScatterWorldToModel),
-      static_cast<float>(static_cast<double>(world_position.z) * kScatterWorldToModel)};
+  const Vector3f camera = ToModel(world_position);
   const double r = LengthD(camera);
   if (!(r > TinyValue) || r >= OuterRadius || !OpticalDepth.CanSampleBilinear()) {
     return 0.0f;
