@@ -1,7 +1,10 @@
 // The planet's CPU work per frame, without OpenGL: a refinement pass as the camera moves one
 // step near the ground, the same tree built from nothing, the culling and fan walk over the
 // visible leaves, and one patch texture build (324 height samples, 256 colours, the texels).
+#include "ShellContext.h"
+
 #include "engine/VectorGeometry.h"
+#include "gl/GLEntryPoints.h"
 #include "planet/Node.h"
 #include "planet/PatchDrawing.h"
 #include "planet/PlanetObject.h"
@@ -10,6 +13,7 @@
 #include "terrain/TextureBuffer.h"
 #include "view/PlanetaryCamera.h"
 
+#include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -106,6 +110,54 @@ void BM_DrawPatchWalk(benchmark::State& state) {
   state.counters["leaves"] = NodesDrawn;
 }
 BENCHMARK(BM_DrawPatchWalk)->Unit(benchmark::kMicrosecond);
+
+// The visible leaves' fans submitted to OpenGL: one immediate-mode fan per leaf as before, and
+// all of them gathered into arrays and drawn with one multi-draw call. Run under GALLIUM_NOOP=1
+// to see the calls' own cost without the rasterizer's.
+struct FanContext : bench::ShellContext {
+  FanContext() {
+    if (ready) {
+      LoadGLEntryPoints();
+    }
+  }
+};
+
+FanContext& FanGL() {
+  static FanContext* context = new FanContext; // outlives every benchmark; never torn down
+  return *context;
+}
+
+template <typename Submit> void DrawFans(benchmark::State& state, Submit submit) {
+  if (!FanGL().ready) {
+    state.SkipWithError("no OpenGL context");
+    return;
+  }
+  Planet planet;
+  TzoFrustum everything;
+  for (auto _ : state) {
+    NodesDrawn = 0;
+    GenerationQueue.Clear();
+    submit(*planet.object, everything);
+    glFinish();
+  }
+  state.counters["leaves"] = NodesDrawn;
+}
+
+void BM_DrawFansImmediate(benchmark::State& state) {
+  DrawFans(state, [](TPlanetObject& planet, const TzoFrustum& frustum) {
+    planet.DrawFaces(frustum, ImmediateModePatchSink());
+  });
+}
+BENCHMARK(BM_DrawFansImmediate)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawFansBatched(benchmark::State& state) {
+  TPatchBatch batch;
+  DrawFans(state, [&batch](TPlanetObject& planet, const TzoFrustum& frustum) {
+    planet.DrawFaces(frustum, batch);
+    DrawPatchBatch(batch);
+  });
+}
+BENCHMARK(BM_DrawFansBatched)->Unit(benchmark::kMicrosecond);
 
 // GeneratePatch without the upload: 18 by 18 heights, 16 by 16 colours and the lit texels.
 void BM_GeneratePatchPure(benchmark::State& state) {
