@@ -137,9 +137,12 @@ PatchSink& ImmediateModePatchSink() {
 void TPatchBatch::DrawFan(const TNode& node, const TPatchFan& fan, const TPatchTexCoords& coords) {
   First.push_back(static_cast<int32_t>(Vertices.size()));
   Count.push_back(fan.Count);
+  // FromRenderOrigin's subtraction, here where it inlines.
+  const Vector3f& origin = RenderOrigin();
   for (int32_t k = 0; k < fan.Count; ++k) {
     const size_t i = fan.Index[static_cast<size_t>(k)];
-    Vertices.push_back({coords[i], FromRenderOrigin(*node.Vertex[i]->Position)});
+    const Vector3f& p = *node.Vertex[i]->Position;
+    Vertices.push_back({coords[i], {p.x - origin.x, p.y - origin.y, p.z - origin.z}});
   }
 }
 
