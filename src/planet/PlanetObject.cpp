@@ -118,10 +118,10 @@ void TPlanetObject::RefineIfPending() {
                static_cast<double>(MinAltitude));
   HorizonDistance = static_cast<float>(std::sqrt(altitude * altitude + 2 * altitude * BaseRadius));
 
+  // Each face's links and flags depend on that face's tree alone, so all six are refined first;
+  // then one walk a face links, flags and, on the five drawn faces, sorts.
   for (auto& root : Roots) {
     root->Refine();
-    root->LinkNeighbours();
-    root->UpdateEdgeFlags();
   }
 
   FaceOrder = {0, 1, 2, 3, 4, 5};
@@ -133,8 +133,8 @@ void TPlanetObject::RefineIfPending() {
       }
     }
   }
-  for (int k = 0; k < 5; ++k) {
-    Roots[static_cast<size_t>(FaceOrder[static_cast<size_t>(k)])]->SortChildren();
+  for (size_t k = 0; k < 6; ++k) {
+    Roots[k]->LinkFlagAndSort(static_cast<int32_t>(k) != FaceOrder[5]);
   }
   RefinePending = false;
 }
