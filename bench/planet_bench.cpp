@@ -16,7 +16,10 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace meridia {
 namespace {
@@ -158,6 +161,67 @@ void BM_DrawFansBatched(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_DrawFansBatched)->Unit(benchmark::kMicrosecond);
+
+// The frustum test over every node's bounding sphere, as the culling walks ask it, through the
+// engine's Sub3 and PlaneSide calls as it was written before, and as it is now. The frustum is
+// wide enough that every sphere meets all six planes, as the visible ones do in a frame.
+struct Spheres {
+  std::vector<std::pair<Vector3f, float>> spheres;
+  TzoFrustum frustum;
+  Spheres() {
+    Planet planet;
+    std::function<void(const TNode&)> visit = [&](const TNode& n) {
+      spheres.push_back({*n.Vertex[4]->Position, n.Size});
+      if (n.HasChildren) {
+        for (const auto& child : n.Child) {
+          visit(*child);
+        }
+      }
+    };
+    for (const auto& root : planet.object->Roots) {
+      visit(*root);
+    }
+    Matrix4f box;
+    box.m[0][0] = box.m[1][1] = box.m[2][2] = 1.0f / 4096;
+    frustum.ExtractFrom(box, IdentityMatrix);
+  }
+};
+
+bool SphereVisibleThroughCalls(const TzoFrustum& frustum, const Vector3f& centre, float radius) {
+  const Vector3f p = Sub3(centre, frustum.Origin);
+  for (int32_t k = 0; k <= frustum.LastPlane; ++k) {
+    if (PlaneSide(frustum.Planes[static_cast<size_t>(k)], p) <= -radius) {
+      return false;
+    }
+  }
+  return true;
+}
+
+template <typename Test> void CullSpheres(benchmark::State& state, Test test) {
+  static const Spheres spheres;
+  int visible = 0;
+  for (auto _ : state) {
+    visible = 0;
+    for (const auto& [centre, radius] : spheres.spheres) {
+      visible += test(spheres.frustum, centre, radius) ? 1 : 0;
+    }
+    benchmark::DoNotOptimize(visible);
+  }
+  state.counters["spheres"] = static_cast<double>(spheres.spheres.size());
+  state.counters["visible"] = visible;
+}
+
+void BM_SphereVisibleThroughCalls(benchmark::State& state) {
+  CullSpheres(state, SphereVisibleThroughCalls);
+}
+BENCHMARK(BM_SphereVisibleThroughCalls)->Unit(benchmark::kMicrosecond);
+
+void BM_SphereVisible(benchmark::State& state) {
+  CullSpheres(state, [](const TzoFrustum& frustum, const Vector3f& centre, float radius) {
+    return frustum.SphereVisible(centre, radius);
+  });
+}
+BENCHMARK(BM_SphereVisible)->Unit(benchmark::kMicrosecond);
 
 // GeneratePatch without the upload: 18 by 18 heights, 16 by 16 colours and the lit texels.
 void BM_GeneratePatchPure(benchmark::State& state) {
