@@ -1,8 +1,11 @@
 // The planet's CPU work per frame, without OpenGL: a refinement pass as the camera moves one
 // step near the ground, the same tree built from nothing, the culling and fan walk over the
 // visible leaves, and one patch texture build (324 height samples, 256 colours, the texels).
+#include "ShellContext.h"
+
 #include "engine/VectorGeometry.h"
 #include "engine/WorkerPool.h"
+#include "gl/GLEntryPoints.h"
 #include "planet/Node.h"
 #include "planet/PatchDrawing.h"
 #include "planet/PlanetObject.h"
@@ -11,11 +14,14 @@
 #include "terrain/TextureBuffer.h"
 #include "view/PlanetaryCamera.h"
 
+#include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace meridia {
@@ -110,6 +116,115 @@ void BM_DrawPatchWalk(benchmark::State& state) {
   state.counters["leaves"] = NodesDrawn;
 }
 BENCHMARK(BM_DrawPatchWalk)->Unit(benchmark::kMicrosecond);
+
+// The visible leaves' fans submitted to OpenGL: one immediate-mode fan per leaf as before, and
+// all of them gathered into arrays and drawn with one multi-draw call. Run under GALLIUM_NOOP=1
+// to see the calls' own cost without the rasterizer's.
+struct FanContext : bench::ShellContext {
+  FanContext() {
+    if (ready) {
+      LoadGLEntryPoints();
+    }
+  }
+};
+
+FanContext& FanGL() {
+  static FanContext* context = new FanContext; // outlives every benchmark; never torn down
+  return *context;
+}
+
+template <typename Submit> void DrawFans(benchmark::State& state, Submit submit) {
+  if (!FanGL().ready) {
+    state.SkipWithError("no OpenGL context");
+    return;
+  }
+  Planet planet;
+  TzoFrustum everything;
+  for (auto _ : state) {
+    NodesDrawn = 0;
+    GenerationQueue.Clear();
+    submit(*planet.object, everything);
+    glFinish();
+  }
+  state.counters["leaves"] = NodesDrawn;
+}
+
+void BM_DrawFansImmediate(benchmark::State& state) {
+  DrawFans(state, [](TPlanetObject& planet, const TzoFrustum& frustum) {
+    planet.DrawFaces(frustum, ImmediateModePatchSink());
+  });
+}
+BENCHMARK(BM_DrawFansImmediate)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawFansBatched(benchmark::State& state) {
+  TPatchBatch batch;
+  DrawFans(state, [&batch](TPlanetObject& planet, const TzoFrustum& frustum) {
+    planet.DrawFaces(frustum, batch);
+    DrawPatchBatch(batch);
+  });
+}
+BENCHMARK(BM_DrawFansBatched)->Unit(benchmark::kMicrosecond);
+
+// The frustum test over every node's bounding sphere, as the culling walks ask it, through the
+// engine's Sub3 and PlaneSide calls as it was written before, and as it is now. The frustum is
+// wide enough that every sphere meets all six planes, as the visible ones do in a frame.
+struct Spheres {
+  std::vector<std::pair<Vector3f, float>> spheres;
+  TzoFrustum frustum;
+  Spheres() {
+    Planet planet;
+    std::function<void(const TNode&)> visit = [&](const TNode& n) {
+      spheres.push_back({*n.Vertex[4]->Position, n.Size});
+      if (n.HasChildren) {
+        for (const auto& child : n.Child) {
+          visit(*child);
+        }
+      }
+    };
+    for (const auto& root : planet.object->Roots) {
+      visit(*root);
+    }
+    Matrix4f box;
+    box.m[0][0] = box.m[1][1] = box.m[2][2] = 1.0f / 4096;
+    frustum.ExtractFrom(box, IdentityMatrix);
+  }
+};
+
+bool SphereVisibleThroughCalls(const TzoFrustum& frustum, const Vector3f& centre, float radius) {
+  const Vector3f p = Sub3(centre, frustum.Origin);
+  for (int32_t k = 0; k <= frustum.LastPlane; ++k) {
+    if (PlaneSide(frustum.Planes[static_cast<size_t>(k)], p) <= -radius) {
+      return false;
+    }
+  }
+  return true;
+}
+
+template <typename Test> void CullSpheres(benchmark::State& state, Test test) {
+  static const Spheres spheres;
+  int visible = 0;
+  for (auto _ : state) {
+    visible = 0;
+    for (const auto& [centre, radius] : spheres.spheres) {
+      visible += test(spheres.frustum, centre, radius) ? 1 : 0;
+    }
+    benchmark::DoNotOptimize(visible);
+  }
+  state.counters["spheres"] = static_cast<double>(spheres.spheres.size());
+  state.counters["visible"] = visible;
+}
+
+void BM_SphereVisibleThroughCalls(benchmark::State& state) {
+  CullSpheres(state, SphereVisibleThroughCalls);
+}
+BENCHMARK(BM_SphereVisibleThroughCalls)->Unit(benchmark::kMicrosecond);
+
+void BM_SphereVisible(benchmark::State& state) {
+  CullSpheres(state, [](const TzoFrustum& frustum, const Vector3f& centre, float radius) {
+    return frustum.SphereVisible(centre, radius);
+  });
+}
+BENCHMARK(BM_SphereVisible)->Unit(benchmark::kMicrosecond);
 
 // GeneratePatch without the upload: 18 by 18 heights, 16 by 16 colours and the lit texels.
 void BM_GeneratePatchPure(benchmark::State& state) {

@@ -204,23 +204,42 @@ void Tgui_font::Print(std::string_view text, float X, float Y) {
   glBindTexture(GL_TEXTURE_2D, Texture == kNoTexture ? 0 : static_cast<GLuint>(Texture));
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   LayoutPrint(text, X, Y, commands_);
-  glBegin(GL_QUADS);
+  // The quads go out from client arrays, a draw call per run between colour changes; the
+  // current texture coordinate ends as the last vertex's, as sending them one by one leaves it.
+  vertices_.clear();
+  size_t drawn = 0;
+  auto draw = [&] {
+    const size_t count = vertices_.size() - drawn;
+    if (count == 0) {
+      return;
+    }
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(GlyphVertex), &vertices_[0].s);
+    glVertexPointer(3, GL_FLOAT, sizeof(GlyphVertex), &vertices_[0].x);
+    glDrawArrays(GL_QUADS, static_cast<GLint>(drawn), static_cast<GLsizei>(count));
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    drawn = vertices_.size();
+  };
   for (const PrintCommand& command : commands_) {
     if (command.kind == PrintCommand::Kind::kColor) {
+      draw();
       glColor4f(command.r, command.g, command.b, 1.0f);
       continue;
     }
     const std::array<Vector2f, 4>& coords = GlyphCoords[static_cast<size_t>(command.glyph)];
-    glTexCoord2f(coords[0].x, coords[0].y);
-    glVertex3f(command.x, command.y, 0);
-    glTexCoord2f(coords[1].x, coords[1].y);
-    glVertex3f(command.x + command.w, command.y, 0);
-    glTexCoord2f(coords[2].x, coords[2].y);
-    glVertex3f(command.x + command.w, command.y + command.h, 0);
-    glTexCoord2f(coords[3].x, coords[3].y);
-    glVertex3f(command.x, command.y + command.h, 0);
+    const float right = command.x + command.w;
+    const float bottom = command.y + command.h;
+    vertices_.push_back({coords[0].x, coords[0].y, command.x, command.y, 0});
+    vertices_.push_back({coords[1].x, coords[1].y, right, command.y, 0});
+    vertices_.push_back({coords[2].x, coords[2].y, right, bottom, 0});
+    vertices_.push_back({coords[3].x, coords[3].y, command.x, bottom, 0});
   }
-  glEnd();
+  draw();
+  if (!vertices_.empty()) {
+    glTexCoord2f(vertices_.back().s, vertices_.back().t);
+  }
 }
 
 } // namespace meridia

@@ -62,6 +62,10 @@ private:
   void DeleteTexture();
 
   std::vector<PrintCommand> commands_;
+  struct GlyphVertex {
+    float s, t, x, y, z;
+  };
+  std::vector<GlyphVertex> vertices_;
 };
 
 } // namespace meridia

@@ -259,27 +259,46 @@ void TNode::PlantDecorations() {
   }
 }
 
+namespace {
+
+// Distance3 written out, the same operations in the same order: the refinement pass makes ten
+// of these for every node of the tree, and calls into the engine's library do not inline.
+float DistanceBetween(const Vector3f& a, const Vector3f& b) {
+  const double x = static_cast<double>(b.x) - a.x;
+  const double y = static_cast<double>(b.y) - a.y;
+  const double z = static_cast<double>(b.z) - a.z;
+  return static_cast<float>(std::sqrt(x * x + y * y + z * z));
+}
+
+} // namespace
+
 void TNode::Refine() {
-  for (TNodeVertex* vertex : Vertex) {
-    if (vertex->Ready) {
-      continue;
+  if (!PositionsCopied) {
+    for (TNodeVertex* vertex : Vertex) {
+      if (vertex->Ready) {
+        continue;
+      }
+      Vector3f position{static_cast<float>(vertex->CubePoint[0]),
+                        static_cast<float>(vertex->CubePoint[1]),
+                        static_cast<float>(vertex->CubePoint[2])};
+      if (Length3(position) != 0.0f) {
+        position = Normalized3(position);
+      }
+      vertex->Height = TerrainHeightAt(position);
+      const double radius = static_cast<double>(vertex->Height) + kBaseRadius;
+      *vertex->Position = {static_cast<float>(position.x * radius),
+                           static_cast<float>(position.y * radius),
+                           static_cast<float>(position.z * radius)};
+      vertex->Ready = true;
     }
-    Vector3f position{static_cast<float>(vertex->CubePoint[0]),
-                      static_cast<float>(vertex->CubePoint[1]),
-                      static_cast<float>(vertex->CubePoint[2])};
-    if (Length3(position) != 0.0f) {
-      position = Normalized3(position);
+    for (size_t i = 0; i < 9; ++i) {
+      VertexPositions[i] = *Vertex[i]->Position;
     }
-    vertex->Height = TerrainHeightAt(position);
-    const double radius = static_cast<double>(vertex->Height) + kBaseRadius;
-    *vertex->Position = {static_cast<float>(position.x * radius),
-                         static_cast<float>(position.y * radius),
-                         static_cast<float>(position.z * radius)};
-    vertex->Ready = true;
+    PositionsCopied = true;
   }
 
-  Size = Distance3(*Vertex[0]->Position, *Vertex[8]->Position);
-  Distance = Distance3(*Vertex[4]->Position, ReferencePosition);
+  Size = DistanceBetween(VertexPositions[0], VertexPositions[8]);
+  Distance = DistanceBetween(VertexPositions[4], ReferencePosition);
 
   BeyondHorizon = HorizonDistance > 0 && static_cast<double>(Distance) - Size > HorizonDistance;
   if (BeyondHorizon || Level >= MaxNodeLevel) {
@@ -293,8 +312,8 @@ void TNode::Refine() {
   bool split = Level < 5 && ReferenceDistance > 1000;
   if (!split) {
     const double reach = 6.0 * static_cast<double>(Size);
-    for (const TNodeVertex* vertex : Vertex) {
-      if (Distance3(*vertex->Position, ReferencePosition) < reach) {
+    for (const Vector3f& position : VertexPositions) {
+      if (DistanceBetween(position, ReferencePosition) < reach) {
         split = true;
         break;
       }
@@ -346,6 +365,44 @@ void TNode::UpdateEdgeFlags() {
     for (auto& child : Child) {
       child->UpdateEdgeFlags();
     }
+  }
+}
+
+void TNode::LinkFlagAndSort(bool sort) {
+  for (size_t e = 0; e < 4; ++e) {
+    EdgeMidpoint[e] = Neighbour[e] != nullptr && Neighbour[e]->HasChildren;
+  }
+  if (!HasChildren) {
+    return;
+  }
+  if (Parent != nullptr) {
+    auto facing = [this](int edge, int quadrant) -> TNode* {
+      const TNode* n = Neighbour[static_cast<size_t>(edge)];
+      return n != nullptr && n->HasChildren ? n->Child[static_cast<size_t>(quadrant)].get()
+                                            : nullptr;
+    };
+    Child[0]->Neighbour[3] = facing(3, 1);
+    Child[2]->Neighbour[3] = facing(3, 3);
+    Child[1]->Neighbour[1] = facing(1, 0);
+    Child[3]->Neighbour[1] = facing(1, 2);
+    Child[0]->Neighbour[0] = facing(0, 2);
+    Child[1]->Neighbour[0] = facing(0, 3);
+    Child[2]->Neighbour[2] = facing(2, 0);
+    Child[3]->Neighbour[2] = facing(2, 1);
+  }
+  if (sort) {
+    for (int pass = 0; pass < 3; ++pass) {
+      for (int j = 0; j <= 2 - pass; ++j) {
+        const auto a = static_cast<size_t>(ChildOrder[static_cast<size_t>(j)]);
+        const auto b = static_cast<size_t>(ChildOrder[static_cast<size_t>(j + 1)]);
+        if (Child[a]->Distance > Child[b]->Distance) {
+          std::swap(ChildOrder[static_cast<size_t>(j)], ChildOrder[static_cast<size_t>(j + 1)]);
+        }
+      }
+    }
+  }
+  for (auto& child : Child) {
+    child->LinkFlagAndSort(sort);
   }
 }
 

@@ -84,6 +84,11 @@ public:
   float Size = 0;
   // From Vertex[4] to the reference position.
   float Distance = 0;
+  // The nine vertices' positions, copied by the first refinement pass that finds them all
+  // computed (they never change after): later passes read them here instead of chasing each
+  // shared vertex and its pool slot.
+  std::array<Vector3f, 9> VertexPositions{};
+  bool PositionsCopied = false;
   // What is planted on a patch of the finest planting level: trees or buildings, never both.
   // Kept when the children merge; freed with the node.
   std::unique_ptr<TPlanetaryTrees> Trees;
@@ -105,6 +110,10 @@ public:
   void LinkNeighbours();
   void UpdateEdgeFlags();
   void SortChildren();
+  // LinkNeighbours, UpdateEdgeFlags and, when sort is set, SortChildren in one walk over the
+  // subtree, with the same outcome as the three walks one after the other: a node's links are
+  // final once its parent has been visited, and its flags and order need nothing else.
+  void LinkFlagAndSort(bool sort);
 
   // Culls by horizon and frustum, queues untextured patches, hands every visible leaf's fan to
   // the sink near to far.

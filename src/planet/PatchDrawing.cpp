@@ -4,6 +4,7 @@
 
 #include "engine/FrameCounters.h"
 #include "engine/Random.h"
+#include "gl/GLEntryPoints.h"
 #include "models/Building.h"
 #include "planet/Node.h"
 #include "planet/PlanetCounters.h"
@@ -131,6 +132,48 @@ void SamplePatch(const TNode& node, TPatchSamples& samples) {
 PatchSink& ImmediateModePatchSink() {
   static ImmediateMode sink;
   return sink;
+}
+
+void TPatchBatch::DrawFan(const TNode& node, const TPatchFan& fan, const TPatchTexCoords& coords) {
+  First.push_back(static_cast<int32_t>(Vertices.size()));
+  Count.push_back(fan.Count);
+  // FromRenderOrigin's subtraction, here where it inlines.
+  const Vector3f& origin = RenderOrigin();
+  for (int32_t k = 0; k < fan.Count; ++k) {
+    const size_t i = fan.Index[static_cast<size_t>(k)];
+    const Vector3f& p = *node.Vertex[i]->Position;
+    Vertices.push_back({coords[i], {p.x - origin.x, p.y - origin.y, p.z - origin.z}});
+  }
+}
+
+void TPatchBatch::Clear() {
+  Vertices.clear();
+  First.clear();
+  Count.clear();
+}
+
+void DrawPatchBatch(TPatchBatch& batch) {
+  if (batch.Vertices.empty()) {
+    batch.Clear();
+    return;
+  }
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glTexCoordPointer(2, GL_FLOAT, sizeof(TPatchVertex), &batch.Vertices[0].TexCoord.x);
+  glVertexPointer(3, GL_FLOAT, sizeof(TPatchVertex), &batch.Vertices[0].Position.x);
+  const auto fans = static_cast<GLsizei>(batch.First.size());
+  if (glMultiDrawArraysEXT != nullptr) {
+    glMultiDrawArraysEXT(GL_TRIANGLE_FAN, batch.First.data(), batch.Count.data(), fans);
+  } else {
+    for (GLsizei k = 0; k < fans; ++k) {
+      glDrawArrays(GL_TRIANGLE_FAN, batch.First[static_cast<size_t>(k)],
+                   batch.Count[static_cast<size_t>(k)]);
+    }
+  }
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glTexCoord2fv(&batch.Vertices.back().TexCoord.x);
+  batch.Clear();
 }
 
 void TNode::DrawPatch(const TzoFrustum& frustum, PatchSink& sink) {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace meridia {
 
@@ -49,5 +50,29 @@ public:
 // glBegin(GL_TRIANGLE_FAN), a texture coordinate and a vertex per entry, glEnd; no colour or
 // normal. The atlas is bound and culling is on (the planet pass sees to both).
 PatchSink& ImmediateModePatchSink();
+
+// One vertex of a fan as OpenGL receives it: the atlas coordinates, then the position less the
+// render origin.
+struct TPatchVertex {
+  Vector2f TexCoord;
+  Vector3f Position;
+};
+
+// A frame's fans gathered in drawing order: the vertices the immediate-mode sink would send,
+// one after the other, and where each fan starts and how many it has.
+class TPatchBatch final : public PatchSink {
+public:
+  void DrawFan(const TNode& node, const TPatchFan& fan, const TPatchTexCoords& coords) override;
+  void Clear();
+
+  std::vector<TPatchVertex> Vertices;
+  std::vector<int32_t> First;
+  std::vector<int32_t> Count;
+};
+
+// Draws the batch's fans in its order with the same vertices, as few calls as the driver allows,
+// through client arrays that it disables again; the current texture coordinate ends as the last
+// vertex's, as the immediate-mode sink leaves it. Then empties the batch.
+void DrawPatchBatch(TPatchBatch& batch);
 
 } // namespace meridia

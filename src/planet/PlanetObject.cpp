@@ -111,16 +111,21 @@ void TPlanetObject::RefineIfPending() {
   if (!RefinePending) {
     return;
   }
+  // The sky's colours depend on the camera alone: they are worked out beside the refinement and
+  // the patch drawing, and finished where the sky is drawn.
+  if (Atmosphere != nullptr) {
+    Atmosphere->BeginUpdateColors(camera_.Positions[TPlanetary_Camera::kViewPosition]);
+  }
   CurrentLevel = 0;
   const double altitude =
       std::max(static_cast<double>(static_cast<float>(ReferenceDistance)) - BaseRadius,
                static_cast<double>(MinAltitude));
   HorizonDistance = static_cast<float>(std::sqrt(altitude * altitude + 2 * altitude * BaseRadius));
 
+  // Each face's links and flags depend on that face's tree alone, so all six are refined first;
+  // then one walk a face links, flags and, on the five drawn faces, sorts.
   for (auto& root : Roots) {
     root->Refine();
-    root->LinkNeighbours();
-    root->UpdateEdgeFlags();
   }
 
   FaceOrder = {0, 1, 2, 3, 4, 5};
@@ -132,11 +137,8 @@ void TPlanetObject::RefineIfPending() {
       }
     }
   }
-  for (int k = 0; k < 5; ++k) {
-    Roots[static_cast<size_t>(FaceOrder[static_cast<size_t>(k)])]->SortChildren();
-  }
-  if (Atmosphere != nullptr) {
-    Atmosphere->UpdateColors(camera_.Positions[TPlanetary_Camera::kViewPosition]);
+  for (size_t k = 0; k < 6; ++k) {
+    Roots[k]->LinkFlagAndSort(static_cast<int32_t>(k) != FaceOrder[5]);
   }
   RefinePending = false;
 }
@@ -239,7 +241,10 @@ void TPlanetObject::Render() {
   }
   const int32_t atlas_texture = Atlas != nullptr ? Atlas->TextureIds[0] : -1;
   glBindTexture(GL_TEXTURE_2D, atlas_texture >= 0 ? static_cast<GLuint>(atlas_texture) : 0);
-  DrawFaces(Frustum, ImmediateModePatchSink());
+  // All of the frame's fans at once, before any patch build can change the atlas they sample.
+  static TPatchBatch batch;
+  DrawFaces(Frustum, batch);
+  DrawPatchBatch(batch);
   // Uploads kept until the next frame's start leave the texels to be built while the sky and
   // the decorations draw; uploads into the texture are made before anything else binds one.
   const bool build_behind = Atlas != nullptr && Atlas->DefersUploads();

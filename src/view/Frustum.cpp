@@ -53,9 +53,17 @@ void TzoFrustum::ExtractFrom(const Matrix4f& projection, const Matrix4f& modelvi
 }
 
 bool TzoFrustum::SphereVisible(const Vector3f& centre, float radius) const {
-  const Vector3f p = Sub3(centre, Origin);
+  // Sub3 and PlaneSide written out, the same operations in the same order: the culling walks
+  // ask this of every node they reach, and calls into the engine's library do not inline.
+  const double x = static_cast<float>(static_cast<double>(centre.x) - Origin.x);
+  const double y = static_cast<float>(static_cast<double>(centre.y) - Origin.y);
+  const double z = static_cast<float>(static_cast<double>(centre.z) - Origin.z);
   for (int32_t k = 0; k <= LastPlane; ++k) {
-    if (PlaneSide(Planes[static_cast<size_t>(k)], p) <= -radius) {
+    const Vector4f& plane = Planes[static_cast<size_t>(k)];
+    const auto side =
+        static_cast<float>(static_cast<double>(plane.x) * x + static_cast<double>(plane.y) * y +
+                           static_cast<double>(plane.z) * z + plane.w);
+    if (side <= -radius) {
       return false;
     }
   }

@@ -10,9 +10,13 @@
 #include "engine/VectorGeometry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace meridia {
 
@@ -60,6 +64,12 @@ struct ScatterView {
   float wavelength4[3] = {};
   float kr = 0.0f, km = 0.0f, esun = 0.0f, g = 0.0f;
 };
+
+Vector3f ToModel(const Vector3f& world) {
+  return {static_cast<float>(static_cast<double>(world.x) * kScatterWorldToModel),
+          static_cast<float>(static_cast<double>(world.y) * kScatterWorldToModel),
+          static_cast<float>(static_cast<double>(world.z) * kScatterWorldToModel)};
+}
 
 ScatterView MakeView(const TScatter_CPU& sky, const Vector3f& camera) {
   ScatterView view;
@@ -219,18 +229,206 @@ bool RayColour(const ScatterView& view, const Vector3f& p, float colour[3]) {
   return true;
 }
 
-void ColourVertex(const ScatterView& view, TScatterVertex& vertex) {
+// The colour of a vertex at p as red, green, blue, alpha; false when it keeps the one it has.
+bool NewColour(const ScatterView& view, const Vector3f& p, uint8_t rgba[4]) {
   float colour[3] = {1.0f, 1.0f, 1.0f};
-  if (view.radius > TinyValue && !RayColour(view, Vector3f{vertex.x, vertex.y, vertex.z}, colour)) {
-    return;
+  if (view.radius > TinyValue && !RayColour(view, p, colour)) {
+    return false;
   }
-  vertex.red = ToByte(255.0 * colour[0]);
-  vertex.green = ToByte(255.0 * colour[1]);
-  vertex.blue = ToByte(255.0 * colour[2]);
-  vertex.alpha = ToByte(512.0 * (static_cast<double>(colour[0]) + colour[1] + colour[2]));
+  rgba[0] = ToByte(255.0 * colour[0]);
+  rgba[1] = ToByte(255.0 * colour[1]);
+  rgba[2] = ToByte(255.0 * colour[2]);
+  rgba[3] = ToByte(512.0 * (static_cast<double>(colour[0]) + colour[1] + colour[2]));
+  return true;
 }
 
+void ColourVertex(const ScatterView& view, TScatterVertex& vertex) {
+  uint8_t rgba[4];
+  if (NewColour(view, Vector3f{vertex.x, vertex.y, vertex.z}, rgba)) {
+    vertex.red = rgba[0];
+    vertex.green = rgba[1];
+    vertex.blue = rgba[2];
+    vertex.alpha = rgba[3];
+  }
+}
+
+void RecolourRange(const ScatterView& view, TScatterVertex* first, TScatterVertex* last) {
+  for (TScatterVertex* vertex = first; vertex != last; ++vertex) {
+    if (DotD(view.camera, Vector3f{vertex->x, vertex->y, vertex->z}) > 0.0) {
+      ColourVertex(view, *vertex);
+    }
+  }
+}
+
+// Vertices taken at a time: small enough that the two threads end close together, large enough
+// that taking one costs nothing beside colouring it.
+constexpr int32_t kRecolourChunk = 128;
+
+// A chunk's new colours, worked out apart from the sphere and written into it by whichever
+// thread publishes the chunk first.
+struct ChunkColours {
+  uint8_t rgba[kRecolourChunk][4];
+  bool changed[kRecolourChunk];
+};
+
 } // namespace
+
+// One helper thread that recolours the sky beside the caller. Each vertex's colour depends on
+// nothing but the view and its fixed position, so the result is the same whoever colours it.
+// Chunks go free -> taken -> publishing -> done. The caller takes free chunks and, at the end,
+// also works out those the helper has taken but not published and publishes whichever copy
+// comes first: a helper that the system has put aside holds up the frame no longer than the
+// caller needs to redo its chunk. Colours are only ever written by the one publisher of a chunk.
+class TScatterRecolour {
+public:
+  explicit TScatterRecolour(std::vector<TScatterVertex>& vertices)
+      : vertices_(vertices.data()), vertex_count_(static_cast<int32_t>(vertices.size())),
+        chunk_count_((vertex_count_ + kRecolourChunk - 1) / kRecolourChunk),
+        state_(std::make_unique<std::atomic<uint8_t>[]>(static_cast<size_t>(chunk_count_))) {}
+
+  ~TScatterRecolour() {
+    if (!thread_.joinable()) {
+      return;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+  void Begin(const ScatterView& view) {
+    // A helper still going through the last job may be working out a chunk that the caller
+    // published in its place: the view and the chunks are reused only once it is done.
+    {
+      std::unique_lock lock(mutex_);
+      idle_.wait(lock, [this] { return !busy_; });
+    }
+    // Every chunk is free again before the helper hears of the job; it reads the view only
+    // after taking a chunk, which orders that read after these writes.
+    view_ = view;
+    for (int32_t c = 0; c < chunk_count_; ++c) {
+      state_[static_cast<size_t>(c)].store(kFree);
+    }
+    {
+      std::lock_guard lock(mutex_);
+      ++job_;
+    }
+    if (!thread_.joinable()) {
+      thread_ = std::thread([this] { Work(); });
+    }
+    wake_.notify_one();
+    pending_ = true;
+  }
+
+  void Finish() {
+    if (!pending_) {
+      return;
+    }
+    pending_ = false;
+    ChunkColours colours;
+    for (int32_t c = 0; c < chunk_count_; ++c) {
+      uint8_t free = kFree;
+      if (state_[static_cast<size_t>(c)].compare_exchange_strong(free, kTaken)) {
+        Colour(c, colours);
+        Write(c, colours);
+        state_[static_cast<size_t>(c)].store(kDone);
+      }
+    }
+    for (int32_t c = 0; c < chunk_count_; ++c) {
+      std::atomic<uint8_t>& state = state_[static_cast<size_t>(c)];
+      if (state.load() == kTaken) {
+        Colour(c, colours);
+        uint8_t taken = kTaken;
+        if (state.compare_exchange_strong(taken, kPublishing)) {
+          Write(c, colours);
+          state.store(kDone);
+        }
+      }
+      while (state.load() != kDone) {
+        std::this_thread::yield();
+      }
+    }
+  }
+
+private:
+  enum : uint8_t { kFree, kTaken, kPublishing, kDone };
+
+  void Colour(int32_t chunk, ChunkColours& colours) const {
+    const int32_t first = chunk * kRecolourChunk;
+    const int32_t count = std::min(kRecolourChunk, vertex_count_ - first);
+    for (int32_t i = 0; i < count; ++i) {
+      const TScatterVertex& v = vertices_[first + i];
+      const Vector3f p{v.x, v.y, v.z};
+      colours.changed[i] = DotD(view_.camera, p) > 0.0 && NewColour(view_, p, colours.rgba[i]);
+    }
+  }
+
+  void Write(int32_t chunk, const ChunkColours& colours) {
+    const int32_t first = chunk * kRecolourChunk;
+    const int32_t count = std::min(kRecolourChunk, vertex_count_ - first);
+    for (int32_t i = 0; i < count; ++i) {
+      if (colours.changed[i]) {
+        TScatterVertex& v = vertices_[first + i];
+        v.red = colours.rgba[i][0];
+        v.green = colours.rgba[i][1];
+        v.blue = colours.rgba[i][2];
+        v.alpha = colours.rgba[i][3];
+      }
+    }
+  }
+
+  void Work() {
+    uint64_t seen = 0;
+    ChunkColours colours;
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return stop_ || job_ != seen; });
+        if (stop_) {
+          return;
+        }
+        seen = job_;
+        busy_ = true;
+      }
+      for (int32_t c = 0; c < chunk_count_; ++c) {
+        std::atomic<uint8_t>& state = state_[static_cast<size_t>(c)];
+        uint8_t free = kFree;
+        if (!state.compare_exchange_strong(free, kTaken)) {
+          continue;
+        }
+        Colour(c, colours);
+        uint8_t taken = kTaken;
+        if (state.compare_exchange_strong(taken, kPublishing)) {
+          Write(c, colours);
+          state.store(kDone);
+        }
+      }
+      {
+        std::lock_guard lock(mutex_);
+        busy_ = false;
+      }
+      idle_.notify_one();
+    }
+  }
+
+  // Written by the caller before the chunks are freed, read only by whoever takes one.
+  ScatterView view_;
+  TScatterVertex* const vertices_;
+  const int32_t vertex_count_;
+  const int32_t chunk_count_;
+  std::unique_ptr<std::atomic<uint8_t>[]> state_;
+  bool pending_ = false;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  uint64_t job_ = 0;
+  bool busy_ = false;
+  bool stop_ = false;
+  std::thread thread_;
+};
 
 // --- Optical-depth table -----------------------------------------------------------------------
 
@@ -370,19 +568,34 @@ TScatter_CPU::TScatter_CPU() : OuterSphere(OuterRadius, 100, 100) {
   BuildOpticalDepthTable(OpticalDepth, MieScaleDepth, RayleighScaleDepth, OuterRadius, InnerRadius);
 }
 
+TScatter_CPU::~TScatter_CPU() = default;
+
 void TScatter_CPU::UpdateColors(const Vector3f& world_camera_position) {
-  CameraPosition = {
-      static_cast<float>(static_cast<double>(world_camera_position.x) * kScatterWorldToModel),
-      static_cast<float>(static_cast<double>(world_camera_position.y) * kScatterWorldToModel),
-      static_cast<float>(static_cast<double>(world_camera_position.z) * kScatterWorldToModel)};
+  FinishUpdateColors();
+  CameraPosition = ToModel(world_camera_position);
   if (!OpticalDepth.CanSampleBilinear()) {
     return;
   }
   const ScatterView view = MakeView(*this, CameraPosition);
-  for (TScatterVertex& vertex : OuterSphere.Vertices) {
-    if (DotD(view.camera, Vector3f{vertex.x, vertex.y, vertex.z}) > 0.0) {
-      ColourVertex(view, vertex);
-    }
+  RecolourRange(view, OuterSphere.Vertices.data(),
+                OuterSphere.Vertices.data() + OuterSphere.Vertices.size());
+}
+
+void TScatter_CPU::BeginUpdateColors(const Vector3f& world_camera_position) {
+  FinishUpdateColors();
+  CameraPosition = ToModel(world_camera_position);
+  if (!OpticalDepth.CanSampleBilinear()) {
+    return;
+  }
+  if (recolour_ == nullptr) {
+    recolour_ = std::make_unique<TScatterRecolour>(OuterSphere.Vertices);
+  }
+  recolour_->Begin(MakeView(*this, CameraPosition));
+}
+
+void TScatter_CPU::FinishUpdateColors() {
+  if (recolour_ != nullptr) {
+    recolour_->Finish();
   }
 }
 
@@ -393,10 +606,7 @@ void TScatter_CPU::VertexColor(TScatterVertex& vertex) const {
 }
 
 float TScatter_CPU::BrightnessOverhead(const Vector3f& world_position) const {
-  const Vector3f camera{
-      static_cast<float>(static_cast<double>(world_position.x) * kScatterWorldToModel),
-      static_cast<float>(static_cast<double>(world_position.y) * kScatterWorldToModel),
-      static_cast<float>(static_cast<double>(world_position.z) * kScatterWorldToModel)};
+  const Vector3f camera = ToModel(world_position);
   const double r = LengthD(camera);
   if (!(r > TinyValue) || r >= OuterRadius || !OpticalDepth.CanSampleBilinear()) {
     return 0.0f;

@@ -8,6 +8,7 @@
 #include "terrain/PixelBuffer.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace meridia {
@@ -49,9 +50,16 @@ public:
   std::vector<TScatterPrimitive> Primitives;
   std::vector<int32_t> DrawIndices;
 
-  // Immediate mode, colour then position per vertex; sets no state.
+  // Colour then position per vertex, through client arrays; leaves the current colour at the
+  // last vertex's, as drawing them one by one would, and no array enabled.
   void Render() const;
+
+private:
+  // The colours as OpenGL takes a byte colour in, 0 to 1, refreshed before each draw.
+  mutable std::vector<float> colours_;
 };
+
+class TScatterRecolour;
 
 // Element (row j = view angle, column k = altitude): Rayleigh density ratio, Rayleigh optical
 // depth to the top of the atmosphere, Mie density ratio, Mie optical depth. Row j looks along
@@ -67,6 +75,9 @@ class TScatter_CPU : public TScatterClass {
 public:
   // Sets the constants, builds the table and the sphere; every vertex starts transparent black.
   TScatter_CPU();
+  ~TScatter_CPU() override;
+  TScatter_CPU(const TScatter_CPU&) = delete;
+  TScatter_CPU& operator=(const TScatter_CPU&) = delete;
 
   Vector3f LightPosition{1000.0f, 1000.0f, 1000.0f};
   Vector3f LightDirection;
@@ -91,6 +102,12 @@ public:
   // Maps the world camera position into the model and recolours the vertices on the camera's
   // side of the centre (CameraPosition . P > 0); the others keep their colours.
   void UpdateColors(const Vector3f& world_camera_position);
+  // UpdateColors in two halves, so that the caller can go on with other work meanwhile: a helper
+  // thread starts on the vertices, and FinishUpdateColors takes a share of what is left and
+  // returns when every vertex has its colour. Until then nothing may read or change the
+  // vertices; Render and a second BeginUpdateColors finish first.
+  void BeginUpdateColors(const Vector3f& world_camera_position);
+  void FinishUpdateColors();
   // Colours one vertex as seen from CameraPosition. A ray no longer than 1e-6 leaves it as it is;
   // a camera at the centre makes it opaque white.
   void VertexColor(TScatterVertex& vertex) const;
@@ -100,7 +117,10 @@ public:
   float BrightnessOverhead(const Vector3f& world_position) const;
   // Draws the sphere from inside with blending in whatever blend function is in force, depth
   // writes off and back faces culled, and restores that state. The caller scales it to world size.
-  void Render() const;
+  void Render();
+
+private:
+  std::unique_ptr<TScatterRecolour> recolour_;
 };
 
 } // namespace meridia

@@ -3,21 +3,58 @@
 
 #include <GL/gl.h>
 
+#include <array>
+
 namespace meridia {
+namespace {
+
+// A byte colour as OpenGL turns it into its current colour (i / 255 in float): handing the
+// arrays the very floats that glColor4ubv would have made keeps every blended pixel as it was.
+const std::array<float, 256>& ByteToColour() {
+  static const std::array<float, 256> table = [] {
+    std::array<float, 256> t{};
+    for (int i = 0; i < 256; ++i) {
+      t[static_cast<size_t>(i)] = static_cast<float>(i) / 255.0f;
+    }
+    return t;
+  }();
+  return table;
+}
+
+} // namespace
 
 void TScatterSphere::Render() const {
+  if (Vertices.empty()) {
+    return;
+  }
+  const std::array<float, 256>& to_colour = ByteToColour();
+  colours_.resize(Vertices.size() * 4);
+  float* colour = colours_.data();
+  for (const TScatterVertex& v : Vertices) {
+    colour[0] = to_colour[v.red];
+    colour[1] = to_colour[v.green];
+    colour[2] = to_colour[v.blue];
+    colour[3] = to_colour[v.alpha];
+    colour += 4;
+  }
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glVertexPointer(3, GL_FLOAT, sizeof(TScatterVertex), &Vertices[0].x);
+  glColorPointer(4, GL_FLOAT, 0, colours_.data());
   for (const TScatterPrimitive& primitive : Primitives) {
-    glBegin(primitive.Fan ? GL_TRIANGLE_FAN : GL_TRIANGLE_STRIP);
-    for (int32_t i = primitive.First; i < primitive.First + primitive.Count; ++i) {
-      const TScatterVertex& v = Vertices[static_cast<size_t>(DrawIndices[static_cast<size_t>(i)])];
-      glColor4ubv(&v.red);
-      glVertex3fv(&v.x);
-    }
-    glEnd();
+    glDrawElements(primitive.Fan ? GL_TRIANGLE_FAN : GL_TRIANGLE_STRIP, primitive.Count,
+                   GL_UNSIGNED_INT, &DrawIndices[static_cast<size_t>(primitive.First)]);
+  }
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  // Vertices sent one by one would have left the last one's colour current.
+  if (!DrawIndices.empty()) {
+    glColor4ubv(&Vertices[static_cast<size_t>(DrawIndices.back())].red);
   }
 }
 
-void TScatter_CPU::Render() const {
+void TScatter_CPU::Render() {
+  FinishUpdateColors();
   // The blend function is left as it is: whatever the last drawing step set.
   glDepthMask(GL_FALSE);
   glEnable(GL_CULL_FACE);

@@ -12,10 +12,13 @@
 #include "support/OffscreenGLContext.h"
 #include "support/TemporaryFolder.h"
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 namespace meridia {
 namespace {
@@ -167,6 +170,71 @@ TEST_F(OverlayGL, ColourCodesTintTheText) {
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   EXPECT_FLOAT_EQ(colour[1], 1.0f);
+}
+
+// The layout sent a vertex at a time, colour changes between them, as the quads once went out.
+void PrintOneByOne(Tgui_font& font, std::string_view text, float x, float y) {
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(font.Texture));
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  std::vector<PrintCommand> commands;
+  font.LayoutPrint(text, x, y, commands);
+  glBegin(GL_QUADS);
+  for (const PrintCommand& c : commands) {
+    if (c.kind == PrintCommand::Kind::kColor) {
+      glColor4f(c.r, c.g, c.b, 1.0f);
+      continue;
+    }
+    const auto& coords = font.GlyphCoords[static_cast<size_t>(c.glyph)];
+    glTexCoord2f(coords[0].x, coords[0].y);
+    glVertex3f(c.x, c.y, 0);
+    glTexCoord2f(coords[1].x, coords[1].y);
+    glVertex3f(c.x + c.w, c.y, 0);
+    glTexCoord2f(coords[2].x, coords[2].y);
+    glVertex3f(c.x + c.w, c.y + c.h, 0);
+    glTexCoord2f(coords[3].x, coords[3].y);
+    glVertex3f(c.x, c.y + c.h, 0);
+  }
+  glEnd();
+}
+
+TEST_F(OverlayGL, PrintDrawsThePixelsAndLeavesTheStateOfSendingEachVertexByItself) {
+  const std::string texts[] = {
+      "Tris : 123456",
+      std::string("a\tb\x03\x20\xC0\x40"
+                  "green\nnext line\x05 white \x03\x80\x80\xFF"
+                  "blue",
+                  38),
+      "   ",
+  };
+  for (const std::string& text : texts) {
+    auto shoot = [&](auto&& print) {
+      glClearColor(0.2f, 0.1f, 0.3f, 1);
+      glClear(GL_COLOR_BUFFER_BIT);
+      glMatrixMode(GL_PROJECTION);
+      glLoadIdentity();
+      glOrtho(0, kWidth, kHeight, 0, -1, 1);
+      glMatrixMode(GL_MODELVIEW);
+      glLoadIdentity();
+      glEnable(GL_BLEND);
+      glColor4f(1, 1, 1, 1);
+      glTexCoord2f(-3, -3);
+      print();
+      glDisable(GL_BLEND);
+      std::array<float, 8> state{};
+      glGetFloatv(GL_CURRENT_COLOR, &state[0]);
+      glGetFloatv(GL_CURRENT_TEXTURE_COORDS, &state[4]);
+      return std::pair{ReadBack().rgb, state};
+    };
+    const auto [arrays, arrays_state] = shoot([&] { font_->Print(text, 10.75f, 30.5f); });
+    const auto [one_by_one, one_by_one_state] =
+        shoot([&] { PrintOneByOne(*font_, text, 10.75f, 30.5f); });
+    EXPECT_TRUE(arrays == one_by_one) << text;
+    EXPECT_EQ(arrays_state, one_by_one_state) << text;
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(OverlayGL, TheProgressWordIsCentredAndShownAtOnce) {

@@ -441,3 +441,64 @@ TEST_F(QuadtreeTest, ANodeOutOfSightPlantsNothingAndDrawsNoRandomNumber) {
 
 } // namespace
 } // namespace meridia::testing
+
+namespace meridia::testing {
+namespace {
+
+// Each pass's sizes, distances and splits follow from the vertices as they are, whichever pass
+// computed them: the second pass reads what the first left, both near the ground.
+TEST_F(QuadtreeTest, EveryPassDecidesFromTheNodesOwnVertices) {
+  for (const Vector3f& p : {Above({0.3f, -0.2f, 1}, 0.5f), Above({0.31f, -0.2f, 1}, 0.02f)}) {
+    RefineFrom(p);
+    int split = 0;
+    for (TNode* n : Nodes()) {
+      const Vector3f& first = *n->Vertex[0]->Position;
+      const Vector3f& last = *n->Vertex[8]->Position;
+      ASSERT_EQ(n->Size, Distance3(first, last));
+      ASSERT_EQ(n->Distance, Distance3(*n->Vertex[4]->Position, ReferencePosition));
+      bool near = n->Level < 5 && ReferenceDistance > 1000;
+      for (const TNodeVertex* v : n->Vertex) {
+        near = near || Distance3(*v->Position, ReferencePosition) < 6.0 * n->Size;
+      }
+      ASSERT_EQ(n->HasChildren, near && !n->BeyondHorizon && n->Level < MaxNodeLevel)
+          << "level " << n->Level;
+      split += n->HasChildren ? 1 : 0;
+    }
+    EXPECT_GT(split, 1000);
+  }
+}
+
+// The single walk of the pass against the three walks run again over its result: nothing
+// changes, so it left every link, flag and order as they would.
+TEST_F(QuadtreeTest, OneWalkLinksFlagsAndSortsAsTheThreeWalksDo) {
+  RefineFrom(Above({0.5f, 0.5f, 1}, 0.3f));
+  RefineFrom(Above({-0.5f, 0.1f, 1}, 0.3f));
+  struct State {
+    std::array<TNode*, 4> links;
+    std::array<bool, 4> flags;
+    std::array<int32_t, 4> order;
+    bool operator==(const State&) const = default;
+  };
+  std::vector<State> after_pass;
+  for (TNode* n : Nodes()) {
+    after_pass.push_back({n->Neighbour, n->EdgeMidpoint, n->ChildOrder});
+  }
+  for (auto& root : planet_->Roots) {
+    root->LinkNeighbours();
+    root->UpdateEdgeFlags();
+  }
+  for (int k = 0; k < 5; ++k) {
+    planet_->Roots[static_cast<size_t>(planet_->FaceOrder[static_cast<size_t>(k)])]->SortChildren();
+  }
+  size_t i = 0;
+  int flagged = 0;
+  for (TNode* n : Nodes()) {
+    const State again{n->Neighbour, n->EdgeMidpoint, n->ChildOrder};
+    EXPECT_TRUE(again == after_pass[i++]) << "level " << n->Level;
+    flagged += again.flags[0] || again.flags[1] || again.flags[2] || again.flags[3];
+  }
+  EXPECT_GT(flagged, 100);
+}
+
+} // namespace
+} // namespace meridia::testing

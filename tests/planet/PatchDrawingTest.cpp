@@ -4,8 +4,10 @@
 #include "engine/FrameCounters.h"
 #include "engine/VectorGeometry.h"
 #include "planet/PlanetCounters.h"
+#include "view/RenderOrigin.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace meridia::testing {
@@ -211,6 +213,64 @@ TEST_F(PatchDrawing, GeneratingTakesATileUntilTheAtlasIsFullThenBorrows) {
   TPatchTexCoords coords;
   PatchTexCoords(child, coords);
   EXPECT_EQ(coords[0].x, static_cast<float>((0.5 + 7.5) / 2048)) << "the root's tile 0";
+}
+
+} // namespace
+} // namespace meridia::testing
+
+namespace meridia::testing {
+namespace {
+
+TEST_F(PatchDrawing, ABatchHoldsEachFanAsTheImmediateModeSinkWouldSendIt) {
+  RefineFrom(Above({0.3f, -0.2f, 1}, 0.5f));
+  // Leaf n stitches on the edges of the bits of n mod 16: all sixteen cases on every face.
+  int leaf = 0;
+  for (auto& root : planet_->Roots) {
+    ForEachNode(*root, [&](TNode& n) {
+      if (!n.HasChildren) {
+        for (int e = 0; e < 4; ++e) {
+          n.EdgeMidpoint[static_cast<size_t>(e)] = ((leaf >> e) & 1) != 0;
+        }
+        ++leaf;
+      }
+    });
+  }
+  RecordingSink fans;
+  TPatchBatch batch;
+  // Away from the centre, as near the ground: every position goes out less the origin.
+  const Vector3f origin{200.5f, -100.25f, 600.125f};
+  SetRenderOrigin(origin);
+  planet_->DrawFaces(TzoFrustum(), fans);
+  planet_->DrawFaces(TzoFrustum(), batch);
+  SetRenderOrigin({0, 0, 0});
+
+  ASSERT_EQ(batch.First.size(), fans.fans.size());
+  ASSERT_EQ(batch.Count.size(), fans.fans.size());
+  int32_t next = 0;
+  std::array<int, 11> by_count{};
+  for (size_t f = 0; f < fans.fans.size(); ++f) {
+    const auto& [node, fan, coords] = fans.fans[f];
+    ASSERT_EQ(batch.First[f], next);
+    ASSERT_EQ(batch.Count[f], fan.Count);
+    ++by_count[static_cast<size_t>(fan.Count)];
+    for (int32_t k = 0; k < fan.Count; ++k) {
+      const size_t i = fan.Index[static_cast<size_t>(k)];
+      const TPatchVertex& v = batch.Vertices[static_cast<size_t>(next + k)];
+      const Vector3f& p = *node->Vertex[i]->Position;
+      EXPECT_EQ(v.TexCoord.x, coords[i].x);
+      EXPECT_EQ(v.TexCoord.y, coords[i].y);
+      EXPECT_EQ(v.Position.x, p.x - origin.x);
+      EXPECT_EQ(v.Position.y, p.y - origin.y);
+      EXPECT_EQ(v.Position.z, p.z - origin.z);
+    }
+    next += fan.Count;
+  }
+  EXPECT_EQ(batch.Vertices.size(), static_cast<size_t>(next));
+  for (int count = 6; count <= 10; ++count) {
+    EXPECT_GT(by_count[static_cast<size_t>(count)], 0) << count;
+  }
+  batch.Clear();
+  EXPECT_TRUE(batch.Vertices.empty() && batch.First.empty() && batch.Count.empty());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "engine/FrameCounters.h"
 #include "engine/VectorGeometry.h"
 #include "engine/WorkerPool.h"
+#include "gl/GLEntryPoints.h"
 #include "planet/PlanetControl.h"
 #include "planet/PlanetCounters.h"
 
@@ -12,7 +13,9 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 namespace meridia::testing {
@@ -328,6 +331,96 @@ TEST(PlanetGL, PatchesBuiltOnThePoolTakeTheSameTilesAndTexelsAsOneByOne) {
     }
   }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+} // namespace
+} // namespace meridia::testing
+
+namespace meridia::testing {
+namespace {
+
+std::vector<uint8_t> ReadFrame() {
+  std::vector<uint8_t> pixels(800 * 600 * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, 800, 600, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
+TEST(PlanetGL, BatchedFansDrawThePixelsOfImmediateModeAndLeaveTheSameState) {
+  OffscreenGLContext gl(800, 600);
+  ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+  ResetPlanetState();
+  {
+    // Low over the planet, where the leaves differ in level and stitch to split neighbours.
+    const Vector3f eye{0, 300, 650};
+    TPlanetary_Camera camera;
+    camera.SetPosition(3, eye);
+    TPlanetControl control(std::make_unique<TPlanetObject>(
+        camera, SmallFactory(), std::make_unique<TTextureBuffer>(kAtlasSize, kAtlasTileSize)));
+    TPlanetObject& planet = *control.Planet;
+    UpdateReference(eye);
+    auto look = [&] {
+      glMatrixMode(GL_PROJECTION);
+      glLoadIdentity();
+      glFrustum(-0.4853, 0.4853, -0.364, 0.364, 1, 16384);
+      glMatrixMode(GL_MODELVIEW);
+      glLoadIdentity();
+      glRotatef(-60, 1, 0, 0);
+      glTranslatef(-eye.x, -eye.y, -eye.z);
+    };
+    // Some patches with tiles of their own, most still borrowing.
+    for (int k = 0; k < 3; ++k) {
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      look();
+      planet.Render();
+    }
+    auto draw = [&](auto&& submit) {
+      glViewport(0, 0, 800, 600);
+      glClearColor(0, 0, 0, 0);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      glEnable(GL_DEPTH_TEST);
+      glEnable(GL_TEXTURE_2D);
+      glEnable(GL_CULL_FACE);
+      glTexCoord2f(-7, -7);
+      look();
+      planet.Frustum.Extract();
+      glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(planet.Atlas->TextureIds[0]));
+      submit();
+      glBindTexture(GL_TEXTURE_2D, 0);
+      std::array<float, 4> current{};
+      glGetFloatv(GL_CURRENT_TEXTURE_COORDS, current.data());
+      return std::pair{ReadFrame(), current};
+    };
+    const auto [immediate, immediate_coord] =
+        draw([&] { planet.DrawFaces(planet.Frustum, ImmediateModePatchSink()); });
+    // With the driver's multi-draw call, and without it one draw call a fan.
+    LoadGLEntryPoints();
+    ASSERT_NE(glMultiDrawArraysEXT, nullptr);
+    const auto multi_draw = glMultiDrawArraysEXT;
+    TPatchBatch batch;
+    for (const bool loaded : {true, false}) {
+      glMultiDrawArraysEXT = loaded ? multi_draw : nullptr;
+      const auto [batched, batched_coord] = draw([&] {
+        planet.DrawFaces(planet.Frustum, batch);
+        DrawPatchBatch(batch);
+      });
+      EXPECT_TRUE(immediate == batched) << "every pixel as immediate mode drew it: " << loaded;
+      EXPECT_EQ(immediate_coord, batched_coord) << loaded;
+    }
+    glMultiDrawArraysEXT = multi_draw;
+
+    EXPECT_GT(NodesDrawn, 500);
+    size_t lit = 0;
+    for (size_t i = 0; i < immediate.size(); i += 4) {
+      lit += immediate[i] + immediate[i + 1] + immediate[i + 2] > 0 ? 1 : 0;
+    }
+    EXPECT_GT(lit, immediate.size() / 4 / 10) << "the ground fills a good part of the view";
+    EXPECT_TRUE(batch.Vertices.empty());
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
+  ResetPlanetState();
 }
 
 } // namespace

@@ -79,6 +79,7 @@ TEST_F(PlanetObject, OnlyARefinementPassRecoloursTheSky) {
   planet_->Atmosphere = std::make_unique<TScatter_CPU>();
   TScatter_CPU expected;
   auto same_colours = [&] {
+    planet_->Atmosphere->FinishUpdateColors();
     const auto& a = planet_->Atmosphere->OuterSphere.Vertices;
     const auto& b = expected.OuterSphere.Vertices;
     return std::memcmp(a.data(), b.data(), a.size() * sizeof(TScatterVertex)) == 0;

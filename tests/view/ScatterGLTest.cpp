@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <set>
 #include <vector>
 
 namespace meridia {
@@ -76,6 +77,75 @@ TEST(ScatterGL, DrawsTheInsideBlendedWithoutDepthAndRestoresItsState) {
     EXPECT_EQ(depth[i], 1.0f) << i;
   }
   EXPECT_GT(lit, kSide);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The sphere one vertex at a time, colour then position, in the sky's own state.
+void DrawOneByOne(const TScatter_CPU& sky) {
+  glDepthMask(GL_FALSE);
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_BLEND);
+  glFrontFace(GL_CW);
+  const TScatterSphere& sphere = sky.OuterSphere;
+  for (const TScatterPrimitive& primitive : sphere.Primitives) {
+    glBegin(primitive.Fan ? GL_TRIANGLE_FAN : GL_TRIANGLE_STRIP);
+    for (int32_t i = primitive.First; i < primitive.First + primitive.Count; ++i) {
+      const TScatterVertex& v =
+          sphere.Vertices[static_cast<size_t>(sphere.DrawIndices[static_cast<size_t>(i)])];
+      glColor4ubv(&v.red);
+      glVertex3fv(&v.x);
+    }
+    glEnd();
+  }
+  glFrontFace(GL_CCW);
+  glDisable(GL_BLEND);
+  glDisable(GL_CULL_FACE);
+  glDepthMask(GL_TRUE);
+}
+
+TEST(ScatterGL, DrawsThePixelsAndLeavesTheColourOfSendingEachVertexByItself) {
+  testing::OffscreenGLContext gl(kSide, kSide);
+  ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+  TScatter_CPU sky;
+  glClearColor(0.1f, 0.2f, 0.3f, 0);
+  glEnable(GL_DEPTH_TEST);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  struct Shot {
+    std::vector<uint8_t> pixels = std::vector<uint8_t>(kSide * kSide * 4);
+    std::array<float, 4> colour{};
+  };
+  auto shoot = [] {
+    Shot shot;
+    glReadPixels(0, 0, kSide, kSide, GL_RGBA, GL_UNSIGNED_BYTE, shot.pixels.data());
+    glGetFloatv(GL_CURRENT_COLOR, shot.colour.data());
+    return shot;
+  };
+  // Under the sun looking along the horizon, and from orbit: smooth colour across the sky.
+  const struct {
+    Vector3f eye, target;
+  } views[] = {
+      {Scale3(sky.LightDirection, 10.01f), Add3(Scale3(sky.LightDirection, 10.01f), XAxis)},
+      {{0.0f, 0.0f, 14.75f}, {0.0f, 0.0f, 0.0f}},
+  };
+  for (const auto& [eye, target] : views) {
+    glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
+    DrawFrom(sky, eye, target);
+    const Shot arrays = shoot();
+    glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawOneByOne(sky);
+    const Shot one_by_one = shoot();
+    std::set<uint32_t> shades;
+    for (size_t i = 0; i < arrays.pixels.size(); i += 4) {
+      shades.insert(arrays.pixels[i] | arrays.pixels[i + 1] << 8 | arrays.pixels[i + 2] << 16);
+    }
+    EXPECT_GT(shades.size(), 20u) << "a sky, not a flat fill";
+    EXPECT_TRUE(arrays.pixels == one_by_one.pixels);
+    EXPECT_EQ(arrays.colour, one_by_one.colour);
+  }
+  EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+  EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
