@@ -99,6 +99,22 @@ struct TImpostorView {
 };
 TImpostorView ImpostorView(const Vector3f& position, const Vector3f& camera, float turn);
 
+// The rotation of degrees about the tree's +Y.
+Matrix4f TreeTurn(float degrees);
+
+// One planted tree waiting to be drawn with the rest of its kind: its placement under the
+// modelview (translation from the render origin, orientation, then the tree scale), the turn the
+// programs apply, and what of it the distance value asked for.
+struct TTreeDraw {
+  Vector3f At;
+  Matrix4f Orientation;
+  Matrix4f Turn;
+  Vector3f Wind;
+  Matrix4f Facing; // the impostor's turn toward the camera
+  int32_t Tile = 0;
+  TTreeDrawPlan Plan;
+};
+
 // Gives the texture slot of a picture name (LoadTreeTexture in the program).
 using TreeTextureLoader = std::function<int32_t(const std::string& name)>;
 
@@ -128,7 +144,13 @@ public:
   std::vector<TStemVertex> StemVertices;
   uint32_t StemBuffer = 0;
   uint32_t StemIndexBuffer = 0;
+  // 16-bit in the index buffer whenever the vertices allow it (GL_UNSIGNED_SHORT or _INT).
+  uint32_t StemIndexType = 0;
   std::vector<int32_t> StemIndices;
+  // The impostor quad of each atlas tile, four corners of position and texture coordinates.
+  uint32_t ImpostorBuffer = 0;
+  // This frame's visible instances, drawn together by DrawQueued.
+  std::vector<TTreeDraw> Queued;
   // Per level: indices before the level's first stem, and the last vertex of the level.
   std::vector<int32_t> LevelIndexStart;
   std::vector<int32_t> LevelLastVertex;
@@ -192,6 +214,9 @@ public:
   void DrawLeaves(const Vector3f& wind, float lod);
   void DrawStemsStatic();
   void DrawLeavesStatic();
+  // Draws every queued instance, each as Render would draw it alone, with the state shared by a
+  // kind set once: impostors, then stems, then leaves. Empties the queue.
+  void DrawQueued();
 
 private:
   void PlaceChild(TBranch& b, int32_t q, int32_t s, int32_t k, int32_t n, float seg_len,
@@ -199,6 +224,8 @@ private:
   void BindStemArrays();
   void BindLeafArrays();
   void UnbindLeafArrays();
+  void DrawQueuedImpostors();
+  void DrawQueuedGeometry();
 };
 
 // The length profile of first-level branches by shape index; 1 for 3, 8 and any unknown index.
