@@ -16,6 +16,11 @@ namespace meridia {
 std::vector<std::unique_ptr<TTree>> TreeKinds;
 std::unique_ptr<TTreeShaders> TreeKindShaders;
 
+namespace {
+// The visible instances met since the last DrawPlantedTrees, in the order met.
+std::vector<TTreeDraw> PlantedTreeQueue;
+} // namespace
+
 void CreateTreeKinds(TTreeShaders::ShowErrorFunction show_error) {
   TreeKindShaders = std::make_unique<TTreeShaders>(std::move(show_error));
   TreeKindShaders->InitTreeShaders();
@@ -28,6 +33,7 @@ void CreateTreeKinds(TTreeShaders::ShowErrorFunction show_error) {
 }
 
 void FreeTreeKinds() {
+  PlantedTreeQueue.clear();
   TreeKinds.clear();
   TreeKindShaders.reset();
 }
@@ -88,7 +94,8 @@ void TTreeInstance::Queue(const Vector3f& camera, float lod) {
   if (draw.Plan.Geometry) {
     draw.Wind = WindVector(Position.x, Position.z);
   }
-  Tree->Queued.push_back(draw);
+  draw.Tree = Tree;
+  PlantedTreeQueue.push_back(draw);
   Tree->TrianglesDrawn = draw.Plan.Triangles;
   TrisCount += draw.Plan.Triangles;
   TreesDrawn += 1;
@@ -96,10 +103,9 @@ void TTreeInstance::Queue(const Vector3f& camera, float lod) {
 }
 
 void DrawPlantedTrees() {
-  for (const auto& kind : TreeKinds) {
-    if (kind != nullptr && !kind->Queued.empty()) {
-      kind->DrawQueued();
-    }
+  if (!PlantedTreeQueue.empty()) {
+    TTree::DrawInOrder(PlantedTreeQueue);
+    PlantedTreeQueue.clear();
   }
 }
 

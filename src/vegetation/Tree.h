@@ -105,7 +105,9 @@ Matrix4f TreeTurn(float degrees);
 // One planted tree waiting to be drawn with the rest of its kind: its placement under the
 // modelview (translation from the render origin, orientation, then the tree scale), the turn the
 // programs apply, and what of it the distance value asked for.
+class TTree;
 struct TTreeDraw {
+  TTree* Tree = nullptr;
   Vector3f At;
   Matrix4f Orientation;
   Matrix4f Turn;
@@ -149,8 +151,7 @@ public:
   std::vector<int32_t> StemIndices;
   // The impostor quad of each atlas tile, four corners of position and texture coordinates.
   uint32_t ImpostorBuffer = 0;
-  // This frame's visible instances, drawn together by DrawQueued.
-  std::vector<TTreeDraw> Queued;
+
   // Per level: indices before the level's first stem, and the last vertex of the level.
   std::vector<int32_t> LevelIndexStart;
   std::vector<int32_t> LevelLastVertex;
@@ -214,9 +215,10 @@ public:
   void DrawLeaves(const Vector3f& wind, float lod);
   void DrawStemsStatic();
   void DrawLeavesStatic();
-  // Draws every queued instance, each as Render would draw it alone, with the state shared by a
-  // kind set once: impostors, then stems, then leaves. Empties the queue.
-  void DrawQueued();
+  // Draws planted trees of any kinds in the order given, each exactly as Render draws it alone
+  // under its placement (the same pixels, ties in depth included), setting the state a run of
+  // alike draws shares only once.
+  static void DrawInOrder(const std::vector<TTreeDraw>& draws);
 
 private:
   void PlaceChild(TBranch& b, int32_t q, int32_t s, int32_t k, int32_t n, float seg_len,
@@ -224,8 +226,6 @@ private:
   void BindStemArrays();
   void BindLeafArrays();
   void UnbindLeafArrays();
-  void DrawQueuedImpostors();
-  void DrawQueuedGeometry();
 };
 
 // The length profile of first-level branches by shape index; 1 for 3, 8 and any unknown index.

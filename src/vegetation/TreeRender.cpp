@@ -385,92 +385,130 @@ void TTree::DrawLeaves(const Vector3f& wind, float lod) {
   UnbindLeafArrays();
 }
 
-void TTree::DrawQueued() {
-  DrawQueuedImpostors();
-  DrawQueuedGeometry();
-  Queued.clear();
-}
+namespace {
 
-void TTree::DrawQueuedImpostors() {
-  if (std::none_of(Queued.begin(), Queued.end(),
-                   [](const TTreeDraw& draw) { return draw.Plan.Impostor; })) {
-    return;
-  }
-  glEnable(GL_ALPHA_TEST);
-  glAlphaFunc(GL_GREATER, 0.5f);
-  glBindTexture(GL_TEXTURE_2D, ImpostorTexture);
-  glEnable(GL_TEXTURE_2D);
-  glColor4f(1, 1, 1, 1);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  glBindBufferARB(GL_ARRAY_BUFFER_ARB, ImpostorBuffer);
-  glVertexPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(0));
-  glTexCoordPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(12));
-  for (const TTreeDraw& draw : Queued) {
-    if (!draw.Plan.Impostor) {
+// What the draw before left set up: nothing of the trees' own, an impostor quad, a stem strip or
+// a leaf array, each of one kind.
+enum class TTreePass { kNone, kImpostor, kStems, kLeaves };
+
+} // namespace
+
+void TTree::DrawInOrder(const std::vector<TTreeDraw>& draws) {
+  TTreePass pass = TTreePass::kNone;
+  TTree* tree = nullptr;
+  // Leaves what every lone draw leaves behind.
+  const auto leave = [&] {
+    switch (pass) {
+    case TTreePass::kNone:
+      break;
+    case TTreePass::kImpostor:
+      glDisableClientState(GL_VERTEX_ARRAY);
+      glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+      glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+      glDisable(GL_ALPHA_TEST);
+      break;
+    case TTreePass::kStems:
+      glDisableClientState(GL_VERTEX_ARRAY);
+      glDisableClientState(GL_NORMAL_ARRAY);
+      glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+      glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+      glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+      glDisable(GL_VERTEX_PROGRAM_ARB);
+      break;
+    case TTreePass::kLeaves:
+      tree->UnbindLeafArrays();
+      glDisable(GL_VERTEX_PROGRAM_ARB);
+      break;
+    }
+    pass = TTreePass::kNone;
+  };
+  const auto enter = [&](TTreePass next, TTree& kind) {
+    if (pass == next && tree == &kind) {
+      return;
+    }
+    if (pass == TTreePass::kImpostor && next == TTreePass::kImpostor) {
+      // Another kind's atlas and quads; the rest stays.
+      glBindTexture(GL_TEXTURE_2D, kind.ImpostorTexture);
+      glBindBufferARB(GL_ARRAY_BUFFER_ARB, kind.ImpostorBuffer);
+      glVertexPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(0));
+      glTexCoordPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(12));
+      tree = &kind;
+      return;
+    }
+    leave();
+    tree = &kind;
+    pass = next;
+    switch (next) {
+    case TTreePass::kNone:
+      break;
+    case TTreePass::kImpostor:
+      glEnable(GL_ALPHA_TEST);
+      glAlphaFunc(GL_GREATER, 0.5f);
+      glBindTexture(GL_TEXTURE_2D, kind.ImpostorTexture);
+      glEnable(GL_TEXTURE_2D);
+      glColor4f(1, 1, 1, 1);
+      glEnableClientState(GL_VERTEX_ARRAY);
+      glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+      glBindBufferARB(GL_ARRAY_BUFFER_ARB, kind.ImpostorBuffer);
+      glVertexPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(0));
+      glTexCoordPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(12));
+      break;
+    case TTreePass::kStems:
+      glEnable(GL_VERTEX_PROGRAM_ARB);
+      if (kind.Shaders != nullptr) {
+        BindProgramSlot(kind.Shaders->TreeProgram);
+      }
+      glEnable(GL_CULL_FACE);
+      kind.BindStemArrays();
+      break;
+    case TTreePass::kLeaves:
+      glEnable(GL_VERTEX_PROGRAM_ARB);
+      kind.BindLeafArrays();
+      if (kind.Shaders != nullptr) {
+        BindProgramSlot(kind.Shaders->LeafProgram);
+      }
+      LeafPointers(kind.LeafBuffer);
+      break;
+    }
+  };
+
+  for (const TTreeDraw& draw : draws) {
+    if (draw.Tree == nullptr) {
       continue;
     }
+    TTree& kind = *draw.Tree;
+    const TTreeDrawPlan& plan = draw.Plan;
     glPushMatrix();
     PlaceTree(draw.At, draw.Orientation);
-    glMultMatrixf(draw.Facing.Data());
-    glDrawArrays(GL_QUADS, 4 * std::clamp(draw.Tile, 0, kAtlasTiles - 1), 4);
-    glPopMatrix();
-  }
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
-  glDisable(GL_ALPHA_TEST);
-}
-
-void TTree::DrawQueuedGeometry() {
-  if (std::none_of(Queued.begin(), Queued.end(),
-                   [](const TTreeDraw& draw) { return draw.Plan.Geometry; })) {
-    return;
-  }
-  glEnable(GL_VERTEX_PROGRAM_ARB);
-  if (Shaders != nullptr) {
-    BindProgramSlot(Shaders->TreeProgram);
-  }
-  glEnable(GL_CULL_FACE);
-  BindStemArrays();
-  for (const TTreeDraw& draw : Queued) {
-    if (!draw.Plan.Geometry) {
-      continue;
+    if (plan.Impostor) {
+      enter(TTreePass::kImpostor, kind);
+      // The facing turn stays with the quad when geometry follows.
+      if (plan.Geometry) {
+        glPushMatrix();
+      }
+      glMultMatrixf(draw.Facing.Data());
+      glDrawArrays(GL_QUADS, 4 * std::clamp(draw.Tile, 0, kAtlasTiles - 1), 4);
+      if (plan.Geometry) {
+        glPopMatrix();
+      }
     }
-    LoadProgramTurn(draw.Turn);
-    glPushMatrix();
-    PlaceTree(draw.At, draw.Orientation);
-    glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, draw.Wind.x, draw.Wind.y, draw.Wind.z,
-                                 0);
-    DrawRange(GL_TRIANGLE_STRIP, draw.Plan.StemLastVertex, draw.Plan.StemIndexCount, StemIndexType);
-    glPopMatrix();
-  }
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
-  glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
-
-  BindLeafArrays();
-  if (Shaders != nullptr) {
-    BindProgramSlot(Shaders->LeafProgram);
-  }
-  LeafPointers(LeafBuffer);
-  // Without a leaf buffer the pointers would be client addresses: nothing is drawn then.
-  for (const TTreeDraw& draw : Queued) {
-    if (!draw.Plan.Geometry || LeafBuffer == 0 || draw.Plan.LeafVertexCount <= 0) {
-      continue;
+    if (plan.Geometry) {
+      LoadProgramTurn(draw.Turn);
+      enter(TTreePass::kStems, kind);
+      glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, draw.Wind.x, draw.Wind.y, draw.Wind.z,
+                                   0);
+      DrawRange(GL_TRIANGLE_STRIP, plan.StemLastVertex, plan.StemIndexCount, kind.StemIndexType);
+      enter(TTreePass::kLeaves, kind);
+      glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, draw.Wind.x, draw.Wind.y, draw.Wind.z,
+                                   0);
+      // Without a leaf buffer the pointers would be client addresses: nothing is drawn then.
+      if (kind.LeafBuffer != 0 && plan.LeafVertexCount > 0) {
+        glDrawArrays(GL_QUADS, 0, plan.LeafVertexCount);
+      }
     }
-    LoadProgramTurn(draw.Turn);
-    glPushMatrix();
-    PlaceTree(draw.At, draw.Orientation);
-    glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, draw.Wind.x, draw.Wind.y, draw.Wind.z,
-                                 0);
-    glDrawArrays(GL_QUADS, 0, draw.Plan.LeafVertexCount);
     glPopMatrix();
   }
-  UnbindLeafArrays();
-  glDisable(GL_VERTEX_PROGRAM_ARB);
+  leave();
 }
 
 } // namespace meridia
