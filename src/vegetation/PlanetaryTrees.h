@@ -35,8 +35,8 @@ void CreateTreeKinds(TTreeShaders::ShowErrorFunction show_error);
 // Module finalisation: empties the table (GL objects go only while a context is current).
 void FreeTreeKinds();
 
-// Draws the instances queued since the last call, kind by kind, and empties the queues. Called
-// once the frame's decoration pass has queued them all.
+// Draws the instances queued since the last call, in the order queued, and empties the queue.
+// Called before anything else of the decoration pass draws, and at its end.
 void DrawPlantedTrees();
 
 // 678 plus the terrain height in a unit direction (the planet's GroundRadius).
@@ -60,7 +60,7 @@ public:
   // Places the kind under the modelview (translation, orientation, scale 0.0001), draws it and
   // adds what it drew to TrisCount. Needs a current context.
   void Render(const Vector3f& camera, float lod);
-  // Counts the instance as Render does and queues it with its kind, for DrawPlantedTrees.
+  // Counts the instance as Render does and queues it for DrawPlantedTrees, which draws the same.
   void Queue(const Vector3f& camera, float lod);
   // The eye as the tree's own frame sees it: the heading that picks the impostor tile is then
   // measured about the tree's up, wherever on the planet it stands.

@@ -102,9 +102,9 @@ TImpostorView ImpostorView(const Vector3f& position, const Vector3f& camera, flo
 // The rotation of degrees about the tree's +Y.
 Matrix4f TreeTurn(float degrees);
 
-// One planted tree waiting to be drawn with the rest of its kind: its placement under the
-// modelview (translation from the render origin, orientation, then the tree scale), the turn the
-// programs apply, and what of it the distance value asked for.
+// One planted tree waiting to be drawn: its kind, its placement under the modelview (translation
+// from the render origin, orientation, then the tree scale), the turn the programs apply, and
+// what of it the distance value asked for.
 class TTree;
 struct TTreeDraw {
   TTree* Tree = nullptr;
@@ -151,7 +151,6 @@ public:
   std::vector<int32_t> StemIndices;
   // The impostor quad of each atlas tile, four corners of position and texture coordinates.
   uint32_t ImpostorBuffer = 0;
-
   // Per level: indices before the level's first stem, and the last vertex of the level.
   std::vector<int32_t> LevelIndexStart;
   std::vector<int32_t> LevelLastVertex;
