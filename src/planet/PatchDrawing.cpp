@@ -264,6 +264,9 @@ void TNode::DrawDecorations(const TzoFrustum& frustum, const Vector3f& camera) {
     if (!Buildings->Planted) {
       PlantBuildings(*Buildings, *Vertex[4]->Position);
     }
+    // The trees met so far draw before these buildings, as the walk meets them: where a tree
+    // and a building meet at one depth, the later drawn shows.
+    DrawPlantedTrees();
     Buildings->Render(frustum);
   }
   if (Trees != nullptr) {

@@ -8,6 +8,7 @@
 #include "planet/PlanetState.h"
 #include "terrain/HeightMapFactory.h"
 #include "terrain/TextureBuffer.h"
+#include "vegetation/PlanetaryTrees.h"
 #include "view/PlanetaryCamera.h"
 #include "view/RenderOrigin.h"
 #include "view/Scatter.h"
@@ -283,6 +284,7 @@ void TPlanetObject::Render() {
   for (auto& root : Roots) {
     root->DrawDecorations(Frustum, camera_.Positions[TPlanetary_Camera::kViewPosition]);
   }
+  DrawPlantedTrees();
   glPopAttrib();
   if (build_behind) {
     FinishPatchBuilds();

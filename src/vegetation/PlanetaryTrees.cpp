@@ -3,6 +3,7 @@
 #include "engine/FrameCounters.h"
 #include "engine/Random.h"
 #include "engine/VectorGeometry.h"
+#include "vegetation/Wind.h"
 #include "view/Frustum.h"
 #include "view/RenderOrigin.h"
 
@@ -14,6 +15,11 @@ namespace meridia {
 
 std::vector<std::unique_ptr<TTree>> TreeKinds;
 std::unique_ptr<TTreeShaders> TreeKindShaders;
+
+namespace {
+// The visible instances met since the last DrawPlantedTrees, in the order met.
+std::vector<TTreeDraw> PlantedTreeQueue;
+} // namespace
 
 void CreateTreeKinds(TTreeShaders::ShowErrorFunction show_error) {
   TreeKindShaders = std::make_unique<TTreeShaders>(std::move(show_error));
@@ -27,6 +33,7 @@ void CreateTreeKinds(TTreeShaders::ShowErrorFunction show_error) {
 }
 
 void FreeTreeKinds() {
+  PlantedTreeQueue.clear();
   TreeKinds.clear();
   TreeKindShaders.reset();
 }
@@ -40,6 +47,7 @@ Vector3f ScatteredGroundPoint(const Vector3f& centre, GroundRadiusFunction groun
 void TTreeInstance::Setup(TTree* tree, const Vector3f& position, const Vector3f& up, float turn) {
   Tree = tree;
   TurnAngle = turn;
+  Turn = TreeTurn(turn);
   Position = position;
   Orientation = IsNearZero3(up) ? IdentityMatrix : MatrixFromYTo(up);
   SphereRadius = tree != nullptr ? tree->SphereRadius : 0.0f;
@@ -67,6 +75,38 @@ void TTreeInstance::Render(const Vector3f& camera, float lod) {
   TrisCount += Tree->TrianglesDrawn;
   TreesDrawn += 1;
   glPopMatrix();
+}
+
+void TTreeInstance::Queue(const Vector3f& camera, float lod) {
+  if (Tree == nullptr) {
+    return;
+  }
+  TTreeDraw draw;
+  draw.Plan = Tree->PlanDraw(lod);
+  draw.At = FromRenderOrigin(Position);
+  draw.Orientation = Orientation;
+  draw.Turn = Turn;
+  if (draw.Plan.Impostor) {
+    const TImpostorView view = ImpostorView(Position, CameraInTreeFrame(camera), TurnAngle);
+    draw.Facing = TreeTurn(view.Heading);
+    draw.Tile = view.Tile;
+  }
+  if (draw.Plan.Geometry) {
+    draw.Wind = WindVector(Position.x, Position.z);
+  }
+  draw.Tree = Tree;
+  PlantedTreeQueue.push_back(draw);
+  Tree->TrianglesDrawn = draw.Plan.Triangles;
+  TrisCount += draw.Plan.Triangles;
+  TreesDrawn += 1;
+  TreeImpostorsDrawn += draw.Plan.Impostor ? 1 : 0;
+}
+
+void DrawPlantedTrees() {
+  if (!PlantedTreeQueue.empty()) {
+    TTree::DrawInOrder(PlantedTreeQueue);
+    PlantedTreeQueue.clear();
+  }
 }
 
 TPlanetaryTrees::TPlanetaryTrees(const Vector3f& centre) : Centre{centre} {}
@@ -111,7 +151,7 @@ void TPlanetaryTrees::Render(const TzoFrustum& frustum, const Vector3f& camera) 
         !frustum.SphereVisible(instance->Position, instance->SphereRadius / 10000.0f)) {
       continue;
     }
-    instance->Render(camera, Lod(instance->Position, camera));
+    instance->Queue(camera, Lod(instance->Position, camera));
   }
 }
 

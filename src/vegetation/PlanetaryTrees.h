@@ -35,6 +35,10 @@ void CreateTreeKinds(TTreeShaders::ShowErrorFunction show_error);
 // Module finalisation: empties the table (GL objects go only while a context is current).
 void FreeTreeKinds();
 
+// Draws the instances queued since the last call, in the order queued, and empties the queue.
+// Called before anything else of the decoration pass draws, and at its end.
+void DrawPlantedTrees();
+
 // 678 plus the terrain height in a unit direction (the planet's GroundRadius).
 using GroundRadiusFunction = float (*)(const Vector3f& direction);
 
@@ -48,6 +52,7 @@ public:
   // The tree base, planet space.
   Vector3f Position;
   float TurnAngle = 0;    // degrees about its own up
+  Matrix4f Turn;          // the turn as the programs apply it
   float SphereRadius = 0; // the kind's, tree units
   TTree* Tree = nullptr;  // shared; none when the kinds were never built
 
@@ -55,6 +60,8 @@ public:
   // Places the kind under the modelview (translation, orientation, scale 0.0001), draws it and
   // adds what it drew to TrisCount. Needs a current context.
   void Render(const Vector3f& camera, float lod);
+  // Counts the instance as Render does and queues it for DrawPlantedTrees, which draws the same.
+  void Queue(const Vector3f& camera, float lod);
   // The eye as the tree's own frame sees it: the heading that picks the impostor tile is then
   // measured about the tree's up, wherever on the planet it stands.
   Vector3f CameraInTreeFrame(const Vector3f& camera) const;
@@ -75,7 +82,8 @@ public:
   void AddTree(int32_t index, int32_t kind, const Vector3f& position);
   // Once, on the node's first visible decoration pass: 1 to 40 trees around the centre.
   void Plant(GroundRadiusFunction ground_radius);
-  // Every instance whose bounding sphere the frustum sees, at lod = 8 sqrt(distance to camera).
+  // Queues every instance whose bounding sphere the frustum sees, at lod = 8 sqrt(distance to
+  // camera); DrawPlantedTrees draws them.
   void Render(const TzoFrustum& frustum, const Vector3f& camera);
   // The distance value of a tree base seen from the camera.
   static float Lod(const Vector3f& position, const Vector3f& camera);

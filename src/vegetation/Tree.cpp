@@ -152,6 +152,10 @@ float ShapeRatio(int32_t shape, float r) {
   return static_cast<float>(v);
 }
 
+Matrix4f TreeTurn(float degrees) {
+  return Ry(static_cast<double>(degrees));
+}
+
 TImpostorView ImpostorView(const Vector3f& position, const Vector3f& camera, float turn) {
   TImpostorView view;
   view.Heading = HeadingDegrees(Sub3(camera, position));

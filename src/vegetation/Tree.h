@@ -99,6 +99,24 @@ struct TImpostorView {
 };
 TImpostorView ImpostorView(const Vector3f& position, const Vector3f& camera, float turn);
 
+// The rotation of degrees about the tree's +Y.
+Matrix4f TreeTurn(float degrees);
+
+// One planted tree waiting to be drawn: its kind, its placement under the modelview (translation
+// from the render origin, orientation, then the tree scale), the turn the programs apply, and
+// what of it the distance value asked for.
+class TTree;
+struct TTreeDraw {
+  TTree* Tree = nullptr;
+  Vector3f At;
+  Matrix4f Orientation;
+  Matrix4f Turn;
+  Vector3f Wind;
+  Matrix4f Facing; // the impostor's turn toward the camera
+  int32_t Tile = 0;
+  TTreeDrawPlan Plan;
+};
+
 // Gives the texture slot of a picture name (LoadTreeTexture in the program).
 using TreeTextureLoader = std::function<int32_t(const std::string& name)>;
 
@@ -128,7 +146,11 @@ public:
   std::vector<TStemVertex> StemVertices;
   uint32_t StemBuffer = 0;
   uint32_t StemIndexBuffer = 0;
+  // 16-bit in the index buffer whenever the vertices allow it (GL_UNSIGNED_SHORT or _INT).
+  uint32_t StemIndexType = 0;
   std::vector<int32_t> StemIndices;
+  // The impostor quad of each atlas tile, four corners of position and texture coordinates.
+  uint32_t ImpostorBuffer = 0;
   // Per level: indices before the level's first stem, and the last vertex of the level.
   std::vector<int32_t> LevelIndexStart;
   std::vector<int32_t> LevelLastVertex;
@@ -192,6 +214,10 @@ public:
   void DrawLeaves(const Vector3f& wind, float lod);
   void DrawStemsStatic();
   void DrawLeavesStatic();
+  // Draws planted trees of any kinds in the order given, each exactly as Render draws it alone
+  // under its placement (the same pixels, ties in depth included), setting the state a run of
+  // alike draws shares only once.
+  static void DrawInOrder(const std::vector<TTreeDraw>& draws);
 
 private:
   void PlaceChild(TBranch& b, int32_t q, int32_t s, int32_t k, int32_t n, float seg_len,

@@ -12,12 +12,14 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 namespace meridia {
 namespace {
 
-constexpr double kDegrees = 0.017453292;
 constexpr int32_t kAtlasColumns = 4;
 constexpr int32_t kAtlasTiles = 16;
+constexpr float kTreeDrawScale = 0.0001f;
 
 void BindProgramSlot(int32_t slot) {
   // An emptied slot holds -1, which names no program: drawing with it fails in the driver.
@@ -38,12 +40,33 @@ const GLvoid* Offset(size_t bytes) {
   return reinterpret_cast<const GLvoid*>(bytes);
 }
 
-void DrawRange(GLenum mode, int32_t last, int32_t count) {
+void DrawRange(GLenum mode, int32_t last, int32_t count, GLenum type) {
   if (glDrawRangeElementsEXT != nullptr) {
-    glDrawRangeElementsEXT(mode, 0, static_cast<GLuint>(last), count, GL_UNSIGNED_INT, Offset(0));
+    glDrawRangeElementsEXT(mode, 0, static_cast<GLuint>(last), count, type, Offset(0));
   } else {
-    glDrawRangeElements(mode, 0, static_cast<GLuint>(last), count, GL_UNSIGNED_INT, Offset(0));
+    glDrawRangeElements(mode, 0, static_cast<GLuint>(last), count, type, Offset(0));
   }
+}
+
+// Corner position and texture coordinates of an impostor quad.
+struct TImpostorCorner {
+  float Position[3];
+  float Tex[3];
+};
+
+// The placement of a planted tree under the current modelview, made by the same calls in the
+// same order wherever a tree is drawn: the driver's matrix products round in their own way, and
+// a product made here would move some vertices by a bit.
+void PlaceTree(const Vector3f& at, const Matrix4f& orientation) {
+  glTranslatef(at.x, at.y, at.z);
+  glMultMatrixf(orientation.Data());
+  glScalef(kTreeDrawScale, kTreeDrawScale, kTreeDrawScale);
+}
+
+void LoadProgramTurn(const Matrix4f& turn) {
+  glMatrixMode(GL_MATRIX0_ARB);
+  glLoadMatrixf(turn.Data());
+  glMatrixMode(GL_MODELVIEW);
 }
 
 Matrix4f TurnAboutY(double radians) {
@@ -64,9 +87,19 @@ void TTree::UploadBuffers() {
     glGenBuffersARB(1, &StemIndexBuffer);
   }
   glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, StemIndexBuffer);
-  glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB,
-                  static_cast<GLsizeiptrARB>(StemIndices.size() * sizeof(int32_t)),
-                  StemIndices.data(), GL_STATIC_DRAW_ARB);
+  if (StemVertices.size() < 65536) {
+    // Half the index bytes the driver fetches per vertex.
+    const std::vector<uint16_t> narrow(StemIndices.begin(), StemIndices.end());
+    StemIndexType = GL_UNSIGNED_SHORT;
+    glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB,
+                    static_cast<GLsizeiptrARB>(narrow.size() * sizeof(uint16_t)), narrow.data(),
+                    GL_STATIC_DRAW_ARB);
+  } else {
+    StemIndexType = GL_UNSIGNED_INT;
+    glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB,
+                    static_cast<GLsizeiptrARB>(StemIndices.size() * sizeof(int32_t)),
+                    StemIndices.data(), GL_STATIC_DRAW_ARB);
+  }
   if (!LeafVertices.empty()) {
     if (LeafBuffer == 0) {
       glGenBuffersARB(1, &LeafBuffer);
@@ -76,6 +109,26 @@ void TTree::UploadBuffers() {
                     static_cast<GLsizeiptrARB>(LeafVertices.size() * sizeof(TLeafVertex)),
                     LeafVertices.data(), GL_STATIC_DRAW_ARB);
   }
+  // Tile t's quad is vertices 4t .. 4t + 3, the corners DrawImpostor gives it.
+  std::vector<TImpostorCorner> corners;
+  corners.reserve(4 * kAtlasTiles);
+  const float r = BoundRadius;
+  const float h = BoundHeight;
+  for (int32_t tile = 0; tile < kAtlasTiles; ++tile) {
+    const float c = static_cast<float>(tile % kAtlasColumns);
+    const float row = static_cast<float>(tile / kAtlasColumns);
+    corners.push_back({{-r, 0, 0}, {(c + 1) / 4, row / 4, 0}});
+    corners.push_back({{r, 0, 0}, {c / 4, row / 4, 0}});
+    corners.push_back({{r, h, 0}, {c / 4, (row + 1) / 4, 0}});
+    corners.push_back({{-r, h, 0}, {(c + 1) / 4, (row + 1) / 4, 0}});
+  }
+  if (ImpostorBuffer == 0) {
+    glGenBuffersARB(1, &ImpostorBuffer);
+  }
+  glBindBufferARB(GL_ARRAY_BUFFER_ARB, ImpostorBuffer);
+  glBufferDataARB(GL_ARRAY_BUFFER_ARB,
+                  static_cast<GLsizeiptrARB>(corners.size() * sizeof(TImpostorCorner)),
+                  corners.data(), GL_STATIC_DRAW_ARB);
   glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
   glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
 }
@@ -83,14 +136,14 @@ void TTree::UploadBuffers() {
 void TTree::ReleaseGL() {
   // A tree outliving its context has nothing left to delete.
   if (!platform::HasCurrentGLContext()) {
-    ImpostorTexture = LeafBuffer = StemBuffer = StemIndexBuffer = 0;
+    ImpostorTexture = LeafBuffer = StemBuffer = StemIndexBuffer = ImpostorBuffer = 0;
     return;
   }
   if (ImpostorTexture != 0) {
     glDeleteTextures(1, &ImpostorTexture);
     ImpostorTexture = 0;
   }
-  for (uint32_t* buffer : {&LeafBuffer, &StemBuffer, &StemIndexBuffer}) {
+  for (uint32_t* buffer : {&LeafBuffer, &StemBuffer, &StemIndexBuffer, &ImpostorBuffer}) {
     if (*buffer != 0 && glDeleteBuffersARB != nullptr) {
       glDeleteBuffersARB(1, buffer);
     }
@@ -173,10 +226,7 @@ void TTree::Render(const Vector3f& position, const Vector3f& camera, float lod, 
     return;
   }
   // The programs turn the tree; the impostor tiles show it unturned.
-  const Matrix4f turned = TurnAboutY(static_cast<double>(turn) * kDegrees);
-  glMatrixMode(GL_MATRIX0_ARB);
-  glLoadMatrixf(turned.Data());
-  glMatrixMode(GL_MODELVIEW);
+  LoadProgramTurn(TreeTurn(turn));
   const Vector3f wind = WindVector(position.x, position.z);
   glEnable(GL_VERTEX_PROGRAM_ARB);
   DrawStems(wind, lod);
@@ -189,8 +239,7 @@ void TTree::DrawImpostor(const Vector3f& position, const Vector3f& camera, float
   // The facing turn stays with the quad: geometry drawn after it in the same pass keeps the
   // instance's own modelview.
   glPushMatrix();
-  const Matrix4f facing = TurnAboutY(static_cast<double>(view.Heading) * kDegrees);
-  glMultMatrixf(facing.Data());
+  glMultMatrixf(TreeTurn(view.Heading).Data());
   glEnable(GL_ALPHA_TEST);
   glAlphaFunc(GL_GREATER, 0.5f);
   glBindTexture(GL_TEXTURE_2D, ImpostorTexture);
@@ -235,7 +284,7 @@ void TTree::DrawStemsStatic() {
   }
   BindStemArrays();
   DrawRange(GL_TRIANGLE_STRIP, static_cast<int32_t>(StemVertices.size()) - 1,
-            static_cast<int32_t>(StemIndices.size()));
+            static_cast<int32_t>(StemIndices.size()), StemIndexType);
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -253,7 +302,7 @@ void TTree::DrawStems(const Vector3f& wind, float lod) {
   glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, wind.x, wind.y, wind.z, 0);
   glEnable(GL_CULL_FACE);
   BindStemArrays();
-  DrawRange(GL_TRIANGLE_STRIP, last, count);
+  DrawRange(GL_TRIANGLE_STRIP, last, count, StemIndexType);
   TrianglesDrawn += std::max(0, static_cast<int32_t>(StemIndices.size()) - 2);
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
@@ -334,6 +383,132 @@ void TTree::DrawLeaves(const Vector3f& wind, float lod) {
   }
   TrianglesDrawn += count / 2;
   UnbindLeafArrays();
+}
+
+namespace {
+
+// What the draw before left set up: nothing of the trees' own, an impostor quad, a stem strip or
+// a leaf array, each of one kind.
+enum class TTreePass { kNone, kImpostor, kStems, kLeaves };
+
+} // namespace
+
+void TTree::DrawInOrder(const std::vector<TTreeDraw>& draws) {
+  TTreePass pass = TTreePass::kNone;
+  TTree* tree = nullptr;
+  // Leaves what every lone draw leaves behind.
+  const auto leave = [&] {
+    switch (pass) {
+    case TTreePass::kNone:
+      break;
+    case TTreePass::kImpostor:
+      glDisableClientState(GL_VERTEX_ARRAY);
+      glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+      glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+      glDisable(GL_ALPHA_TEST);
+      break;
+    case TTreePass::kStems:
+      glDisableClientState(GL_VERTEX_ARRAY);
+      glDisableClientState(GL_NORMAL_ARRAY);
+      glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+      glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+      glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+      glDisable(GL_VERTEX_PROGRAM_ARB);
+      break;
+    case TTreePass::kLeaves:
+      tree->UnbindLeafArrays();
+      glDisable(GL_VERTEX_PROGRAM_ARB);
+      break;
+    }
+    pass = TTreePass::kNone;
+  };
+  const auto enter = [&](TTreePass next, TTree& kind) {
+    if (pass == next && tree == &kind) {
+      return;
+    }
+    if (pass == TTreePass::kImpostor && next == TTreePass::kImpostor) {
+      // Another kind's atlas and quads; the rest stays.
+      glBindTexture(GL_TEXTURE_2D, kind.ImpostorTexture);
+      glBindBufferARB(GL_ARRAY_BUFFER_ARB, kind.ImpostorBuffer);
+      glVertexPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(0));
+      glTexCoordPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(12));
+      tree = &kind;
+      return;
+    }
+    leave();
+    tree = &kind;
+    pass = next;
+    switch (next) {
+    case TTreePass::kNone:
+      break;
+    case TTreePass::kImpostor:
+      glEnable(GL_ALPHA_TEST);
+      glAlphaFunc(GL_GREATER, 0.5f);
+      glBindTexture(GL_TEXTURE_2D, kind.ImpostorTexture);
+      glEnable(GL_TEXTURE_2D);
+      glColor4f(1, 1, 1, 1);
+      glEnableClientState(GL_VERTEX_ARRAY);
+      glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+      glBindBufferARB(GL_ARRAY_BUFFER_ARB, kind.ImpostorBuffer);
+      glVertexPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(0));
+      glTexCoordPointer(3, GL_FLOAT, sizeof(TImpostorCorner), Offset(12));
+      break;
+    case TTreePass::kStems:
+      glEnable(GL_VERTEX_PROGRAM_ARB);
+      if (kind.Shaders != nullptr) {
+        BindProgramSlot(kind.Shaders->TreeProgram);
+      }
+      glEnable(GL_CULL_FACE);
+      kind.BindStemArrays();
+      break;
+    case TTreePass::kLeaves:
+      glEnable(GL_VERTEX_PROGRAM_ARB);
+      kind.BindLeafArrays();
+      if (kind.Shaders != nullptr) {
+        BindProgramSlot(kind.Shaders->LeafProgram);
+      }
+      LeafPointers(kind.LeafBuffer);
+      break;
+    }
+  };
+
+  for (const TTreeDraw& draw : draws) {
+    if (draw.Tree == nullptr) {
+      continue;
+    }
+    TTree& kind = *draw.Tree;
+    const TTreeDrawPlan& plan = draw.Plan;
+    glPushMatrix();
+    PlaceTree(draw.At, draw.Orientation);
+    if (plan.Impostor) {
+      enter(TTreePass::kImpostor, kind);
+      // The facing turn stays with the quad when geometry follows.
+      if (plan.Geometry) {
+        glPushMatrix();
+      }
+      glMultMatrixf(draw.Facing.Data());
+      glDrawArrays(GL_QUADS, 4 * std::clamp(draw.Tile, 0, kAtlasTiles - 1), 4);
+      if (plan.Geometry) {
+        glPopMatrix();
+      }
+    }
+    if (plan.Geometry) {
+      LoadProgramTurn(draw.Turn);
+      enter(TTreePass::kStems, kind);
+      glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, draw.Wind.x, draw.Wind.y, draw.Wind.z,
+                                   0);
+      DrawRange(GL_TRIANGLE_STRIP, plan.StemLastVertex, plan.StemIndexCount, kind.StemIndexType);
+      enter(TTreePass::kLeaves, kind);
+      glProgramLocalParameter4fARB(GL_VERTEX_PROGRAM_ARB, 0, draw.Wind.x, draw.Wind.y, draw.Wind.z,
+                                   0);
+      // Without a leaf buffer the pointers would be client addresses: nothing is drawn then.
+      if (kind.LeafBuffer != 0 && plan.LeafVertexCount > 0) {
+        glDrawArrays(GL_QUADS, 0, plan.LeafVertexCount);
+      }
+    }
+    glPopMatrix();
+  }
+  leave();
 }
 
 } // namespace meridia

@@ -17,6 +17,7 @@
 #include "vegetation/TreeTextures.h"
 #include "vegetation/Wind.h"
 #include "view/Frustum.h"
+#include "view/RenderOrigin.h"
 
 #include <GL/glu.h>
 #include <SDL2/SDL.h>
@@ -162,7 +163,9 @@ TEST_F(TreeGL, TexturesAndBuffersExist) {
   GLint size = 0;
   glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, tree.StemIndexBuffer);
   glGetBufferParameterivARB(GL_ELEMENT_ARRAY_BUFFER_ARB, GL_BUFFER_SIZE_ARB, &size);
-  EXPECT_EQ(static_cast<size_t>(size), tree.StemIndices.size() * 4);
+  // Fewer than 65536 vertices: 16-bit indices.
+  ASSERT_LT(tree.StemVertices.size(), 65536u);
+  EXPECT_EQ(static_cast<size_t>(size), tree.StemIndices.size() * 2);
   glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
 
   // A tree without leaves makes no leaf buffer.
@@ -310,6 +313,7 @@ TEST_F(TreeGL, APlantedTreeStandsOnTheGroundWhereItWasPlanted) {
     TreesDrawn = 0;
     TreeImpostorsDrawn = 0;
     trees.Render(frustum, eye);
+    DrawPlantedTrees();
     const float lod = TPlanetaryTrees::Lod(base, eye);
     EXPECT_EQ(TrisCount, TreeKinds[0]->PlanDraw(lod).Triangles) << distance;
     // One instance, near as geometry alone, far as its impostor alone.
@@ -373,6 +377,79 @@ TEST_F(TreeGL, APlantedTreeStandsOnTheGroundWhereItWasPlanted) {
       EXPECT_LT(impostor, geometry * 16 / 10);
     }
   }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TreeGL, PlantedTreesDrawnInOneRunShowTheSamePixelsAsEachDrawnAlone) {
+  // Both kinds from the full mesh out to impostors alone, on a ground facing +z, seen from 8 m
+  // up from two sides so that the impostors show different tiles.
+  const Vector3f ground{0, 0, 678.5f};
+  TPlanetaryTrees trees(ground);
+  constexpr int kTrees = 14;
+  trees.SetCount(kTrees);
+  SetRandSeed(21);
+  for (int i = 0; i < kTrees; ++i) {
+    const float along = 0.002f + 0.0035f * static_cast<float>(i);
+    const float across = (i % 2 == 0 ? -0.15f : 0.15f) * along;
+    trees.AddTree(i, i / 2, Add3(ground, {across, along, 0}));
+  }
+  for (const float side : {-0.0004f, 0.0006f}) {
+    const Vector3f eye{side, 0, 678.5f + 0.0008f};
+    glViewport(0, 0, kSize, kSize);
+    glClearColor(0, 0, 0, 0);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(40, 1, 0.00005, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // Drawn from the ground's origin, the way the viewer draws near the ground.
+    SetRenderOrigin(ground);
+    gluLookAt(eye.x, eye.y, 0.0008, 0, 0.02, 0.0008, 0, 0, 1);
+    TzoFrustum frustum;
+    frustum.Extract();
+    SetWindTime(900);
+    const auto picture = [] {
+      std::vector<uint8_t> rgba(kSize * kSize * 4);
+      glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+      return rgba;
+    };
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    TrisCount = TreesDrawn = TreeImpostorsDrawn = 0;
+    int shown = 0;
+    for (const auto& instance : trees.Instances) {
+      if (frustum.SphereVisible(instance->Position, instance->SphereRadius / 10000.0f)) {
+        instance->Render(eye, TPlanetaryTrees::Lod(instance->Position, eye));
+        ++shown;
+      }
+    }
+    const std::vector<uint8_t> alone = picture();
+    const int32_t counts[] = {TrisCount, TreesDrawn, TreeImpostorsDrawn};
+    ASSERT_GT(TreeImpostorsDrawn, 3) << side;
+    ASSERT_LT(TreeImpostorsDrawn, shown - 2) << side;
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    TrisCount = TreesDrawn = TreeImpostorsDrawn = 0;
+    trees.Render(frustum, eye);
+    EXPECT_EQ(TrisCount, counts[0]) << side;
+    EXPECT_EQ(TreesDrawn, counts[1]) << side;
+    EXPECT_EQ(TreeImpostorsDrawn, counts[2]) << side;
+    DrawPlantedTrees();
+    const std::vector<uint8_t> together = picture();
+    size_t lit = 0, differ = 0;
+    for (size_t i = 0; i < alone.size(); i += 4) {
+      lit += std::max({alone[i], alone[i + 1], alone[i + 2]}) > 8;
+      differ += !std::equal(&alone[i], &alone[i + 4], &together[i]);
+    }
+    EXPECT_GT(lit, size_t{kSize * kSize / 20}) << side;
+    EXPECT_EQ(differ, 0u) << side;
+    // Nothing stays queued for the next frame.
+    glClear(GL_COLOR_BUFFER_BIT);
+    DrawPlantedTrees();
+    EXPECT_EQ(picture(), std::vector<uint8_t>(alone.size(), 0)) << side;
+  }
+  SetWindTime(0);
+  SetRenderOrigin({0, 0, 0});
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
