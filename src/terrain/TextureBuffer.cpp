@@ -1,6 +1,5 @@
 #include "terrain/TextureBuffer.h"
 
-#include "gl/GLEntryPoints.h"
 #include "platform/GLContext.h"
 #include "storage/Log.h"
 
@@ -51,9 +50,6 @@ TTextureBuffer::~TTextureBuffer() {
   if (other_texture_ != kNoTexture) {
     const auto name = static_cast<GLuint>(other_texture_);
     glDeleteTextures(1, &name);
-  }
-  if (framebuffer_ != 0 && glDeleteFramebuffersEXT != nullptr) {
-    glDeleteFramebuffersEXT(1, &framebuffer_);
   }
 }
 
@@ -134,74 +130,12 @@ void TTextureBuffer::BeginFrame() {
   std::swap(TextureIds[0], other_texture_);
   // The texture now drawn with lacks every queued upload; the other lacks only those queued
   // after it last received them.
-  if (!queued_.empty() && !DrawQueuedTiles()) {
-    for (const QueuedUpload& upload : queued_) {
-      WriteTile(TextureIds[0], upload.tile, upload.pixels.data());
-    }
+  for (const QueuedUpload& upload : queued_) {
+    WriteTile(TextureIds[0], upload.tile, upload.pixels.data());
   }
   queued_.erase(queued_.begin(),
                 queued_.begin() + static_cast<std::ptrdiff_t>(applied_to_current_));
   applied_to_current_ = queued_.size();
-}
-
-bool TTextureBuffer::DrawQueuedTiles() {
-  // A texture written from the processor waits, in a software driver, until no frame still
-  // queued for its rasterizer samples it; and the driver counts a finished frame as sampling it
-  // until it reuses that frame's storage, so the wait came at random, for a whole frame. Drawn
-  // into, the texture is written in turn with the frames queued before, and nothing waits.
-  if (glGenFramebuffersEXT == nullptr || glBindFramebufferEXT == nullptr ||
-      glFramebufferTexture2DEXT == nullptr || glCheckFramebufferStatusEXT == nullptr) {
-    return false;
-  }
-  if (framebuffer_ == 0) {
-    glGenFramebuffersEXT(1, &framebuffer_);
-  }
-  GLint previous = 0;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
-  glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
-  glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
-                            static_cast<GLuint>(TextureIds[0]), 0);
-  if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(previous));
-    return false;
-  }
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  // Every texel as given: nothing between the pixels and the texture may change them.
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_STENCIL_TEST);
-  glDisable(GL_SCISSOR_TEST);
-  glDisable(GL_ALPHA_TEST);
-  glDisable(GL_BLEND);
-  glDisable(GL_DITHER);
-  glDisable(GL_FOG);
-  glDisable(GL_COLOR_LOGIC_OP);
-  glDisable(GL_TEXTURE_2D);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glPixelZoom(1, 1);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  glViewport(0, 0, atlas_size_, atlas_size_);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, atlas_size_, 0, atlas_size_, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  for (const QueuedUpload& upload : queued_) {
-    glRasterPos2i((upload.tile % TilesPerRow) * TileSize, (upload.tile / TilesPerRow) * TileSize);
-    glDrawPixels(TileSize, TileSize, GL_RGB, GL_UNSIGNED_BYTE, upload.pixels.data());
-  }
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glPopClientAttrib();
-  glPopAttrib();
-  glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(previous));
-  return true;
 }
 
 } // namespace meridia

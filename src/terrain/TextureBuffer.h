@@ -62,8 +62,6 @@ private:
 
   int32_t CreateAtlas(int32_t atlas_size);
   void WriteTile(int32_t texture, int32_t tile, const uint8_t* pixels) const;
-  // Draws the queued tiles into TextureIds[0]; false, and nothing drawn, where the driver cannot.
-  bool DrawQueuedTiles();
 
   std::vector<bool> handed_out_;
   int32_t atlas_size_ = 0;
@@ -73,7 +71,6 @@ private:
   std::vector<QueuedUpload> queued_;
   size_t applied_to_current_ = 0;
   bool uploaded_ = false;
-  uint32_t framebuffer_ = 0;
 };
 
 // The process-wide atlas of the planet's patches; null before the planet builds one.

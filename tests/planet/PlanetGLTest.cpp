@@ -2,7 +2,6 @@
 #include "PlanetTestSupport.h"
 
 #include "engine/FrameCounters.h"
-#include "gl/GLEntryPoints.h"
 #include "planet/PlanetControl.h"
 #include "planet/PlanetCounters.h"
 
@@ -120,102 +119,6 @@ TEST(TextureBufferGL, AlternateTexturesReceiveEachUploadAtTheStartOfTheirNextFra
       EXPECT_EQ(FirstTexel(second, 5), step.second_5);
       EXPECT_EQ(FirstTexel(second, 9), step.second_9);
     }
-  }
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// What the frame start may find set and must leave as it was.
-std::vector<int> DrawingState() {
-  std::vector<int> state;
-  for (const GLenum value :
-       {GL_FRAMEBUFFER_BINDING_EXT, GL_TEXTURE_BINDING_2D, GL_TEXTURE_2D, GL_BLEND, GL_DEPTH_TEST,
-        GL_DEPTH_FUNC, GL_SCISSOR_TEST, GL_ALPHA_TEST, GL_UNPACK_ALIGNMENT, GL_MATRIX_MODE}) {
-    GLint v = 0;
-    glGetIntegerv(value, &v);
-    state.push_back(v);
-  }
-  GLint box[8];
-  glGetIntegerv(GL_VIEWPORT, box);
-  glGetIntegerv(GL_SCISSOR_BOX, box + 4);
-  state.insert(state.end(), box, box + 8);
-  float zoom[2], m[16];
-  glGetFloatv(GL_ZOOM_X, zoom);
-  glGetFloatv(GL_ZOOM_Y, zoom + 1);
-  glGetFloatv(GL_PROJECTION_MATRIX, m);
-  for (const float f : zoom) {
-    state.push_back(static_cast<int>(f * 1000));
-  }
-  for (const float f : m) {
-    state.push_back(static_cast<int>(f * 1000));
-  }
-  return state;
-}
-
-TEST(TextureBufferGL, EveryQueuedTexelReachesItsTileWhateverTheFrameStartFindsSet) {
-  OffscreenGLContext gl(800, 600);
-  ASSERT_TRUE(gl.Ready()) << SDL_GetError();
-  LoadGLEntryPoints();
-  ASSERT_NE(glBindFramebufferEXT, nullptr) << "the tiles are drawn into the texture";
-  {
-    TTextureBuffer atlas(kAtlasSize, kAtlasTileSize);
-    ASSERT_TRUE(atlas.UseAlternateTextures());
-    // The corners of the atlas and a tile inside it, each with texels of its own.
-    const int32_t tiles[] = {0, 127, 130, 16256, 16383};
-    std::vector<std::vector<uint8_t>> pixels;
-    for (const int32_t tile : tiles) {
-      std::vector<uint8_t>& p = pixels.emplace_back(kPatchTexelBytes);
-      for (size_t i = 0; i < p.size(); ++i) {
-        p[i] = static_cast<uint8_t>(1 + (i * 7 + static_cast<size_t>(tile)) % 255);
-      }
-      atlas.UploadTile(tile, p.data());
-    }
-    // A frame start finds what the previous frame left: a texture bound and enabled, blending,
-    // a depth test nothing passes, a scissor, pixel zoom, a small viewport, loose unpacking.
-    GLuint grey = 0;
-    const uint8_t texel[4] = {128, 64, 32, 255};
-    glGenTextures(1, &grey);
-    glBindTexture(GL_TEXTURE_2D, grey);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_NEVER);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, 1, 1);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_LESS, 0.0f);
-    glPixelZoom(2, 3);
-    glViewport(0, 0, 7, 5);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-3, 5, -2, 7, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    const std::vector<int> state = DrawingState();
-    atlas.BeginFrame();
-    EXPECT_EQ(DrawingState(), state);
-
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(atlas.TextureIds[0]));
-    const std::vector<uint8_t> texels = ReadAtlas();
-    size_t expected_nonzero = 0;
-    for (size_t t = 0; t < std::size(tiles); ++t) {
-      const int32_t tile = tiles[t];
-      expected_nonzero += static_cast<size_t>(kPatchTexelBytes);
-      for (int row = 0; row < 16; ++row) {
-        const size_t at =
-            ((static_cast<size_t>(tile / 128) * 16 + static_cast<size_t>(row)) * kAtlasSize +
-             static_cast<size_t>(tile % 128) * 16) *
-            3;
-        ASSERT_TRUE(std::equal(&pixels[t][static_cast<size_t>(row) * 48],
-                               &pixels[t][static_cast<size_t>(row) * 48] + 48, &texels[at]))
-            << "tile " << tile << ", row " << row;
-      }
-    }
-    EXPECT_EQ(texels.size() - static_cast<size_t>(std::count(texels.begin(), texels.end(), 0)),
-              expected_nonzero)
-        << "nothing outside the tiles";
-    glDeleteTextures(1, &grey);
   }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
