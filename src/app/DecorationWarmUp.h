@@ -1,7 +1,7 @@
-// The first draw of a state costs a software driver far more than the later ones: it builds the
+// The first draw of a state costs a software driver more than the later ones: it builds the
 // programs that state is drawn with (the tree programs, the impostor quad's alpha test, the
-// buildings' lighting) and touches the buffers for the first time. Left to the first frame that
-// shows trees, that frame took several times its neighbours'.
+// buildings' lighting) and touches the buffers for the first time. Done at start-up, that work
+// stays out of the first frame that shows trees.
 #pragma once
 
 namespace meridia {
