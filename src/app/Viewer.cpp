@@ -1,5 +1,6 @@
 #include "app/Viewer.h"
 
+#include "app/DecorationWarmUp.h"
 #include "app/Overlay.h"
 #include "app/Projection.h"
 #include "backdrop/GalaxyTextures.h"
@@ -109,6 +110,9 @@ bool Viewer::InitScene() {
   // drawn through the back buffer and leave their clear colour behind.
   step("CreateTreeKinds");
   CreateTreeKinds(show_error_);
+  // Every kind of tree and building drawn once now, so that the first frame showing them does
+  // not stall while the driver prepares to draw them.
+  WarmUpDecorations();
 
   // Last: building the galaxy reseeds the shared generator with 0, so every tree and building
   // planted from here on follows the splits and draws of the flight, never the clock.
