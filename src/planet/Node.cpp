@@ -332,25 +332,29 @@ void TNode::Refine() {
   }
 }
 
+void TNode::LinkChildren() {
+  // The neighbour's child on the facing side, or none when the neighbour is a leaf or absent.
+  auto facing = [this](int edge, int quadrant) -> TNode* {
+    const TNode* n = Neighbour[static_cast<size_t>(edge)];
+    return n != nullptr && n->HasChildren ? n->Child[static_cast<size_t>(quadrant)].get()
+                                          : nullptr;
+  };
+  Child[0]->Neighbour[3] = facing(3, 1);
+  Child[2]->Neighbour[3] = facing(3, 3);
+  Child[1]->Neighbour[1] = facing(1, 0);
+  Child[3]->Neighbour[1] = facing(1, 2);
+  Child[0]->Neighbour[0] = facing(0, 2);
+  Child[1]->Neighbour[0] = facing(0, 3);
+  Child[2]->Neighbour[2] = facing(2, 0);
+  Child[3]->Neighbour[2] = facing(2, 1);
+}
+
 void TNode::LinkNeighbours() {
   if (!HasChildren) {
     return;
   }
   if (Parent != nullptr) {
-    // The neighbour's child on the facing side, or none when the neighbour is a leaf or absent.
-    auto facing = [this](int edge, int quadrant) -> TNode* {
-      const TNode* n = Neighbour[static_cast<size_t>(edge)];
-      return n != nullptr && n->HasChildren ? n->Child[static_cast<size_t>(quadrant)].get()
-                                            : nullptr;
-    };
-    Child[0]->Neighbour[3] = facing(3, 1);
-    Child[2]->Neighbour[3] = facing(3, 3);
-    Child[1]->Neighbour[1] = facing(1, 0);
-    Child[3]->Neighbour[1] = facing(1, 2);
-    Child[0]->Neighbour[0] = facing(0, 2);
-    Child[1]->Neighbour[0] = facing(0, 3);
-    Child[2]->Neighbour[2] = facing(2, 0);
-    Child[3]->Neighbour[2] = facing(2, 1);
+    LinkChildren();
   }
   for (auto& child : Child) {
     child->LinkNeighbours();
@@ -376,19 +380,7 @@ void TNode::LinkFlagAndSort(bool sort) {
     return;
   }
   if (Parent != nullptr) {
-    auto facing = [this](int edge, int quadrant) -> TNode* {
-      const TNode* n = Neighbour[static_cast<size_t>(edge)];
-      return n != nullptr && n->HasChildren ? n->Child[static_cast<size_t>(quadrant)].get()
-                                            : nullptr;
-    };
-    Child[0]->Neighbour[3] = facing(3, 1);
-    Child[2]->Neighbour[3] = facing(3, 3);
-    Child[1]->Neighbour[1] = facing(1, 0);
-    Child[3]->Neighbour[1] = facing(1, 2);
-    Child[0]->Neighbour[0] = facing(0, 2);
-    Child[1]->Neighbour[0] = facing(0, 3);
-    Child[2]->Neighbour[2] = facing(2, 0);
-    Child[3]->Neighbour[2] = facing(2, 1);
+    LinkChildren();
   }
   if (sort) {
     for (int pass = 0; pass < 3; ++pass) {

@@ -114,6 +114,8 @@ public:
   // subtree, with the same outcome as the three walks one after the other: a node's links are
   // final once its parent has been visited, and its flags and order need nothing else.
   void LinkFlagAndSort(bool sort);
+  // Links each child's outer edges to the facing children of this node's neighbours.
+  void LinkChildren();
 
   // Culls by horizon and frustum, queues untextured patches, hands every visible leaf's fan to
   // the sink near to far.
