@@ -336,8 +336,7 @@ void TNode::LinkChildren() {
   // The neighbour's child on the facing side, or none when the neighbour is a leaf or absent.
   auto facing = [this](int edge, int quadrant) -> TNode* {
     const TNode* n = Neighbour[static_cast<size_t>(edge)];
-    return n != nullptr && n->HasChildren ? n->Child[static_cast<size_t>(quadrant)].get()
-                                          : nullptr;
+    return n != nullptr && n->HasChildren ? n->Child[static_cast<size_t>(quadrant)].get() : nullptr;
   };
   Child[0]->Neighbour[3] = facing(3, 1);
   Child[2]->Neighbour[3] = facing(3, 3);
