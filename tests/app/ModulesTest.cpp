@@ -28,10 +28,10 @@ namespace meridia {
 namespace {
 
 TEST(Modules, StartInOrderAndFinishInReverse) {
-  const std::vector<std::string> order = {
-      "os version",     "folders",   "log",          "cache",          "archives",
-      "image decoders", "materials", "tree shaders", "tree generator", "planetary trees",
-      "worker pool"};
+  const std::vector<std::string> order = {"os version",      "folders",      "log",
+                                          "cache",           "archives",     "image decoders",
+                                          "materials",       "tree shaders", "tree generator",
+                                          "planetary trees", "worker pool"};
   ASSERT_EQ(Modules().size(), order.size());
   for (size_t i = 0; i < order.size(); ++i) {
     EXPECT_EQ(Modules()[i].name, order[i]);
