@@ -254,7 +254,9 @@ void TNode::DrawDecorations(const TzoFrustum& frustum, const Vector3f& camera) {
   if (!frustum.SphereVisible(*Vertex[4]->Position, Size)) {
     return;
   }
-  if (HasChildren) {
+  // Only nodes of the planting level hold decorations: the finer levels below it, most of the
+  // tree near the ground, have nothing to plant or draw.
+  if (HasChildren && Level < kPlantingLevel) {
     for (auto& child : Child) {
       child->DrawDecorations(frustum, camera);
     }
