@@ -242,16 +242,18 @@ void TPlanetObject::Render() {
   }
   const int32_t atlas_texture = Atlas != nullptr ? Atlas->TextureIds[0] : -1;
   glBindTexture(GL_TEXTURE_2D, atlas_texture >= 0 ? static_cast<GLuint>(atlas_texture) : 0);
-  // All of the frame's fans at once, before any patch build can change the atlas they sample.
+  // The walk gathers the frame's fans with their texture coordinates, so tiles taken after it
+  // move none of them.
   static TPatchBatch batch;
   DrawFaces(Frustum, batch);
-  DrawPatchBatch(batch);
-  // Uploads kept until the next frame's start leave the texels to be built while the sky and
-  // the decorations draw; uploads into the texture are made before anything else binds one.
+  // Uploads kept until the next frame's start leave the texels to be built while the fans, the
+  // sky and the decorations draw; uploads into the texture must wait until the fans are drawn.
   const bool build_behind = Atlas != nullptr && Atlas->DefersUploads();
   if (build_behind) {
     StartPatchBuilds();
-  } else {
+  }
+  DrawPatchBatch(batch);
+  if (!build_behind) {
     GeneratePatches();
   }
   glBindTexture(GL_TEXTURE_2D, 0);
