@@ -64,6 +64,20 @@ void DrawBillboards(const TGalaxySky& sky) {
   }
 }
 
+// Textured drawing added onto what is there (source times `source_factor`), outside the depth
+// buffer, both where the card is painted and where it is drawn.
+void TexturedAddingState(GLenum source_factor) {
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_VERTEX_PROGRAM_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glEnable(GL_BLEND);
+  glBlendFunc(source_factor, GL_ONE);
+}
+
 } // namespace
 
 TGalaxySky::~TGalaxySky() {
@@ -98,15 +112,7 @@ bool TGalaxySky::Paint() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
-  glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_VERTEX_PROGRAM_ARB);
-  glEnable(GL_TEXTURE_2D);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  TexturedAddingState(GL_SRC_ALPHA);
   glClearColor(0, 0, 0, 0);
   // Only the tile's corner of the back buffer is read back, so only it is cleared.
   glViewport(0, 0, tile, tile);
@@ -186,15 +192,7 @@ void TGalaxySky::Render(const Matrix4f& camera_view, float visibility,
   glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT |
                GL_CURRENT_BIT);
   glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-  glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_VERTEX_PROGRAM_ARB);
-  glEnable(GL_TEXTURE_2D);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
+  TexturedAddingState(GL_ONE);
   glColor4f(visibility, visibility, visibility, 1.0f);
   glBindTexture(GL_TEXTURE_2D, Texture);
 

@@ -2,6 +2,7 @@
 // drawn at a distance value is decided by TTree::PlanDraw; this file only issues it.
 #include "gl/GLEntryPoints.h"
 #include "platform/GLContext.h"
+#include "vegetation/PlanetaryTrees.h"
 #include "vegetation/Tree.h"
 #include "vegetation/TreeShaders.h"
 #include "vegetation/TreeTextures.h"
@@ -19,7 +20,6 @@ namespace {
 
 constexpr int32_t kAtlasColumns = 4;
 constexpr int32_t kAtlasTiles = 16;
-constexpr float kTreeDrawScale = 0.0001f;
 
 void BindProgramSlot(int32_t slot) {
   // An emptied slot holds -1, which names no program: drawing with it fails in the driver.
@@ -60,7 +60,7 @@ struct TImpostorCorner {
 void PlaceTree(const Vector3f& at, const Matrix4f& orientation) {
   glTranslatef(at.x, at.y, at.z);
   glMultMatrixf(orientation.Data());
-  glScalef(kTreeDrawScale, kTreeDrawScale, kTreeDrawScale);
+  glScalef(kTreeScale, kTreeScale, kTreeScale);
 }
 
 void LoadProgramTurn(const Matrix4f& turn) {
