@@ -14,6 +14,17 @@ std::unique_ptr<TWorkerPool> g_pool;
 
 } // namespace
 
+// Guarded by the pool's mutex, but for job, which is set before the batch is shared and only
+// read after.
+struct TWorkerPool::Batch {
+  Job job;
+  Priority priority = Priority::kNow;
+  int32_t count = 0;
+  int32_t next = 0;
+  int32_t finished = 0;
+  int32_t waiters = 0; // threads in Wait on it
+};
+
 TWorkerPool::TWorkerPool(int32_t threads) {
   for (int32_t k = 1; k < threads; ++k) {
     workers_.emplace_back([this] { WorkerLoop(); });
@@ -21,60 +32,105 @@ TWorkerPool::TWorkerPool(int32_t threads) {
 }
 
 TWorkerPool::~TWorkerPool() {
-  Wait();
-  {
-    const std::lock_guard lock(mutex_);
-    stopping_ = true;
+  for (;;) {
+    BatchRef batch;
+    {
+      const std::lock_guard lock(mutex_);
+      if (queue_.empty()) {
+        stopping_ = true;
+        break;
+      }
+      batch = queue_.front();
+    }
+    Wait(batch);
   }
   work_ready_.notify_all();
+  // A worker leaves once it is idle, so items it has begun finish first.
   for (std::thread& worker : workers_) {
     worker.join();
   }
 }
 
-void TWorkerPool::Start(int32_t count, Job job) {
-  Wait();
-  {
-    const std::lock_guard lock(mutex_);
-    job_ = std::move(job);
-    count_ = std::max(count, 0);
-    next_ = 0;
-    finished_ = 0;
+TWorkerPool::BatchRef TWorkerPool::Start(int32_t count, Job job, Priority priority) {
+  auto batch = std::make_shared<Batch>();
+  batch->job = std::move(job);
+  batch->priority = priority;
+  batch->count = std::max(count, 0);
+  if (batch->count > 0) {
+    {
+      const std::lock_guard lock(mutex_);
+      queue_.push_back(batch);
+    }
+    if (!workers_.empty()) {
+      work_ready_.notify_all();
+    }
   }
-  if (count > 0 && !workers_.empty()) {
-    work_ready_.notify_all();
-  }
+  return batch;
 }
 
-void TWorkerPool::RunItems(std::unique_lock<std::mutex>& lock) {
-  while (next_ < count_) {
-    const int32_t item = next_++;
+TWorkerPool::BatchRef TWorkerPool::NextBatch() const {
+  for (const Priority priority : {Priority::kNow, Priority::kAhead}) {
+    for (const BatchRef& batch : queue_) {
+      if (batch->priority == priority) {
+        return batch;
+      }
+    }
+  }
+  return nullptr;
+}
+
+void TWorkerPool::RunItems(std::unique_lock<std::mutex>& lock, const BatchRef& batch,
+                           int32_t limit) {
+  while (batch->next < std::min(batch->count, limit)) {
+    const int32_t item = batch->next++;
+    if (batch->next == batch->count) {
+      std::erase(queue_, batch);
+    }
     lock.unlock();
-    job_(item);
+    batch->job(item);
     lock.lock();
-    if (++finished_ == count_) {
+    // Nobody waits on most batches.
+    if (++batch->finished == batch->count && batch->waiters > 0) {
       batch_done_.notify_all();
     }
   }
 }
 
-void TWorkerPool::Wait() {
+void TWorkerPool::Wait(const BatchRef& batch) {
+  if (batch == nullptr) {
+    return;
+  }
   std::unique_lock lock(mutex_);
-  RunItems(lock);
-  batch_done_.wait(lock, [this] { return finished_ == count_; });
+  RunItems(lock, batch, batch->count);
+  ++batch->waiters;
+  batch_done_.wait(lock, [&batch] { return batch->finished == batch->count; });
+  --batch->waiters;
+  lock.unlock();
   // The job's captures may refer to what the caller frees next.
-  job_ = nullptr;
-  count_ = next_ = finished_ = 0;
+  batch->job = nullptr;
+}
+
+bool TWorkerPool::Finished(const BatchRef& batch) {
+  if (batch == nullptr) {
+    return true;
+  }
+  const std::lock_guard lock(mutex_);
+  return batch->finished == batch->count;
 }
 
 void TWorkerPool::WorkerLoop() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    work_ready_.wait(lock, [this] { return stopping_ || next_ < count_; });
-    if (stopping_) {
-      return;
+    BatchRef batch;
+    work_ready_.wait(lock, [this, &batch] {
+      batch = NextBatch();
+      return stopping_ || batch != nullptr;
+    });
+    if (batch == nullptr) {
+      return; // stopping, and nothing left
     }
-    RunItems(lock);
+    // One item at a time: a batch started meanwhile for now goes before the rest of one ahead.
+    RunItems(lock, batch, batch->next + 1);
   }
 }
 

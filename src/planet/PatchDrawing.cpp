@@ -107,24 +107,32 @@ void PatchTexCoords(const TNode& node, TPatchTexCoords& coords) {
   }
 }
 
-void SamplePatch(const TNode& node, TPatchSamples& samples) {
+TPatchPlace PatchPlace(const TNode& node) {
   const TNodeVertex& first = *node.Vertex[0];
   const TNodeVertex& last = *node.Vertex[8];
-  samples.du = (last.U - first.U) / 15;
-  samples.dv = (last.V - first.V) / 15;
+  return {node.Face, first.U, first.V, last.U, last.V};
+}
+
+void SamplePatch(const TNode& node, TPatchSamples& samples) {
+  SamplePatch(PatchPlace(node), samples);
+}
+
+void SamplePatch(const TPatchPlace& place, TPatchSamples& samples) {
+  samples.du = (place.U1 - place.U0) / 15;
+  samples.dv = (place.V1 - place.V0) / 15;
   const THeightMapFactory* factory = HeightMapFactory();
   for (int j = -1; j <= 16; ++j) {
-    const double b = (j * samples.dv + first.V) * 2 - 1;
+    const double b = (j * samples.dv + place.V0) * 2 - 1;
     for (int i = -1; i <= 16; ++i) {
-      const double a = (i * samples.du + first.U) * 2 - 1;
+      const double a = (i * samples.du + place.U0) * 2 - 1;
       Vector3f point;
-      CubeFacePoint(node.Face, a, b, point);
+      CubeFacePoint(place.Face, a, b, point);
       const double length = std::sqrt(a * a + b * b + 1);
       samples.Directions[j + 1][i + 1] = {static_cast<float>(point.x / length),
                                           static_cast<float>(point.y / length),
                                           static_cast<float>(point.z / length)};
       samples.Heights[j + 1][i + 1] =
-          factory != nullptr ? factory->HeightOnFace(node.Face, a, b) : 0.0;
+          factory != nullptr ? factory->HeightOnFace(place.Face, a, b) : 0.0;
     }
   }
 }
@@ -213,10 +221,14 @@ bool TNode::ClaimPatchTile() {
   return true;
 }
 
-void BuildPatch(const TNode& node, TPatchTexels& texels) {
+void BuildPatch(const TPatchPlace& place, TPatchTexels& texels) {
   TPatchSamples samples;
-  SamplePatch(node, samples);
+  SamplePatch(place, samples);
   BuildPatchTexels(samples, texels);
+}
+
+void BuildPatch(const TNode& node, TPatchTexels& texels) {
+  BuildPatch(PatchPlace(node), texels);
 }
 
 void TNode::GeneratePatch() {

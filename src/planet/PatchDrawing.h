@@ -35,10 +35,22 @@ using TPatchTexCoords = std::array<Vector2f, 9>;
 TPatchFan BuildPatchFan(const TNode& node);
 void PatchTexCoords(const TNode& node, TPatchTexCoords& coords);
 
+// All that a patch's texels depend on besides the height-map factory: its face and the lattice
+// coordinates of its first and last grid vertex. Equal places give the same texels, whichever
+// node holds them and whenever they are built.
+struct TPatchPlace {
+  int32_t Face = 0;
+  double U0 = 0, V0 = 0, U1 = 0, V1 = 0;
+  bool operator==(const TPatchPlace&) const = default;
+};
+TPatchPlace PatchPlace(const TNode& node);
+
 // The 18 by 18 samples of a patch (GeneratePatch's first half).
+void SamplePatch(const TPatchPlace& place, TPatchSamples& samples);
 void SamplePatch(const TNode& node, TPatchSamples& samples);
-// The patch's texels. Reads only the node's face and corners and the height-map factory, so the
-// patches of a frame can be built at the same time on several threads.
+// The patch's texels. Reads only the place and the height-map factory, so patches can be built
+// at the same time on several threads, and ahead of the frame that needs them.
+void BuildPatch(const TPatchPlace& place, TPatchTexels& texels);
 void BuildPatch(const TNode& node, TPatchTexels& texels);
 
 class PatchSink {

@@ -65,8 +65,14 @@ void TPlanetObject::CreateRoots() {
 }
 
 TPlanetObject::~TPlanetObject() {
-  if (build_pool_ != nullptr) {
-    build_pool_->Wait(); // the builds read the nodes freed below
+  // A pool stopped since has finished every batch it had.
+  if (build_pool_ != nullptr && build_pool_ == SharedWorkerPool()) {
+    // The builds ahead read the height maps freed below, and the others the nodes too.
+    TakeBuildsAhead();
+    for (const TWorkerPool::BatchRef& batch : dropped_batches_) {
+      build_pool_->Wait(batch);
+    }
+    build_pool_->Wait(builds_batch_);
   }
   if (g_planet == this) {
     g_planet = nullptr;
@@ -158,6 +164,7 @@ void TPlanetObject::GeneratePatches() {
 void TPlanetObject::StartPatchBuilds() {
   FinishPatchBuilds();
   const auto start = std::chrono::steady_clock::now();
+  TakeBuildsAhead();
   // Returns false once the budget is spent, which ends both passes.
   auto serve = [this](int32_t first_level) {
     for (int32_t level = first_level; level <= MaxNodeLevel; ++level) {
@@ -183,16 +190,31 @@ void TPlanetObject::StartPatchBuilds() {
   if (CurrentLevel <= 5 || serve(CurrentLevel - 5)) {
     serve(0);
   }
-  if (builds_.empty()) {
-    return; // a frame that builds nothing spends no generation time
+  to_build_.clear();
+  for (size_t k = 0; k < builds_.size(); ++k) {
+    PatchBuild& build = builds_[k];
+    const TPatchPlace place = PatchPlace(*build.node);
+    const auto ahead = std::find_if(ahead_done_.begin(), ahead_done_.end(),
+                                    [&](const auto& done) { return done.first == place; });
+    if (ahead != ahead_done_.end()) {
+      build.texels = ahead->second;
+      ++PatchesBuiltAhead;
+    } else {
+      to_build_.push_back(static_cast<int32_t>(k));
+    }
   }
+  ahead_done_.clear();
   TWorkerPool* pool = SharedWorkerPool();
-  if (pool != nullptr) {
-    build_pool_ = pool;
-    build_pool_->Start(static_cast<int32_t>(builds_.size()), [this](int32_t item) {
-      PatchBuild& build = builds_[static_cast<size_t>(item)];
+  build_pool_ = pool;
+  if (pool != nullptr && !to_build_.empty()) {
+    builds_batch_ = pool->Start(static_cast<int32_t>(to_build_.size()), [this](int32_t item) {
+      PatchBuild& build = builds_[static_cast<size_t>(to_build_[static_cast<size_t>(item)])];
       BuildPatch(*build.node, build.texels);
     });
+  }
+  StartBuildsAhead(pool);
+  if (builds_.empty()) {
+    return; // a frame that builds nothing spends no generation time
   }
   GenerationMsThisFrame +=
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -205,10 +227,11 @@ void TPlanetObject::FinishPatchBuilds() {
   // The main thread's part: what it builds itself and what it waits for.
   const auto start = std::chrono::steady_clock::now();
   if (build_pool_ != nullptr) {
-    build_pool_->Wait();
-    build_pool_ = nullptr;
+    build_pool_->Wait(builds_batch_);
+    builds_batch_ = nullptr;
   } else {
-    for (PatchBuild& build : builds_) {
+    for (const int32_t k : to_build_) {
+      PatchBuild& build = builds_[static_cast<size_t>(k)];
       BuildPatch(*build.node, build.texels);
     }
   }
@@ -218,9 +241,82 @@ void TPlanetObject::FinishPatchBuilds() {
     atlas->UploadTile(build.node->Tile, build.texels.data());
   }
   builds_.clear();
+  to_build_.clear();
   const auto uploaded = std::chrono::steady_clock::now();
   GenerationMsThisFrame += std::chrono::duration<double, std::milli>(built - start).count();
   UploadMsThisFrame += std::chrono::duration<double, std::milli>(uploaded - built).count();
+}
+
+void TPlanetObject::StartBuildsAhead(TWorkerPool* pool) {
+  // With no thread beside the main one a build ahead would only move work, or waste it. A full
+  // atlas serves nothing until a tile comes back.
+  if (pool == nullptr || pool->Threads() < 2 || Atlas == nullptr ||
+      Atlas->TilesInUse >= Atlas->TileCount) {
+    return;
+  }
+  // The patches the budget left waiting, in the order the next frame would serve them were
+  // nothing to change, as many as it serves.
+  std::vector<TPatchPlace> places;
+  const int32_t first_level = std::max(CurrentLevel - 5, 0);
+  for (int32_t pass = 0; pass < 2; ++pass) {
+    for (int32_t level = pass == 0 ? first_level : 0; level <= MaxNodeLevel; ++level) {
+      const auto l = static_cast<size_t>(level);
+      for (int32_t k = 0; k < GenerationQueue.Count[l]; ++k) {
+        const TNode* node = GenerationQueue.Nodes[l][static_cast<size_t>(k)];
+        if (static_cast<int32_t>(places.size()) >= GenerationBudget) {
+          break;
+        }
+        const TPatchPlace place = PatchPlace(*node);
+        if (!node->Generated && std::find(places.begin(), places.end(), place) == places.end()) {
+          places.push_back(place);
+        }
+      }
+    }
+  }
+  if (places.empty()) {
+    return;
+  }
+  ahead_ = std::make_shared<AheadSet>(places.size());
+  for (size_t k = 0; k < places.size(); ++k) {
+    ahead_->builds[k].place = places[k];
+  }
+  ahead_batch_ = pool->Start(
+      static_cast<int32_t>(places.size()),
+      [set = ahead_](int32_t item) {
+        if (set->dropped.load(std::memory_order_relaxed)) {
+          return;
+        }
+        AheadBuild& ahead = set->builds[static_cast<size_t>(item)];
+        BuildPatch(ahead.place, ahead.texels);
+        ahead.built.store(true, std::memory_order_release);
+      },
+      TWorkerPool::Priority::kAhead);
+}
+
+void TPlanetObject::WaitForBuildsAhead() {
+  if (build_pool_ != nullptr) {
+    build_pool_->Wait(ahead_batch_);
+  }
+}
+
+void TPlanetObject::TakeBuildsAhead() {
+  ahead_done_.clear();
+  if (ahead_ == nullptr) {
+    return;
+  }
+  ahead_->dropped.store(true, std::memory_order_relaxed);
+  for (const AheadBuild& ahead : ahead_->builds) {
+    if (ahead.built.load(std::memory_order_acquire)) {
+      ahead_done_.emplace_back(ahead.place, ahead.texels);
+    }
+  }
+  ahead_ = nullptr;
+  // Dropped, but a worker may still be on one of its builds.
+  std::erase_if(dropped_batches_, [this](const TWorkerPool::BatchRef& batch) {
+    return build_pool_->Finished(batch);
+  });
+  dropped_batches_.push_back(std::move(ahead_batch_));
+  ahead_batch_ = nullptr;
 }
 
 void TPlanetObject::Render() {

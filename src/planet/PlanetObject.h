@@ -7,13 +7,17 @@
 #include "engine/Object.h"
 #include "engine/PlanetSeed.h"
 #include "engine/VectorTypes.h"
+#include "engine/WorkerPool.h"
 #include "planet/Node.h"
+#include "planet/PatchDrawing.h"
 #include "terrain/PatchTexels.h"
 #include "view/Frustum.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace meridia {
@@ -23,7 +27,6 @@ class THeightMapFactory;
 class TTextureBuffer;
 class TPlanetary_Camera;
 class TScatter_CPU;
-class TWorkerPool;
 
 inline constexpr float kPlanetBaseRadius = 678.0f;
 
@@ -73,6 +76,10 @@ public:
   // nothing may free or split a node.
   void StartPatchBuilds();
   void FinishPatchBuilds();
+  // Patches the waiting ones of a frame were built ahead for, as the next frame served them,
+  // counted from the start; WaitForBuildsAhead lets the last frame's finish first (for tests).
+  int32_t PatchesBuiltAhead = 0;
+  void WaitForBuildsAhead();
 
   // Depth is the distance above ground plus margin, negative below it; Up the unit direction of
   // p. True when p is less than margin above the terrain.
@@ -93,14 +100,43 @@ public:
 private:
   void CreateRoots();
 
+  // Lists the patches this frame's budget leaves waiting and hands them to the pool behind the
+  // frame's own patches, to be built while the frame ends and the next one refines, when the
+  // other processors have little else to do.
+  void StartBuildsAhead(TWorkerPool* pool);
+  // Takes the builds ahead that are finished; the rest are dropped without waiting for them.
+  void TakeBuildsAhead();
   struct PatchBuild {
     TNode* node;
     TPatchTexels texels;
   };
   // This frame's patches between StartPatchBuilds and FinishPatchBuilds, in serving order.
   std::vector<PatchBuild> builds_;
-  // Where their texels are being built; null when they are left to FinishPatchBuilds.
+  // The indices into builds_ of those that no build ahead has already made.
+  std::vector<int32_t> to_build_;
+  // The pool that builds them and those ahead; null when FinishPatchBuilds builds them.
   TWorkerPool* build_pool_ = nullptr;
+  std::shared_ptr<TWorkerPool::Batch> builds_batch_;
+
+  // A patch's texels depend on its place alone, so a build ahead serves the next frame exactly
+  // when that frame serves a patch of the same place; the others are dropped. A set stays with
+  // the pool's job until its last build ends, so the frame never waits for one.
+  struct AheadBuild {
+    TPatchPlace place;
+    TPatchTexels texels;
+    std::atomic<bool> built{false};
+  };
+  struct AheadSet {
+    explicit AheadSet(size_t count) : builds(count) {}
+    std::vector<AheadBuild> builds;
+    std::atomic<bool> dropped{false};
+  };
+  std::shared_ptr<AheadSet> ahead_;
+  std::shared_ptr<TWorkerPool::Batch> ahead_batch_;
+  // Those of earlier frames that may still be running, for the destructor to wait for.
+  std::vector<std::shared_ptr<TWorkerPool::Batch>> dropped_batches_;
+  // The finished ones, taken at the start of the next frame's builds.
+  std::vector<std::pair<TPatchPlace, TPatchTexels>> ahead_done_;
 
   const TPlanetary_Camera& camera_;
 };

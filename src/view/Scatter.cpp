@@ -8,14 +8,13 @@
 #include "view/Scatter.h"
 
 #include "engine/VectorGeometry.h"
+#include "engine/WorkerPool.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <thread>
 
 namespace meridia {
@@ -273,12 +272,12 @@ struct ChunkColours {
 
 } // namespace
 
-// One helper thread that recolours the sky beside the caller. Each vertex's colour depends on
+// Recolours the sky on the shared worker pool beside the caller. Each vertex's colour depends on
 // nothing but the view and its fixed position, so the result is the same whoever colours it.
 // Chunks go free -> taken -> publishing -> done. The caller takes free chunks and, at the end,
-// also works out those the helper has taken but not published and publishes whichever copy
-// comes first: a helper that the system has put aside holds up the frame no longer than the
-// caller needs to redo its chunk. Colours are only ever written by the one publisher of a chunk.
+// also works out those a worker has taken but not published and publishes whichever copy comes
+// first: a worker that the system has put aside holds up the frame no longer than the caller
+// needs to redo its chunk. Colours are only ever written by the one publisher of a chunk.
 class TScatterRecolour {
 public:
   explicit TScatterRecolour(std::vector<TScatterVertex>& vertices)
@@ -286,40 +285,35 @@ public:
         chunk_count_((vertex_count_ + kRecolourChunk - 1) / kRecolourChunk),
         state_(std::make_unique<std::atomic<uint8_t>[]>(static_cast<size_t>(chunk_count_))) {}
 
-  ~TScatterRecolour() {
-    if (!thread_.joinable()) {
-      return;
-    }
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-  }
+  ~TScatterRecolour() { Drain(); }
 
   void Begin(const ScatterView& view) {
-    // A helper still going through the last job may be working out a chunk that the caller
-    // published in its place: the view and the chunks are reused only once it is done.
-    {
-      std::unique_lock lock(mutex_);
-      idle_.wait(lock, [this] { return !busy_; });
-    }
-    // Every chunk is free again before the helper hears of the job; it reads the view only
-    // after taking a chunk, which orders that read after these writes.
+    // A worker still on the last job may be working out a chunk that the caller published in
+    // its place: the view and the chunks are reused only once it is done.
+    Drain();
     view_ = view;
     for (int32_t c = 0; c < chunk_count_; ++c) {
       state_[static_cast<size_t>(c)].store(kFree);
     }
-    {
-      std::lock_guard lock(mutex_);
-      ++job_;
-    }
-    if (!thread_.joinable()) {
-      thread_ = std::thread([this] { Work(); });
-    }
-    wake_.notify_one();
     pending_ = true;
+    pool_ = SharedWorkerPool();
+    if (pool_ != nullptr && pool_->Threads() > 1) {
+      // Starting the batch orders the writes above before any worker reads them.
+      batch_ = pool_->Start(chunk_count_, [this](int32_t chunk) {
+        ChunkColours colours;
+        std::atomic<uint8_t>& state = state_[static_cast<size_t>(chunk)];
+        uint8_t free = kFree;
+        if (!state.compare_exchange_strong(free, kTaken)) {
+          return;
+        }
+        Colour(chunk, colours);
+        uint8_t taken = kTaken;
+        if (state.compare_exchange_strong(taken, kPublishing)) {
+          Write(chunk, colours);
+          state.store(kDone);
+        }
+      });
+    }
   }
 
   void Finish() {
@@ -355,6 +349,15 @@ public:
 private:
   enum : uint8_t { kFree, kTaken, kPublishing, kDone };
 
+  // What is left of the batch finds every chunk done and returns at once, but for a chunk a
+  // worker is still working out. A pool stopped since has finished every batch it had.
+  void Drain() {
+    if (batch_ != nullptr && SharedWorkerPool() == pool_) {
+      pool_->Wait(batch_);
+    }
+    batch_ = nullptr;
+  }
+
   void Colour(int32_t chunk, ChunkColours& colours) const {
     const int32_t first = chunk * kRecolourChunk;
     const int32_t count = std::min(kRecolourChunk, vertex_count_ - first);
@@ -379,55 +382,15 @@ private:
     }
   }
 
-  void Work() {
-    uint64_t seen = 0;
-    ChunkColours colours;
-    for (;;) {
-      {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [&] { return stop_ || job_ != seen; });
-        if (stop_) {
-          return;
-        }
-        seen = job_;
-        busy_ = true;
-      }
-      for (int32_t c = 0; c < chunk_count_; ++c) {
-        std::atomic<uint8_t>& state = state_[static_cast<size_t>(c)];
-        uint8_t free = kFree;
-        if (!state.compare_exchange_strong(free, kTaken)) {
-          continue;
-        }
-        Colour(c, colours);
-        uint8_t taken = kTaken;
-        if (state.compare_exchange_strong(taken, kPublishing)) {
-          Write(c, colours);
-          state.store(kDone);
-        }
-      }
-      {
-        std::lock_guard lock(mutex_);
-        busy_ = false;
-      }
-      idle_.notify_one();
-    }
-  }
-
-  // Written by the caller before the chunks are freed, read only by whoever takes one.
+  // Written by the caller before the batch starts, read only by whoever takes a chunk.
   ScatterView view_;
   TScatterVertex* const vertices_;
   const int32_t vertex_count_;
   const int32_t chunk_count_;
   std::unique_ptr<std::atomic<uint8_t>[]> state_;
   bool pending_ = false;
-
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::condition_variable idle_;
-  uint64_t job_ = 0;
-  bool busy_ = false;
-  bool stop_ = false;
-  std::thread thread_;
+  TWorkerPool* pool_ = nullptr;
+  TWorkerPool::BatchRef batch_;
 };
 
 // --- Optical-depth table -----------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
@@ -53,13 +54,13 @@ TEST(WorkerPool, ItemsRunTogetherWhileTheCallerGoesOnAndOneThreadKeepsThemAllAtH
   std::atomic<int> arrived{0};
   std::atomic<bool> caller_went_on{false};
   std::atomic<int> met_all{0}, saw_caller{0};
-  pool.Start(3, [&](int32_t) {
+  const TWorkerPool::BatchRef batch = pool.Start(3, [&](int32_t) {
     ++arrived;
     met_all += WithinSeconds([&] { return arrived.load() == 3; });
     saw_caller += WithinSeconds([&] { return caller_went_on.load(); });
   });
   caller_went_on = true; // only the waiting thread can be the third
-  pool.Wait();
+  pool.Wait(batch);
   EXPECT_EQ(met_all.load(), 3);
   EXPECT_EQ(saw_caller.load(), 3);
 
@@ -67,6 +68,52 @@ TEST(WorkerPool, ItemsRunTogetherWhileTheCallerGoesOnAndOneThreadKeepsThemAllAtH
   std::set<std::thread::id> ran_on;
   alone.Run(20, [&](int32_t) { ran_on.insert(std::this_thread::get_id()); });
   EXPECT_EQ(ran_on, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST(WorkerPool, BatchesOutTogetherAreWaitedForAloneAndWorkForNowGoesFirst) {
+  TWorkerPool pool(2); // one worker, so the order it takes items in is seen
+  std::mutex order_mutex;
+  std::vector<int> order;
+  auto record = [&](int what) {
+    const std::lock_guard lock(order_mutex);
+    order.push_back(what);
+  };
+  std::atomic<bool> entered{false}, release{false};
+  // The worker is held in the first item ahead while the other batches are started.
+  const TWorkerPool::BatchRef ahead = pool.Start(
+      4,
+      [&](int32_t item) {
+        if (item == 0) {
+          entered = true;
+          EXPECT_TRUE(WithinSeconds([&] { return release.load(); }));
+        }
+        record(100 + item);
+      },
+      TWorkerPool::Priority::kAhead);
+  ASSERT_TRUE(WithinSeconds([&] { return entered.load(); }));
+  const TWorkerPool::BatchRef now = pool.Start(3, [&](int32_t item) { record(item); });
+  const TWorkerPool::BatchRef none = pool.Start(0, [&](int32_t) { record(-1); });
+  EXPECT_TRUE(pool.Finished(none));
+  EXPECT_FALSE(pool.Finished(now));
+  release = true;
+  ASSERT_TRUE(WithinSeconds([&] { return pool.Finished(ahead); }));
+  EXPECT_TRUE(pool.Finished(now));
+  EXPECT_EQ(order, (std::vector<int>{100, 0, 1, 2, 101, 102, 103}));
+
+  // Waiting for one batch leaves another out, held by an item that is still running.
+  entered = release = false;
+  const TWorkerPool::BatchRef held = pool.Start(1, [&](int32_t) {
+    entered = true;
+    EXPECT_TRUE(WithinSeconds([&] { return release.load(); }));
+  });
+  ASSERT_TRUE(WithinSeconds([&] { return entered.load(); }));
+  std::atomic<int> runs{0};
+  pool.Run(5, [&](int32_t) { ++runs; });
+  EXPECT_EQ(runs.load(), 5);
+  EXPECT_FALSE(pool.Finished(held));
+  release = true;
+  pool.Wait(held);
+  EXPECT_TRUE(pool.Finished(held));
 }
 
 TEST(WorkerPool, TheSharedPoolExistsBetweenStartAndStopSizedByTheProcessorsAllowed) {

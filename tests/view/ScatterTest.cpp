@@ -1,5 +1,7 @@
 #include "view/Scatter.h"
 
+#include "engine/WorkerPool.h"
+
 #include "engine/VectorGeometry.h"
 
 #include <gtest/gtest.h>
@@ -456,32 +458,42 @@ namespace meridia {
 namespace {
 
 TEST(SkyInTwoHalves, BeginAndFinishColourEveryVertexAsOneUpdateDoes) {
-  TScatter_CPU whole;
-  TScatter_CPU halves;
-  auto same = [&] {
-    return std::memcmp(whole.OuterSphere.Vertices.data(), halves.OuterSphere.Vertices.data(),
-                       whole.OuterSphere.Vertices.size() * sizeof(TScatterVertex)) == 0;
-  };
-  // Each step starts from the colours the last one left; the last camera, inside the air under
-  // the sun in the southern half, colours the vertices stored last. At the end the second
-  // update begins while the first is still under way.
-  const Vector3f cameras[] = {{0.0f, 0.0f, 1000.0f},      {0.0f, 1000.0f, 0.0f},
-                              {484.4f, -484.4f, 0.0f},    {150.0f, 620.0f, 240.0f},
-                              {-121.5f, -607.5f, 303.7f}, {400.0f, 400.0f, -400.0f}};
-  for (const Vector3f& camera : cameras) {
-    whole.UpdateColors(camera);
-    halves.BeginUpdateColors(camera);
+  // Alone, and shared with the workers of a pool.
+  for (const int32_t threads : {0, 2, 4}) {
+    if (threads > 0) {
+      StartWorkerPool(threads);
+    }
+    TScatter_CPU whole;
+    TScatter_CPU halves;
+    auto same = [&] {
+      return std::memcmp(whole.OuterSphere.Vertices.data(), halves.OuterSphere.Vertices.data(),
+                         whole.OuterSphere.Vertices.size() * sizeof(TScatterVertex)) == 0;
+    };
+    // Each step starts from the colours the last one left; the last camera, inside the air
+    // under the sun in the southern half, colours the vertices stored last. At the end the
+    // second update begins while the first is still under way.
+    const Vector3f cameras[] = {{0.0f, 0.0f, 1000.0f},      {0.0f, 1000.0f, 0.0f},
+                                {484.4f, -484.4f, 0.0f},    {150.0f, 620.0f, 240.0f},
+                                {-121.5f, -607.5f, 303.7f}, {400.0f, 400.0f, -400.0f}};
+    for (const Vector3f& camera : cameras) {
+      whole.UpdateColors(camera);
+      halves.BeginUpdateColors(camera);
+      halves.FinishUpdateColors();
+      EXPECT_TRUE(same()) << camera.x << " " << camera.y << " " << camera.z << ", " << threads;
+      EXPECT_EQ(halves.CameraPosition.x, whole.CameraPosition.x);
+    }
+    whole.UpdateColors(cameras[0]);
+    whole.UpdateColors(cameras[1]);
+    halves.BeginUpdateColors(cameras[0]);
+    halves.BeginUpdateColors(cameras[1]);
     halves.FinishUpdateColors();
-    EXPECT_TRUE(same()) << camera.x << " " << camera.y << " " << camera.z;
-    EXPECT_EQ(halves.CameraPosition.x, whole.CameraPosition.x);
+    halves.FinishUpdateColors();
+    EXPECT_TRUE(same()) << threads;
+    // An update begun and never finished is left to the pool's workers, whose last chunks the
+    // sky waits for as it goes.
+    halves.BeginUpdateColors(cameras[2]);
+    StopWorkerPool();
   }
-  whole.UpdateColors(cameras[0]);
-  whole.UpdateColors(cameras[1]);
-  halves.BeginUpdateColors(cameras[0]);
-  halves.BeginUpdateColors(cameras[1]);
-  halves.FinishUpdateColors();
-  halves.FinishUpdateColors();
-  EXPECT_TRUE(same());
 }
 
 } // namespace
