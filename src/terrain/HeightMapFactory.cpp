@@ -143,7 +143,9 @@ float THeightMapFactory::HeightOnFace(int face, double u, double v) const {
 }
 
 double THeightMapFactory::TerrainHeight(double x, double y, double z) const {
-  double m = NoiseExtra.SumOctaves(7, 2 * x, 2 * y, 2 * z) - 0.2;
+  double octave[7];
+  NoiseExtra.Octaves(7, 2 * x, 2 * y, 2 * z, octave);
+  double m = TNoiseExtra::OctaveSum(octave, 7) - 0.2;
   if (m < 0) {
     return 5 * m; // sea floor
   }
@@ -167,7 +169,8 @@ double THeightMapFactory::TerrainHeight(double x, double y, double z) const {
 
   double d = 1.0;
   if (!detail_variant_) {
-    d = NoiseExtra.SumOctaves(4, 8 * x, 8 * y, 8 * z) - 0.2;
+    // The four octaves from 8 times the direction are those of the height from its third.
+    d = TNoiseExtra::OctaveSum(octave + 2, 4) - 0.2;
     if (d < 0) {
       d = 0;
     }

@@ -193,12 +193,11 @@ double TNoiseExtra::Noise3Outside(double x, double y, double z) const {
   return Blend(Prepare(xy, zz));
 }
 
-double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const {
+template <typename Use>
+void TNoiseExtra::EachOctave(int octaves, double x, double y, double z, Use use) const {
   // The octaves do not depend on each other: all lattice lookups of a batch are issued before
   // any blending, so their latencies overlap instead of adding up.
   constexpr int kBatch = 4;
-  double sum = 0.0;
-  double amplitude = 1.0;
   for (int first = 0; first < octaves; first += kBatch) {
     const int count = std::min(kBatch, octaves - first);
     Cell cells[kBatch];
@@ -217,9 +216,31 @@ double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const 
       z *= 2.0;
     }
     for (int k = 0; k < count; ++k) {
-      sum += amplitude * Blend(cells[k]);
-      amplitude *= 0.5;
+      use(first + k, Blend(cells[k]));
     }
+  }
+}
+
+double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const {
+  double sum = 0.0;
+  double amplitude = 1.0;
+  EachOctave(octaves, x, y, z, [&](int, double value) {
+    sum += amplitude * value;
+    amplitude *= 0.5;
+  });
+  return std::fabs(sum);
+}
+
+void TNoiseExtra::Octaves(int octaves, double x, double y, double z, double* values) const {
+  EachOctave(octaves, x, y, z, [values](int k, double value) { values[k] = value; });
+}
+
+double TNoiseExtra::OctaveSum(const double* values, int octaves) {
+  double sum = 0.0;
+  double amplitude = 1.0;
+  for (int k = 0; k < octaves; ++k) {
+    sum += amplitude * values[k];
+    amplitude *= 0.5;
   }
   return std::fabs(sum);
 }

@@ -30,6 +30,11 @@ public:
   // |sum of amplitude * Noise3| over `octaves` octaves, each doubling the frequency and halving
   // the amplitude; 0 when octaves <= 0.
   double SumOctaves(int octaves, double x, double y, double z) const;
+  // The octaves' noise alone: values[k] = Noise3 at 2^k times the point, for k below octaves.
+  // Doubling is exact, so octave k + 2 of a point is octave k of 4 times that point.
+  void Octaves(int octaves, double x, double y, double z, double* values) const;
+  // SumOctaves of the octaves in values, added in the same order to the same bits.
+  static double OctaveSum(const double* values, int octaves);
 
   // Scales a drawn gradient of `count` components to unit length unless it is (nearly) the
   // zero vector, which stays as drawn.
@@ -61,6 +66,8 @@ private:
     double sz;
   };
   Cell Prepare(Lanes xy, Lanes zz) const;
+  // Calls use(k, value) with each octave's noise in order.
+  template <typename Use> void EachOctave(int octaves, double x, double y, double z, Use use) const;
   double Noise3Outside(double x, double y, double z) const;
   static double Blend(const Cell& cell);
 
