@@ -2,6 +2,7 @@
 // descent is most frames; the table is built once at start-up.
 #include "ShellContext.h"
 
+#include "engine/WorkerPool.h"
 #include "view/Scatter.h"
 
 #include <GL/gl.h>
@@ -34,16 +35,20 @@ void BM_UpdateColorsNearGround(benchmark::State& state) {
 }
 BENCHMARK(BM_UpdateColorsNearGround)->Unit(benchmark::kMicrosecond);
 
-// The same update in two halves with nothing between them: the caller's share and the helper's
-// together, as the frame waits for them when it has nothing else left to do.
+// The same update in two halves with nothing between them: the caller's share and the worker
+// pool's together, as the frame waits for them when it has nothing else left to do.
 void UpdateInHalvesFrom(benchmark::State& state, const Vector3f& camera) {
-  TScatter_CPU sky;
-  for (auto _ : state) {
-    sky.BeginUpdateColors(camera);
-    sky.FinishUpdateColors();
-    benchmark::DoNotOptimize(sky.OuterSphere.Vertices.data());
-    benchmark::ClobberMemory();
+  StartWorkerPool();
+  {
+    TScatter_CPU sky;
+    for (auto _ : state) {
+      sky.BeginUpdateColors(camera);
+      sky.FinishUpdateColors();
+      benchmark::DoNotOptimize(sky.OuterSphere.Vertices.data());
+      benchmark::ClobberMemory();
+    }
   }
+  StopWorkerPool();
 }
 
 void BM_UpdateColorsInHalvesOrbit(benchmark::State& state) {
