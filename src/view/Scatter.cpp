@@ -298,19 +298,23 @@ public:
     pending_ = true;
     pool_ = SharedWorkerPool();
     if (pool_ != nullptr && pool_->Threads() > 1) {
-      // Starting the batch orders the writes above before any worker reads them.
-      batch_ = pool_->Start(chunk_count_, [this](int32_t chunk) {
+      // One item a worker, each going through the chunks as the caller does: taking a chunk is
+      // a single exchange, not a trip through the pool. Starting the batch orders the writes
+      // above before any worker reads them.
+      batch_ = pool_->Start(pool_->Threads() - 1, [this](int32_t) {
         ChunkColours colours;
-        std::atomic<uint8_t>& state = state_[static_cast<size_t>(chunk)];
-        uint8_t free = kFree;
-        if (!state.compare_exchange_strong(free, kTaken)) {
-          return;
-        }
-        Colour(chunk, colours);
-        uint8_t taken = kTaken;
-        if (state.compare_exchange_strong(taken, kPublishing)) {
-          Write(chunk, colours);
-          state.store(kDone);
+        for (int32_t c = 0; c < chunk_count_; ++c) {
+          std::atomic<uint8_t>& state = state_[static_cast<size_t>(c)];
+          uint8_t free = kFree;
+          if (!state.compare_exchange_strong(free, kTaken)) {
+            continue;
+          }
+          Colour(c, colours);
+          uint8_t taken = kTaken;
+          if (state.compare_exchange_strong(taken, kPublishing)) {
+            Write(c, colours);
+            state.store(kDone);
+          }
         }
       });
     }
