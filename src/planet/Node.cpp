@@ -272,6 +272,24 @@ float DistanceBetween(const Vector3f& a, const Vector3f& b) {
 
 } // namespace
 
+bool AnyWithinReach(const std::array<Vector3f, 9>& positions, const Vector3f& p, double reach) {
+  // Squared distances settle all but the nearest calls without a square root: the distance
+  // rounded to a float differs from the exact one by far less than these margins.
+  const double surely_within = reach * reach * (1 - 1e-5);
+  const double surely_beyond = reach * reach * (1 + 1e-5);
+  for (const Vector3f& position : positions) {
+    const double x = static_cast<double>(p.x) - position.x;
+    const double y = static_cast<double>(p.y) - position.y;
+    const double z = static_cast<double>(p.z) - position.z;
+    const double squared = x * x + y * y + z * z;
+    if (squared < surely_within ||
+        (!(squared > surely_beyond) && DistanceBetween(position, p) < reach)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void TNode::Refine() {
   if (!PositionsCopied) {
     for (TNodeVertex* vertex : Vertex) {
@@ -295,9 +313,9 @@ void TNode::Refine() {
       VertexPositions[i] = *Vertex[i]->Position;
     }
     PositionsCopied = true;
+    Size = DistanceBetween(VertexPositions[0], VertexPositions[8]);
   }
 
-  Size = DistanceBetween(VertexPositions[0], VertexPositions[8]);
   Distance = DistanceBetween(VertexPositions[4], ReferencePosition);
 
   BeyondHorizon = HorizonDistance > 0 && static_cast<double>(Distance) - Size > HorizonDistance;
@@ -311,13 +329,7 @@ void TNode::Refine() {
 
   bool split = Level < 5 && ReferenceDistance > 1000;
   if (!split) {
-    const double reach = 6.0 * static_cast<double>(Size);
-    for (const Vector3f& position : VertexPositions) {
-      if (DistanceBetween(position, ReferencePosition) < reach) {
-        split = true;
-        break;
-      }
-    }
+    split = AnyWithinReach(VertexPositions, ReferencePosition, 6.0 * static_cast<double>(Size));
   }
   if (split) {
     Split();

@@ -134,6 +134,10 @@ private:
   void PlantDecorations();
 };
 
+// Whether any of the positions is less than reach from p, each distance rounded to a float as
+// the refinement pass measures it.
+bool AnyWithinReach(const std::array<Vector3f, 9>& positions, const Vector3f& p, double reach);
+
 // Nodes of this level plant trees and buildings, on land (centre height at least this).
 inline constexpr int32_t kPlantingLevel = 18;
 inline constexpr float kPlantingMinHeight = 0.5f;

@@ -10,8 +10,10 @@
 #include "vegetation/PlanetaryTrees.h"
 #include "view/Frustum.h"
 
+#include <array>
 #include <cmath>
 #include <map>
+#include <random>
 #include <set>
 
 namespace meridia::testing {
@@ -498,6 +500,49 @@ TEST_F(QuadtreeTest, OneWalkLinksFlagsAndSortsAsTheThreeWalksDo) {
     flagged += again.flags[0] || again.flags[1] || again.flags[2] || again.flags[3];
   }
   EXPECT_GT(flagged, 100);
+}
+
+// The split test's shortcut must decide as the rounded distances do, most of all where a
+// distance rounds to the reach itself or to either float beside it.
+TEST(SplitReach, DecidesAsTheRoundedDistancesDo) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> coordinate(-700.0f, 700.0f);
+  std::uniform_real_distribution<float> near(-0.01f, 0.01f);
+  auto rounded = [](const Vector3f& a, const Vector3f& b) {
+    const double x = static_cast<double>(b.x) - a.x;
+    const double y = static_cast<double>(b.y) - a.y;
+    const double z = static_cast<double>(b.z) - a.z;
+    return static_cast<float>(std::sqrt(x * x + y * y + z * z));
+  };
+  int within = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    const Vector3f p{coordinate(random), coordinate(random), coordinate(random)};
+    const float spread = trial % 2 == 0 ? 1.0f : 1e-4f;
+    std::array<Vector3f, 9> positions;
+    for (Vector3f& q : positions) {
+      q = {p.x + near(random) * spread * 100, p.y + near(random) * spread * 100,
+           p.z + near(random) * spread * 100};
+    }
+    // A reach at the rounded distance of one of the positions, or a float or two from it.
+    const float at = rounded(positions[static_cast<size_t>(trial % 9)], p);
+    const int steps = trial % 5 - 2;
+    float reach = at;
+    for (int k = 0; k < std::abs(steps); ++k) {
+      reach = std::nextafter(reach, steps < 0 ? 0.0f : 1e9f);
+    }
+    bool expected = false;
+    for (const Vector3f& q : positions) {
+      expected = expected || rounded(q, p) < reach;
+    }
+    within += expected;
+    ASSERT_EQ(AnyWithinReach(positions, p, reach), expected) << trial;
+  }
+  EXPECT_GT(within, 2000);
+  EXPECT_GT(20000 - within, 1000);
+  const std::array<Vector3f, 9> origin{};
+  EXPECT_FALSE(AnyWithinReach(origin, {0, 0, 0}, 0.0));
+  EXPECT_FALSE(AnyWithinReach(origin, {0, 0, 0}, std::nan("")));
+  EXPECT_TRUE(AnyWithinReach(origin, {1, 0, 0}, std::nextafter(1.0, 2.0)));
 }
 
 } // namespace
