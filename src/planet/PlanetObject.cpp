@@ -315,8 +315,7 @@ void TPlanetObject::TakeBuildsAhead() {
   std::erase_if(dropped_batches_, [this](const TWorkerPool::BatchRef& batch) {
     return build_pool_->Finished(batch);
   });
-  dropped_batches_.push_back(std::move(ahead_batch_));
-  ahead_batch_ = nullptr;
+  dropped_batches_.push_back(std::exchange(ahead_batch_, nullptr));
 }
 
 void TPlanetObject::Render() {

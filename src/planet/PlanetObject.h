@@ -76,8 +76,8 @@ public:
   // nothing may free or split a node.
   void StartPatchBuilds();
   void FinishPatchBuilds();
-  // Patches the waiting ones of a frame were built ahead for, as the next frame served them,
-  // counted from the start; WaitForBuildsAhead lets the last frame's finish first (for tests).
+  // How many patches the frames so far took from the builds ahead instead of building them;
+  // WaitForBuildsAhead lets those the last frame started finish (for tests).
   int32_t PatchesBuiltAhead = 0;
   void WaitForBuildsAhead();
 
@@ -116,7 +116,7 @@ private:
   std::vector<int32_t> to_build_;
   // The pool that builds them and those ahead; null when FinishPatchBuilds builds them.
   TWorkerPool* build_pool_ = nullptr;
-  std::shared_ptr<TWorkerPool::Batch> builds_batch_;
+  TWorkerPool::BatchRef builds_batch_;
 
   // A patch's texels depend on its place alone, so a build ahead serves the next frame exactly
   // when that frame serves a patch of the same place; the others are dropped. A set stays with
@@ -132,9 +132,9 @@ private:
     std::atomic<bool> dropped{false};
   };
   std::shared_ptr<AheadSet> ahead_;
-  std::shared_ptr<TWorkerPool::Batch> ahead_batch_;
+  TWorkerPool::BatchRef ahead_batch_;
   // Those of earlier frames that may still be running, for the destructor to wait for.
-  std::vector<std::shared_ptr<TWorkerPool::Batch>> dropped_batches_;
+  std::vector<TWorkerPool::BatchRef> dropped_batches_;
   // The finished ones, taken at the start of the next frame's builds.
   std::vector<std::pair<TPatchPlace, TPatchTexels>> ahead_done_;
 
