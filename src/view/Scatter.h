@@ -50,13 +50,21 @@ public:
   std::vector<TScatterPrimitive> Primitives;
   std::vector<int32_t> DrawIndices;
 
-  // Colour then position per vertex, through client arrays; leaves the current colour at the
-  // last vertex's, as drawing them one by one would, and no array enabled.
+  // Colour then position per vertex, from buffer objects (client arrays where the entry points
+  // are not loaded); leaves the current colour at the last vertex's, as drawing them one by one
+  // would, no array enabled and no buffer bound. Needs the context it first drew in.
   void Render() const;
+  ~TScatterSphere() override;
 
 private:
-  // The colours as OpenGL takes a byte colour in, 0 to 1, refreshed before each draw.
+  // The colours as OpenGL takes a byte colour in, 0 to 1.
   mutable std::vector<float> colours_;
+  // What the buffers hold: the sphere is sent again only when a vertex has changed, which the
+  // sky's colours do on refinement frames alone.
+  mutable std::vector<TScatterVertex> sent_;
+  mutable uint32_t vertex_buffer_ = 0;
+  mutable uint32_t colour_buffer_ = 0;
+  mutable uint32_t index_buffer_ = 0;
 };
 
 class TScatterRecolour;

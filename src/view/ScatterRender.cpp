@@ -1,9 +1,13 @@
 // The OpenGL side of the sky: the only place that draws the sphere and changes state for it.
 #include "view/Scatter.h"
 
+#include "gl/GLEntryPoints.h"
+#include "platform/GLContext.h"
+
 #include <GL/gl.h>
 
 #include <array>
+#include <cstring>
 
 namespace meridia {
 namespace {
@@ -23,30 +27,82 @@ const std::array<float, 256>& ByteToColour() {
 
 } // namespace
 
+TScatterSphere::~TScatterSphere() {
+  // Names made in a context that is gone died with it.
+  if (vertex_buffer_ != 0 && glDeleteBuffersARB != nullptr && platform::HasCurrentGLContext()) {
+    const GLuint buffers[] = {vertex_buffer_, colour_buffer_, index_buffer_};
+    glDeleteBuffersARB(3, buffers);
+  }
+}
+
 void TScatterSphere::Render() const {
   if (Vertices.empty()) {
     return;
   }
-  const std::array<float, 256>& to_colour = ByteToColour();
-  colours_.resize(Vertices.size() * 4);
-  float* colour = colours_.data();
-  for (const TScatterVertex& v : Vertices) {
-    colour[0] = to_colour[v.red];
-    colour[1] = to_colour[v.green];
-    colour[2] = to_colour[v.blue];
-    colour[3] = to_colour[v.alpha];
-    colour += 4;
+  const bool buffers = glGenBuffersARB != nullptr;
+  const bool changed =
+      sent_.size() != Vertices.size() ||
+      std::memcmp(sent_.data(), Vertices.data(), Vertices.size() * sizeof(TScatterVertex)) != 0;
+  if (changed || !buffers) {
+    const std::array<float, 256>& to_colour = ByteToColour();
+    colours_.resize(Vertices.size() * 4);
+    float* colour = colours_.data();
+    for (const TScatterVertex& v : Vertices) {
+      colour[0] = to_colour[v.red];
+      colour[1] = to_colour[v.green];
+      colour[2] = to_colour[v.blue];
+      colour[3] = to_colour[v.alpha];
+      colour += 4;
+    }
+  }
+  if (buffers) {
+    if (vertex_buffer_ == 0) {
+      GLuint made[3] = {};
+      glGenBuffersARB(3, made);
+      vertex_buffer_ = made[0];
+      colour_buffer_ = made[1];
+      index_buffer_ = made[2];
+      glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, index_buffer_);
+      glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB,
+                      static_cast<GLsizeiptrARB>(DrawIndices.size() * sizeof(int32_t)),
+                      DrawIndices.data(), GL_STATIC_DRAW_ARB);
+    }
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, vertex_buffer_);
+    if (changed) {
+      glBufferDataARB(GL_ARRAY_BUFFER_ARB,
+                      static_cast<GLsizeiptrARB>(Vertices.size() * sizeof(TScatterVertex)),
+                      Vertices.data(), GL_DYNAMIC_DRAW_ARB);
+    }
+    glVertexPointer(3, GL_FLOAT, sizeof(TScatterVertex), nullptr);
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, colour_buffer_);
+    if (changed) {
+      glBufferDataARB(GL_ARRAY_BUFFER_ARB,
+                      static_cast<GLsizeiptrARB>(colours_.size() * sizeof(float)), colours_.data(),
+                      GL_DYNAMIC_DRAW_ARB);
+      sent_ = Vertices;
+    }
+    glColorPointer(4, GL_FLOAT, 0, nullptr);
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, index_buffer_);
+  } else {
+    glVertexPointer(3, GL_FLOAT, sizeof(TScatterVertex), &Vertices[0].x);
+    glColorPointer(4, GL_FLOAT, 0, colours_.data());
   }
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_COLOR_ARRAY);
-  glVertexPointer(3, GL_FLOAT, sizeof(TScatterVertex), &Vertices[0].x);
-  glColorPointer(4, GL_FLOAT, 0, colours_.data());
   for (const TScatterPrimitive& primitive : Primitives) {
+    // With the index buffer bound the pointer is an offset into it.
+    const auto first = static_cast<size_t>(primitive.First);
+    const void* indices = buffers ? reinterpret_cast<const void*>(first * sizeof(int32_t))
+                                  : static_cast<const void*>(&DrawIndices[first]);
     glDrawElements(primitive.Fan ? GL_TRIANGLE_FAN : GL_TRIANGLE_STRIP, primitive.Count,
-                   GL_UNSIGNED_INT, &DrawIndices[static_cast<size_t>(primitive.First)]);
+                   GL_UNSIGNED_INT, indices);
   }
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
+  if (buffers) {
+    glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+  }
   // Vertices sent one by one would have left the last one's colour current.
   if (!DrawIndices.empty()) {
     glColor4ubv(&Vertices[static_cast<size_t>(DrawIndices.back())].red);

@@ -2,6 +2,7 @@
 #include "view/Scatter.h"
 
 #include "engine/VectorGeometry.h"
+#include "gl/GLEntryPoints.h"
 
 #include "support/OffscreenGLContext.h"
 
@@ -103,9 +104,25 @@ void DrawOneByOne(const TScatter_CPU& sky) {
   glDepthMask(GL_TRUE);
 }
 
+void DrawsLikeOneByOne();
+
 TEST(ScatterGL, DrawsThePixelsAndLeavesTheColourOfSendingEachVertexByItself) {
   testing::OffscreenGLContext gl(kSide, kSide);
   ASSERT_TRUE(gl.Ready()) << SDL_GetError();
+  // Client arrays first, while no entry point is loaded, then buffer objects.
+  ASSERT_EQ(glGenBuffersARB, nullptr);
+  for (const bool buffers : {false, true}) {
+    if (buffers) {
+      LoadGLEntryPoints();
+      ASSERT_NE(glGenBuffersARB, nullptr);
+    }
+    DrawsLikeOneByOne();
+  }
+}
+
+// The sky's draws against one vertex at a time, from two views and then the first again: the
+// colours change between views, and the last draw finds them as the one before left them.
+void DrawsLikeOneByOne() {
   TScatter_CPU sky;
   glClearColor(0.1f, 0.2f, 0.3f, 0);
   glEnable(GL_DEPTH_TEST);
@@ -127,6 +144,7 @@ TEST(ScatterGL, DrawsThePixelsAndLeavesTheColourOfSendingEachVertexByItself) {
   } views[] = {
       {Scale3(sky.LightDirection, 10.01f), Add3(Scale3(sky.LightDirection, 10.01f), XAxis)},
       {{0.0f, 0.0f, 14.75f}, {0.0f, 0.0f, 0.0f}},
+      {{0.0f, 0.0f, 14.75f}, {0.0f, 0.0f, 0.0f}},
   };
   for (const auto& [eye, target] : views) {
     glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
@@ -146,6 +164,11 @@ TEST(ScatterGL, DrawsThePixelsAndLeavesTheColourOfSendingEachVertexByItself) {
   }
   EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
   EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
+  GLint array_buffer = -1, element_buffer = -1;
+  glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &array_buffer);
+  glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING_ARB, &element_buffer);
+  EXPECT_EQ(array_buffer, 0);
+  EXPECT_EQ(element_buffer, 0);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
