@@ -148,13 +148,8 @@ bool TGalaxySky::Paint() {
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
 
-  if (CardBuffer == 0) {
-    glGenBuffersARB(1, &CardBuffer);
-  }
-  glBindBufferARB(GL_ARRAY_BUFFER_ARB, CardBuffer);
-  glBufferDataARB(GL_ARRAY_BUFFER_ARB,
-                  static_cast<GLsizeiptrARB>(CardVertices.size() * sizeof(TCardVertex)),
-                  CardVertices.data(), GL_STATIC_DRAW_ARB);
+  FillBuffer(GL_ARRAY_BUFFER_ARB, CardBuffer, CardVertices.data(),
+             CardVertices.size() * sizeof(TCardVertex), GL_STATIC_DRAW_ARB);
   glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
   glPopClientAttrib();
   glPopAttrib();

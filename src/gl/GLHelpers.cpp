@@ -1,5 +1,7 @@
 #include "gl/GLHelpers.h"
 
+#include "gl/GLEntryPoints.h"
+
 #include <GL/gl.h>
 
 #include <cassert>
@@ -26,6 +28,15 @@ void BindTexture(uint32_t kind, uint32_t texture) {
   if (index < 3) {
     glBindTexture(kTargets[index], texture);
   }
+}
+
+void FillBuffer(uint32_t target, uint32_t& buffer, const void* data, size_t bytes, uint32_t usage) {
+  static_assert(sizeof(GLuint) == sizeof(uint32_t));
+  if (buffer == 0) {
+    glGenBuffersARB(1, &buffer);
+  }
+  glBindBufferARB(target, buffer);
+  glBufferDataARB(target, static_cast<GLsizeiptrARB>(bytes), data, usage);
 }
 
 } // namespace meridia

@@ -4,6 +4,7 @@
 
 #include "engine/VectorTypes.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace meridia {
@@ -15,5 +16,9 @@ void GetProjectionMatrix(Matrix4f& matrix);
 
 // Kind (its low 7 bits): 0 a 3-D texture, 1 a 2-D texture, 2 a 1-D texture.
 void BindTexture(uint32_t kind, uint32_t texture);
+
+// Makes the buffer object when buffer is 0, binds it to target and gives it bytes from data,
+// leaving it bound.
+void FillBuffer(uint32_t target, uint32_t& buffer, const void* data, size_t bytes, uint32_t usage);
 
 } // namespace meridia

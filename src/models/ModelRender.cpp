@@ -1,6 +1,7 @@
 // The OpenGL side of static models: textures, buffers and the draws of models, instances and a
 // node's buildings.
 #include "gl/GLEntryPoints.h"
+#include "gl/GLHelpers.h"
 #include "models/Building.h"
 #include "models/Material.h"
 #include "models/Model.h"
@@ -27,13 +28,8 @@ void TModel::LoadTextures() {
 
 void TModel::CreateBuffers() {
   for (TShape& shape : Shapes) {
-    if (shape.Buffer == 0) {
-      glGenBuffersARB(1, &shape.Buffer);
-    }
-    glBindBufferARB(GL_ARRAY_BUFFER_ARB, shape.Buffer);
-    glBufferDataARB(GL_ARRAY_BUFFER_ARB,
-                    static_cast<GLsizeiptrARB>(shape.Vertices.size() * sizeof(TModelVertex)),
-                    shape.Vertices.data(), GL_STATIC_DRAW_ARB);
+    FillBuffer(GL_ARRAY_BUFFER_ARB, shape.Buffer, shape.Vertices.data(),
+               shape.Vertices.size() * sizeof(TModelVertex), GL_STATIC_DRAW_ARB);
   }
   glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
 }

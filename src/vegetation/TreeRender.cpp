@@ -1,6 +1,7 @@
 // The OpenGL side of TTree: static buffers, the impostor atlas and the per-frame draws. What is
 // drawn at a distance value is decided by TTree::PlanDraw; this file only issues it.
 #include "gl/GLEntryPoints.h"
+#include "gl/GLHelpers.h"
 #include "platform/GLContext.h"
 #include "vegetation/PlanetaryTrees.h"
 #include "vegetation/Tree.h"
@@ -76,38 +77,22 @@ Matrix4f TurnAboutY(double radians) {
 } // namespace
 
 void TTree::UploadBuffers() {
-  if (StemBuffer == 0) {
-    glGenBuffersARB(1, &StemBuffer);
-  }
-  glBindBufferARB(GL_ARRAY_BUFFER_ARB, StemBuffer);
-  glBufferDataARB(GL_ARRAY_BUFFER_ARB,
-                  static_cast<GLsizeiptrARB>(StemVertices.size() * sizeof(TStemVertex)),
-                  StemVertices.data(), GL_STATIC_DRAW_ARB);
-  if (StemIndexBuffer == 0) {
-    glGenBuffersARB(1, &StemIndexBuffer);
-  }
-  glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, StemIndexBuffer);
+  FillBuffer(GL_ARRAY_BUFFER_ARB, StemBuffer, StemVertices.data(),
+             StemVertices.size() * sizeof(TStemVertex), GL_STATIC_DRAW_ARB);
   if (StemVertices.size() < 65536) {
     // Half the index bytes the driver fetches per vertex.
     const std::vector<uint16_t> narrow(StemIndices.begin(), StemIndices.end());
     StemIndexType = GL_UNSIGNED_SHORT;
-    glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB,
-                    static_cast<GLsizeiptrARB>(narrow.size() * sizeof(uint16_t)), narrow.data(),
-                    GL_STATIC_DRAW_ARB);
+    FillBuffer(GL_ELEMENT_ARRAY_BUFFER_ARB, StemIndexBuffer, narrow.data(),
+               narrow.size() * sizeof(uint16_t), GL_STATIC_DRAW_ARB);
   } else {
     StemIndexType = GL_UNSIGNED_INT;
-    glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB,
-                    static_cast<GLsizeiptrARB>(StemIndices.size() * sizeof(int32_t)),
-                    StemIndices.data(), GL_STATIC_DRAW_ARB);
+    FillBuffer(GL_ELEMENT_ARRAY_BUFFER_ARB, StemIndexBuffer, StemIndices.data(),
+               StemIndices.size() * sizeof(int32_t), GL_STATIC_DRAW_ARB);
   }
   if (!LeafVertices.empty()) {
-    if (LeafBuffer == 0) {
-      glGenBuffersARB(1, &LeafBuffer);
-    }
-    glBindBufferARB(GL_ARRAY_BUFFER_ARB, LeafBuffer);
-    glBufferDataARB(GL_ARRAY_BUFFER_ARB,
-                    static_cast<GLsizeiptrARB>(LeafVertices.size() * sizeof(TLeafVertex)),
-                    LeafVertices.data(), GL_STATIC_DRAW_ARB);
+    FillBuffer(GL_ARRAY_BUFFER_ARB, LeafBuffer, LeafVertices.data(),
+               LeafVertices.size() * sizeof(TLeafVertex), GL_STATIC_DRAW_ARB);
   }
   // Tile t's quad is vertices 4t .. 4t + 3, the corners DrawImpostor gives it.
   std::vector<TImpostorCorner> corners;
@@ -122,13 +107,8 @@ void TTree::UploadBuffers() {
     corners.push_back({{r, h, 0}, {c / 4, (row + 1) / 4, 0}});
     corners.push_back({{-r, h, 0}, {(c + 1) / 4, (row + 1) / 4, 0}});
   }
-  if (ImpostorBuffer == 0) {
-    glGenBuffersARB(1, &ImpostorBuffer);
-  }
-  glBindBufferARB(GL_ARRAY_BUFFER_ARB, ImpostorBuffer);
-  glBufferDataARB(GL_ARRAY_BUFFER_ARB,
-                  static_cast<GLsizeiptrARB>(corners.size() * sizeof(TImpostorCorner)),
-                  corners.data(), GL_STATIC_DRAW_ARB);
+  FillBuffer(GL_ARRAY_BUFFER_ARB, ImpostorBuffer, corners.data(),
+             corners.size() * sizeof(TImpostorCorner), GL_STATIC_DRAW_ARB);
   glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
   glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
 }

@@ -2,6 +2,7 @@
 #include "view/Scatter.h"
 
 #include "gl/GLEntryPoints.h"
+#include "gl/GLHelpers.h"
 #include "platform/GLContext.h"
 
 #include <GL/gl.h>
@@ -56,31 +57,20 @@ void TScatterSphere::Render() const {
     }
   }
   if (buffers) {
-    if (vertex_buffer_ == 0) {
-      GLuint made[3] = {};
-      glGenBuffersARB(3, made);
-      vertex_buffer_ = made[0];
-      colour_buffer_ = made[1];
-      index_buffer_ = made[2];
-      glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, index_buffer_);
-      glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB,
-                      static_cast<GLsizeiptrARB>(DrawIndices.size() * sizeof(int32_t)),
-                      DrawIndices.data(), GL_STATIC_DRAW_ARB);
+    if (index_buffer_ == 0) {
+      FillBuffer(GL_ELEMENT_ARRAY_BUFFER_ARB, index_buffer_, DrawIndices.data(),
+                 DrawIndices.size() * sizeof(int32_t), GL_STATIC_DRAW_ARB);
     }
-    glBindBufferARB(GL_ARRAY_BUFFER_ARB, vertex_buffer_);
     if (changed) {
-      glBufferDataARB(GL_ARRAY_BUFFER_ARB,
-                      static_cast<GLsizeiptrARB>(Vertices.size() * sizeof(TScatterVertex)),
-                      Vertices.data(), GL_DYNAMIC_DRAW_ARB);
-    }
-    glVertexPointer(3, GL_FLOAT, sizeof(TScatterVertex), nullptr);
-    glBindBufferARB(GL_ARRAY_BUFFER_ARB, colour_buffer_);
-    if (changed) {
-      glBufferDataARB(GL_ARRAY_BUFFER_ARB,
-                      static_cast<GLsizeiptrARB>(colours_.size() * sizeof(float)), colours_.data(),
-                      GL_DYNAMIC_DRAW_ARB);
+      FillBuffer(GL_ARRAY_BUFFER_ARB, vertex_buffer_, Vertices.data(),
+                 Vertices.size() * sizeof(TScatterVertex), GL_DYNAMIC_DRAW_ARB);
+      FillBuffer(GL_ARRAY_BUFFER_ARB, colour_buffer_, colours_.data(),
+                 colours_.size() * sizeof(float), GL_DYNAMIC_DRAW_ARB);
       sent_ = Vertices;
     }
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, vertex_buffer_);
+    glVertexPointer(3, GL_FLOAT, sizeof(TScatterVertex), nullptr);
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, colour_buffer_);
     glColorPointer(4, GL_FLOAT, 0, nullptr);
     glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, index_buffer_);
