@@ -11,10 +11,15 @@
 #include "vegetation/PlanetaryTrees.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <new>
 #include <numeric>
 #include <string>
+#include <vector>
 
 namespace meridia {
 namespace {
@@ -32,7 +37,68 @@ struct VertexPool {
 
 VertexPool g_pool;
 
+// Nodes in blocks of cache-line-aligned slots, a freed slot first to be taken again. The
+// refinement and link walks visit every node each pass and are bound by fetching them: nodes
+// made together (the four children of a split, the splits of one pass) lie together here,
+// where the general heap scatters them among whatever else the frame allocates.
+class NodeStore {
+public:
+  void* Take(std::size_t size) {
+    if (size > sizeof(Slot)) {
+      throw std::bad_alloc();
+    }
+    const std::lock_guard lock(mutex_);
+    if (free_ != nullptr) {
+      FreeSlot* slot = free_;
+      free_ = slot->Next;
+      return slot;
+    }
+    if (used_ == kSlotsPerBlock) {
+      blocks_.push_back(std::make_unique<Slot[]>(kSlotsPerBlock));
+      used_ = 0;
+    }
+    return &blocks_.back()[used_++];
+  }
+
+  void Give(void* p) {
+    const std::lock_guard lock(mutex_);
+    free_ = new (p) FreeSlot{free_};
+  }
+
+private:
+  struct alignas(64) Slot {
+    std::byte Bytes[sizeof(TNode)];
+  };
+  struct FreeSlot {
+    FreeSlot* Next;
+  };
+  static constexpr std::size_t kSlotsPerBlock = 1024;
+
+  std::mutex mutex_;
+  // Kept for the life of the program: the vertex pool bounds the nodes alive at once, and so
+  // the blocks (about 33 of 384 KB at most).
+  std::vector<std::unique_ptr<Slot[]>> blocks_;
+  std::size_t used_ = kSlotsPerBlock;
+  FreeSlot* free_ = nullptr;
+};
+
+// Never destroyed: a node freed by another object's destructor at exit still has its store.
+NodeStore& Nodes() {
+  static NodeStore* store = new NodeStore;
+  return *store;
+}
+
 } // namespace
+
+void* TNode::operator new(std::size_t size) {
+  return Nodes().Take(size);
+}
+
+void TNode::operator delete(void* p) noexcept {
+  if (p != nullptr) {
+    Nodes().Give(p);
+  }
+}
 
 bool ResetVertexPool() {
   if (g_pool.Top != 0) {

@@ -8,6 +8,7 @@
 #include "engine/VectorTypes.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -65,21 +66,18 @@ public:
   // Split.
   TNode(TNode* parent, int32_t face);
   ~TNode() override;
+  // From a store of their own, where the walks find them close together.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p) noexcept;
 
   TNode* Parent = nullptr;
   int32_t Face = 0;
   int32_t Level = 1;
-  // Among the parent's children: column half q mod 2, row half q div 2; -1 for a root.
-  int32_t Quadrant = -1;
-  std::array<std::unique_ptr<TNode>, 4> Child;
-  // By edge: 0 row 0, 1 column 2, 2 row 2, 3 column 0.
-  std::array<TNode*, 4> Neighbour{};
-  // The drawn fan includes that edge's midpoint, because the neighbour there is split.
-  std::array<bool, 4> EdgeMidpoint{};
-  // Grid index 3 * row + column; the column follows U, the row V.
-  std::array<TNodeVertex*, 9> Vertex{};
-  // Children near to far from the reference position.
-  std::array<int32_t, 4> ChildOrder{0, 1, 2, 3};
+  // The fields the refinement and link walks read of every node come first, within three
+  // cache lines of a node's start: the walks are bound by fetching nodes.
+  bool HasChildren = false;
+  bool BeyondHorizon = false;
+  bool PositionsCopied = false;
   // The diagonal, Vertex[0] to Vertex[8].
   float Size = 0;
   // From Vertex[4] to the reference position.
@@ -88,13 +86,21 @@ public:
   // computed (they never change after): later passes read them here instead of chasing each
   // shared vertex and its pool slot.
   std::array<Vector3f, 9> VertexPositions{};
-  bool PositionsCopied = false;
+  std::array<std::unique_ptr<TNode>, 4> Child;
+  // By edge: 0 row 0, 1 column 2, 2 row 2, 3 column 0.
+  std::array<TNode*, 4> Neighbour{};
+  // The drawn fan includes that edge's midpoint, because the neighbour there is split.
+  std::array<bool, 4> EdgeMidpoint{};
+  // Children near to far from the reference position.
+  std::array<int32_t, 4> ChildOrder{0, 1, 2, 3};
+  // Among the parent's children: column half q mod 2, row half q div 2; -1 for a root.
+  int32_t Quadrant = -1;
+  // Grid index 3 * row + column; the column follows U, the row V.
+  std::array<TNodeVertex*, 9> Vertex{};
   // What is planted on a patch of the finest planting level: trees or buildings, never both.
   // Kept when the children merge; freed with the node.
   std::unique_ptr<TPlanetaryTrees> Trees;
   std::unique_ptr<TBuilding> Buildings;
-  bool HasChildren = false;
-  bool BeyondHorizon = false;
   // The patch texture has been built (with a tile, unless the atlas was full).
   bool Generated = false;
   int32_t Tile = -1;

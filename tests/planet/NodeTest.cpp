@@ -10,8 +10,10 @@
 #include "vegetation/PlanetaryTrees.h"
 #include "view/Frustum.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <random>
 #include <set>
@@ -143,6 +145,28 @@ TEST_F(QuadtreeTest, ASplitSharesCornersAndInnerMidpointsButNotOuterOnes) {
   Vector3f untouched{7, 8, 9};
   CubeFacePoint(6, 0.5, 0.5, untouched);
   EXPECT_EQ(untouched.z, 9.0f) << "an unknown face leaves the point alone";
+}
+
+TEST_F(QuadtreeTest, AnotherSplitTakesTheSlotsAMergeGaveBackAndSiblingsLieTogether) {
+  TNode& root = *planet_->Roots[2];
+  root.Split();
+  std::set<const TNode*> first;
+  uintptr_t low = UINTPTR_MAX;
+  uintptr_t high = 0;
+  for (const auto& child : root.Child) {
+    const auto at = reinterpret_cast<uintptr_t>(child.get());
+    EXPECT_EQ(at % 64, 0u) << "each node starts a cache line";
+    low = std::min(low, at);
+    high = std::max(high, at);
+    first.insert(child.get());
+  }
+  // Four slots of one block, whether new or given back together.
+  EXPECT_LT(high - low, 4 * sizeof(TNode) + 4 * 64);
+  root.Merge();
+  root.Split();
+  for (const auto& child : root.Child) {
+    EXPECT_TRUE(first.contains(child.get()));
+  }
 }
 
 TEST_F(QuadtreeTest, InvariantsHoldFromOrbitToTheGroundAndBack) {
