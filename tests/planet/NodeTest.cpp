@@ -173,7 +173,7 @@ TEST_F(QuadtreeTest, AFreedNodeReadIsStillReportedByTheAddressSanitizer) {
 #if defined(__SANITIZE_ADDRESS__)
   TNode& root = *planet_->Roots[4];
   root.Split();
-  // Bytes past the start, which the store's free list takes over.
+  // A byte past the pointer that the store keeps at the start of a freed node.
   const auto* bytes = reinterpret_cast<const volatile unsigned char*>(root.Child[1].get());
   root.Merge();
   EXPECT_DEATH((void)bytes[3 * sizeof(void*)], "use-after-poison");
