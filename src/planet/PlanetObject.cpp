@@ -24,6 +24,27 @@ namespace {
 
 TPlanetObject* g_planet = nullptr;
 
+// Visits the generation queue's unbuilt patches in the order a frame serves them, until visit
+// returns false: the levels from five short of the deepest on, then every level from
+// the root. A patch the first pass left unbuilt comes again in the second.
+template <typename Visit> void VisitInServingOrder(Visit visit) {
+  auto pass = [&visit](int32_t first_level) {
+    for (int32_t level = first_level; level <= MaxNodeLevel; ++level) {
+      const auto l = static_cast<size_t>(level);
+      for (int32_t k = 0; k < GenerationQueue.Count[l]; ++k) {
+        TNode* node = GenerationQueue.Nodes[l][static_cast<size_t>(k)];
+        if (!node->Generated && !visit(node)) {
+          return false;
+        }
+      }
+    }
+    return true;
+  };
+  if (CurrentLevel <= 5 || pass(CurrentLevel - 5)) {
+    pass(0);
+  }
+}
+
 } // namespace
 
 TPlanetObject* CurrentPlanet() {
@@ -165,31 +186,18 @@ void TPlanetObject::StartPatchBuilds() {
   FinishPatchBuilds();
   const auto start = std::chrono::steady_clock::now();
   TakeBuildsAhead();
-  // Returns false once the budget is spent, which ends both passes.
-  auto serve = [this](int32_t first_level) {
-    for (int32_t level = first_level; level <= MaxNodeLevel; ++level) {
-      const auto l = static_cast<size_t>(level);
-      for (int32_t k = 0; k < GenerationQueue.Count[l]; ++k) {
-        TNode* node = GenerationQueue.Nodes[l][static_cast<size_t>(k)];
-        if (node->Generated) {
-          continue;
-        }
-        if (GenerationsThisFrame >= GenerationBudget) {
-          return false;
-        }
-        ++GenerationsThisFrame;
-        // The tiles are taken here, one after another, so that each patch gets the tile it
-        // would get were the patches built one by one.
-        if (node->ClaimPatchTile()) {
-          builds_.push_back({node, {}});
-        }
-      }
+  VisitInServingOrder([this](TNode* node) {
+    if (GenerationsThisFrame >= GenerationBudget) {
+      return false;
+    }
+    ++GenerationsThisFrame;
+    // The tiles are taken here, one after another, so that each patch gets the tile it would
+    // get were the patches built one by one.
+    if (node->ClaimPatchTile()) {
+      builds_.push_back({node, {}});
     }
     return true;
-  };
-  if (CurrentLevel <= 5 || serve(CurrentLevel - 5)) {
-    serve(0);
-  }
+  });
   to_build_.clear();
   for (size_t k = 0; k < builds_.size(); ++k) {
     PatchBuild& build = builds_[k];
@@ -257,22 +265,16 @@ void TPlanetObject::StartBuildsAhead(TWorkerPool* pool) {
   // The patches the budget left waiting, in the order the next frame would serve them were
   // nothing to change, as many as it serves.
   std::vector<TPatchPlace> places;
-  const int32_t first_level = std::max(CurrentLevel - 5, 0);
-  for (int32_t pass = 0; pass < 2; ++pass) {
-    for (int32_t level = pass == 0 ? first_level : 0; level <= MaxNodeLevel; ++level) {
-      const auto l = static_cast<size_t>(level);
-      for (int32_t k = 0; k < GenerationQueue.Count[l]; ++k) {
-        const TNode* node = GenerationQueue.Nodes[l][static_cast<size_t>(k)];
-        if (static_cast<int32_t>(places.size()) >= GenerationBudget) {
-          break;
-        }
-        const TPatchPlace place = PatchPlace(*node);
-        if (!node->Generated && std::find(places.begin(), places.end(), place) == places.end()) {
-          places.push_back(place);
-        }
-      }
+  VisitInServingOrder([this, &places](const TNode* node) {
+    if (static_cast<int32_t>(places.size()) >= GenerationBudget) {
+      return false;
     }
-  }
+    const TPatchPlace place = PatchPlace(*node);
+    if (std::find(places.begin(), places.end(), place) == places.end()) {
+      places.push_back(place);
+    }
+    return true;
+  });
   if (places.empty()) {
     return;
   }

@@ -221,14 +221,25 @@ void TNoiseExtra::EachOctave(int octaves, double x, double y, double z, Use use)
   }
 }
 
-double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const {
+namespace {
+
+// Octave values added in order, each at half the weight of the one before: one sum for
+// SumOctaves and OctaveSum, so that they give the same bits.
+struct OctaveAccumulator {
   double sum = 0.0;
   double amplitude = 1.0;
-  EachOctave(octaves, x, y, z, [&](int, double value) {
+  void Add(double value) {
     sum += amplitude * value;
     amplitude *= 0.5;
-  });
-  return std::fabs(sum);
+  }
+};
+
+} // namespace
+
+double TNoiseExtra::SumOctaves(int octaves, double x, double y, double z) const {
+  OctaveAccumulator total;
+  EachOctave(octaves, x, y, z, [&total](int, double value) { total.Add(value); });
+  return std::fabs(total.sum);
 }
 
 void TNoiseExtra::Octaves(int octaves, double x, double y, double z, double* values) const {
@@ -236,13 +247,11 @@ void TNoiseExtra::Octaves(int octaves, double x, double y, double z, double* val
 }
 
 double TNoiseExtra::OctaveSum(const double* values, int octaves) {
-  double sum = 0.0;
-  double amplitude = 1.0;
+  OctaveAccumulator total;
   for (int k = 0; k < octaves; ++k) {
-    sum += amplitude * values[k];
-    amplitude *= 0.5;
+    total.Add(values[k]);
   }
-  return std::fabs(sum);
+  return std::fabs(total.sum);
 }
 
 } // namespace meridia
